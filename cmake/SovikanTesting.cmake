@@ -1,0 +1,18 @@
+# sovikan_test(NAME name SOURCES ... LIBS ... [LABELS ...] [QT])
+# One GoogleTest executable registered as one CTest test. QT tests run on the
+# offscreen platform so that they never need a display.
+function(sovikan_test)
+  cmake_parse_arguments(T "QT" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
+  set(env "")
+  if(T_QT)
+    list(APPEND env QT_QPA_PLATFORM=offscreen)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()
