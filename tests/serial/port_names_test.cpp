@@ -1,0 +1,66 @@
+#include "serial/port_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PortNamesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("sovikan-ports-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+    fs::create_directories(folder_);
+    std::ofstream(folder_ / "device-a").put('x');
+    std::ofstream(folder_ / "device-b").put('x');
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+  std::string Folder() const { return folder_.string(); }
+  fs::path folder_;
+};
+
+TEST_F(PortNamesTest, FixedTableAndPassThrough) {
+  EXPECT_EQ(serial::ResolveDevicePath("COM1", Folder()), "/dev/ttyS0");
+  EXPECT_EQ(serial::ResolveDevicePath("com32", Folder()), "/dev/ttyS31");
+  EXPECT_EQ(serial::ResolveDevicePath("Com33", Folder()), "/dev/ttyUSB0");
+  EXPECT_EQ(serial::ResolveDevicePath("COM64", Folder()), "/dev/ttyUSB31");
+  EXPECT_EQ(serial::ResolveDevicePath("COM65", Folder()), "/dev/ttyACM0");
+  EXPECT_EQ(serial::ResolveDevicePath("COM96", Folder()), "/dev/ttyACM31");
+  EXPECT_EQ(serial::ResolveDevicePath("COM97", Folder()), "COM97");
+  EXPECT_EQ(serial::ResolveDevicePath("COM0", Folder()), "COM0");
+  EXPECT_EQ(serial::ResolveDevicePath("COMX", Folder()), "COMX");
+  EXPECT_EQ(serial::ResolveDevicePath("/dev/pts/7", Folder()), "/dev/pts/7");
+  EXPECT_EQ(serial::ResolveDevicePath("LPT1", Folder()), "LPT1");
+}
+
+TEST_F(PortNamesTest, LinkWinsOverTableAndReverseLookupFollowsIt) {
+  fs::create_symlink(folder_ / "device-a", folder_ / "com3");
+  fs::create_symlink(folder_ / "device-b", folder_ / "com70");
+  EXPECT_EQ(serial::ResolveDevicePath("COM3", Folder()), (folder_ / "com3").string());
+  EXPECT_EQ(serial::ResolveDevicePath("COM4", Folder()), "/dev/ttyS3");
+  EXPECT_EQ(serial::ComNumberForDevice((folder_ / "device-a").string(), Folder()), 3);
+  EXPECT_EQ(serial::ComNumberForDevice((folder_ / "device-b").string(), Folder()), 70);
+  EXPECT_EQ(serial::ComNumberForDevice("/dev/ttyUSB5", Folder()), 38);
+  EXPECT_EQ(serial::ComNumberForDevice("/dev/ttyACM31", Folder()), 96);
+  EXPECT_EQ(serial::ComNumberForDevice("/dev/ttyS0", Folder()), 1);
+  EXPECT_EQ(serial::ComNumberForDevice("/dev/ttyS32", Folder()), -1);
+  EXPECT_EQ(serial::ComNumberForDevice("/dev/null", Folder()), -1);
+}
+
+TEST(PortsFolder, EnvironmentOrder) {
+  ::setenv("SOVIKAN_PORTS_DIR", "/some/ports", 1);
+  EXPECT_EQ(serial::PortsFolder(), "/some/ports");
+  ::unsetenv("SOVIKAN_PORTS_DIR");
+  ::setenv("XDG_RUNTIME_DIR", "/run/user/77", 1);
+  EXPECT_EQ(serial::PortsFolder(), "/run/user/77/sovikan/ports");
+  ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(serial::PortsFolder(), "/tmp/sovikan-" + std::to_string(::getuid()) + "/ports");
+}
+
+}  // namespace
