@@ -1,0 +1,28 @@
+// Program start-up: the application object, its help file, the main window
+// and the message loop.
+
+#include <QApplication>
+#include <QLocale>
+#include <QStyleFactory>
+
+#include "app/form1.h"
+#include "app/qt_ui_services.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sovikan"));
+    QApplication::setApplicationDisplayName(QStringLiteral("СОВИКАН ТР07"));
+    application.setProperty("helpFile", QString::fromLatin1(app::kApplicationHelpFile));
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(style);
+
+    const QLocale locale = QLocale::system();
+    analysis::NumberFormat numbers{locale.decimalPoint().toStdString(),
+                                   locale.groupSeparator().toStdString()};
+
+    app::QtUiServices ui;
+    app::TForm1 Form1(ui, numbers);
+    Form1.show();
+    return QApplication::exec();
+}

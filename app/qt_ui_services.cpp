@@ -1,0 +1,112 @@
+#include "app/qt_ui_services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "app/help_window.h"
+
+namespace app {
+
+QString ToQtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        out << QStringLiteral("%1 (%2)").arg(parts[i], pattern);
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+void PrepareDialog(QFileDialog& dlg, const FileDialogSettings& s)
+{
+    dlg.setDefaultSuffix(s.defaultExt);
+    const QStringList filters = ToQtFilter(s.filter).split(QStringLiteral(";;"));
+    dlg.setNameFilters(filters);
+    if (s.filterIndex >= 1 && s.filterIndex <= filters.size())
+        dlg.selectNameFilter(filters[s.filterIndex - 1]);
+    if (QDir(s.initialDir).exists())
+        dlg.setDirectory(QDir(s.initialDir).absolutePath());
+}
+
+std::optional<QString> RunDialog(QFileDialog& dlg)
+{
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QString name = dlg.selectedFiles().constFirst();
+    if (name.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(name);
+}
+
+}  // namespace
+
+QtUiServices::QtUiServices() = default;
+QtUiServices::~QtUiServices() = default;
+
+void QtUiServices::ShowMessage(QWidget* parent, MessageIcon icon, const QString& title,
+                               const QString& text, int /*helpContext*/)
+{
+    QMessageBox::Icon qicon = QMessageBox::Information;
+    if (icon == MessageIcon::Warning)
+        qicon = QMessageBox::Warning;
+    else if (icon == MessageIcon::Error)
+        qicon = QMessageBox::Critical;
+    QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtUiServices::ShowError(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+std::optional<QString> QtUiServices::RunOpenDialog(QWidget* parent, const FileDialogSettings& s)
+{
+    QFileDialog dlg(parent);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    PrepareDialog(dlg, s);
+    return RunDialog(dlg);
+}
+
+std::optional<QString> QtUiServices::RunSaveDialog(QWidget* parent, const FileDialogSettings& s)
+{
+    QFileDialog dlg(parent);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    // Replacing an existing file needs no confirmation.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    PrepareDialog(dlg, s);
+    return RunDialog(dlg);
+}
+
+void QtUiServices::SetClipboardText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void QtUiServices::SetClipboardImage(const QImage& image)
+{
+    QGuiApplication::clipboard()->setImage(image);
+}
+
+void QtUiServices::ShowHelp(int context)
+{
+    if (!help_)
+        help_ = std::make_unique<HelpWindow>();
+    help_->ShowContext(context);
+}
+
+}  // namespace app

@@ -1,0 +1,59 @@
+#pragma once
+// A UiServices double for window tests: records every box, dialog, clipboard
+// and help request and answers dialogs from a queue, so no test ever blocks.
+
+#include <QImage>
+#include <QString>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "app/ui_services.h"
+
+struct FakeUi : app::UiServices {
+    struct Message {
+        app::MessageIcon icon;
+        QString title;
+        QString text;
+        int helpContext;
+    };
+    std::vector<Message> messages;
+    std::vector<QString> errors;
+    std::deque<std::optional<QString>> openAnswers;  // empty queue: the user cancels
+    std::deque<std::optional<QString>> saveAnswers;
+    std::vector<app::FileDialogSettings> openDialogs;
+    std::vector<app::FileDialogSettings> saveDialogs;
+    std::optional<QString> clipboardText;
+    std::optional<QImage> clipboardImage;
+    std::vector<int> helpRequests;
+
+    void ShowMessage(QWidget*, app::MessageIcon icon, const QString& title, const QString& text,
+                     int helpContext) override
+    {
+        messages.push_back({icon, title, text, helpContext});
+    }
+    void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
+    std::optional<QString> RunOpenDialog(QWidget*, const app::FileDialogSettings& s) override
+    {
+        openDialogs.push_back(s);
+        return Pop(openAnswers);
+    }
+    std::optional<QString> RunSaveDialog(QWidget*, const app::FileDialogSettings& s) override
+    {
+        saveDialogs.push_back(s);
+        return Pop(saveAnswers);
+    }
+    void SetClipboardText(const QString& text) override { clipboardText = text; }
+    void SetClipboardImage(const QImage& image) override { clipboardImage = image; }
+    void ShowHelp(int context) override { helpRequests.push_back(context); }
+
+private:
+    static std::optional<QString> Pop(std::deque<std::optional<QString>>& q)
+    {
+        if (q.empty())
+            return std::nullopt;
+        std::optional<QString> v = std::move(q.front());
+        q.pop_front();
+        return v;
+    }
+};

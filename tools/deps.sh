@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs and are missing.
+#   tools/deps.sh build   what building and running the program needs
+#   tools/deps.sh test    that, plus what the full test run needs
+set -euo pipefail
+what=${1:-build}
+
+build_pkgs=(cmake make g++ pkg-config qt6-base-dev libgl-dev fonts-liberation2 xvfb xauth)
+test_pkgs=(libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64 clang libclang-rt-14-dev
+           dpkg-dev fakeroot file)
+
+pkgs=("${build_pkgs[@]}")
+[ "$what" = test ] && pkgs+=("${test_pkgs[@]}")
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
