@@ -1,0 +1,26 @@
+#pragma once
+// Code page 1251, the encoding of comments in measurement files and of the
+// text export, to and from the UTF-8 the program works in.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace files {
+
+struct Cp1251Text {
+    std::string bytes;                     // complete only when `unencodable` is empty
+    std::vector<std::string> unencodable;  // each character without a 1251 byte, once, in order
+};
+
+// Never replaces a character silently: whatever cannot be encoded, including
+// malformed UTF-8 (listed as U+FFFD), is listed instead.
+Cp1251Text EncodeCp1251(std::string_view utf8);
+
+// Like EncodeCp1251, but raises EncodingError when something cannot be encoded.
+std::string EncodeCp1251OrThrow(std::string_view utf8);
+
+// Every byte has a character except 0x98, which reads as U+FFFD.
+std::string DecodeCp1251(std::string_view bytes);
+
+}  // namespace files

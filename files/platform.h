@@ -1,0 +1,41 @@
+#pragma once
+// The few operating-system services the data-file code needs, one
+// implementation file per system (platform_posix.cpp, platform_win32.cpp).
+// Paths and names are UTF-8 on every system.
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace files::platform {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// fopen with a UTF-8 path; on failure null with errno set.
+FilePtr OpenFile(const std::string& path, const char* mode);
+
+// Deletes a file; errors are ignored.
+void RemoveFile(const std::string& path);
+
+// A character that ends the folder part of a path.
+bool IsPathSeparator(char c);
+
+// Names of all entries of `folder` (a folder part as SplitPath gives it; empty
+// is the working folder), in the file system's enumeration order, without
+// "." and "..". Empty when the folder cannot be read.
+std::vector<std::string> ListFolder(const std::string& folder);
+
+// Code page 1251 conversion through the system's converter. `characters` are
+// single UTF-8 encoded characters outside ASCII; the result holds the byte of
+// each, or nullopt where code page 1251 has none.
+std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::string_view>& characters);
+// Bytes to UTF-8; a byte the code page leaves undefined becomes U+FFFD.
+std::string DecodeCp1251Bytes(std::string_view bytes);
+
+}  // namespace files::platform
