@@ -1,0 +1,9 @@
+#include "serial/comm_device.h"
+
+#include "serial/os.h"
+
+namespace serial {
+
+std::string CommDevice::ErrorText(int code) const { return SystemErrorText(code); }
+
+}  // namespace serial

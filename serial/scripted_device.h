@@ -1,0 +1,112 @@
+// A scripted stand-in for a serial device, for tests: calls can be made to fail with
+// chosen system error codes, events and received bytes are injected by the test,
+// reads and writes can stall, and everything the component asked for is recorded.
+// The shared ScriptedLine outlives the device the component owns.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "serial/comm_device.h"
+
+namespace serial {
+
+enum class ScriptedCall { Open, SetState, Setup, SetTimeouts, SetMask, ClearError, WaitEvent, Read, Write };
+
+class ScriptedLine {
+ public:
+  // Makes `call` fail with `error` the next `times` times (-1: always).
+  void Fail(ScriptedCall call, int error, int times = -1);
+  // Bytes arriving from the line; raises EV_RXCHAR when it is monitored.
+  void Receive(const std::vector<std::uint8_t>& bytes);
+  // Events to report from the next wait (only those in the mask are kept).
+  void RaiseEvents(std::uint32_t events);
+  // Line errors to report from the next ClearError; raises EV_ERR.
+  void AddLineErrors(std::uint32_t errors);
+  // A read that never completes (times out and is cancelled).
+  void StallReads(bool stall);
+  // A write that never completes until stopped or timed out.
+  void StallWrites(bool stall);
+  // Each write takes at most this many bytes (0: all).
+  void LimitWriteChunk(std::uint32_t bytes);
+  // A write whose completion fails with `error`, `times` times.
+  void FailWriteCompletion(int error, int times);
+
+  // What the component did.
+  std::string openedPath() const;
+  bool isOpen() const;
+  int openCount() const;
+  std::vector<Dcb> states() const;
+  std::uint32_t mask() const;
+  std::uint32_t setupIn() const;
+  std::uint32_t setupOut() const;
+  CommTimeouts timeouts() const;
+  std::vector<std::uint8_t> written() const;
+  int writeCalls() const;
+  int cancelledReads() const;
+  int cancelledWrites() const;
+  int waitsInProgress() const;
+  std::vector<ScriptedCall> calls() const;
+
+ private:
+  friend class ScriptedCommDevice;
+  // Returns the scripted error for the call (0: none) and logs it.
+  int Take(ScriptedCall call);
+  void Wake();
+
+  mutable std::mutex mutex_;
+  std::map<ScriptedCall, std::pair<int, int>> failures_;  // error, times left
+  std::vector<ScriptedCall> calls_;
+  std::string path_;
+  bool open_ = false;
+  int openCount_ = 0;
+  std::vector<Dcb> states_;
+  std::uint32_t mask_ = 0;
+  std::uint32_t pending_ = 0;
+  std::uint32_t errors_ = 0;
+  std::uint32_t setupIn_ = 0, setupOut_ = 0;
+  CommTimeouts timeouts_{};
+  std::deque<std::uint8_t> input_;
+  std::vector<std::uint8_t> written_;
+  int writeCalls_ = 0;
+  bool stallReads_ = false;
+  bool stallWrites_ = false;
+  std::uint32_t writeChunk_ = 0;
+  int completionError_ = 0;
+  int completionTimes_ = 0;
+  int cancelledReads_ = 0;
+  int cancelledWrites_ = 0;
+  int waiting_ = 0;
+  TVaWaitEvent changed_;
+};
+
+class ScriptedCommDevice final : public CommDevice {
+ public:
+  explicit ScriptedCommDevice(std::shared_ptr<ScriptedLine> line) : line_(std::move(line)) {}
+  ~ScriptedCommDevice() override { Close(); }
+  int Open(const std::string& path) override;
+  int SetState(const Dcb& dcb) override;
+  int Setup(std::uint32_t inQueue, std::uint32_t outQueue) override;
+  int SetTimeouts(const CommTimeouts& timeouts) override;
+  int SetMask(std::uint32_t mask) override;
+  int ClearError(std::uint32_t& errors, ComStat& stat) override;
+  void Close() override;
+  WaitStatus WaitEvent(std::uint32_t& mask, TVaWaitEvent& stop, int& error) override;
+  IoStatus Read(void* buffer, std::uint32_t count, std::uint32_t& done, TVaWaitEvent& ioEvent,
+                std::uint32_t timeoutMs, int& error) override;
+  IoStatus Write(const void* buffer, std::uint32_t count, std::uint32_t& done, TVaWaitEvent& ioEvent,
+                 TVaWaitEvent* stop, std::uint32_t timeoutMs, int& error) override;
+
+ private:
+  std::shared_ptr<ScriptedLine> line_;
+};
+
+// A factory for TVaCustomComm that hands out devices of `line`.
+CommDeviceFactory ScriptedFactory(std::shared_ptr<ScriptedLine> line);
+
+}  // namespace serial

@@ -1,0 +1,346 @@
+// The serial port component: owns one communications device, its line settings, an
+// event thread that hands line events to the main thread and a write thread that
+// drains a write queue to the device.
+//
+// Threading contract
+// - Main thread: construction and destruction, every setter, Open, Close, ReadBuf,
+//   GetStatus, InQueCount, CheckLineErrors, WriteBuf/WriteChar, and every published
+//   event (OnRxChar, OnError, OnTxEmpty, ...). Events reach the main thread through
+//   the MainThreadDispatcher given to the constructor.
+// - Event thread (while open and the event mask is not 0): waits in the device for
+//   line events and, for each batch, runs DispatchEvents on the main thread and waits
+//   until it has run (Synchronize).
+// - Write thread (while open and DirectWrite is off): waits for queued bytes, writes
+//   them to the device, and reports an emptied queue (EV_TXEMPTY) or a failed write
+//   (EV_ERR) through Synchronize.
+// - Write lock: the write queue (Enqueue, the write thread's snapshot and Remove) and
+//   the whole of a direct write. Read lock: ReadBuf, GetStatus and the stopping of the
+//   threads in Close. The component never holds both.
+// - Close signals both threads, releases any of them waiting in Synchronize, waits for
+//   them to end (every wait of theirs can be cancelled, so this is bounded) and only
+//   then closes the device; so no pending request outlives its storage and no step
+//   reaches a closed or destroyed component. Close may be called from an event
+//   handler, also from one run on behalf of a worker.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "serial/comm_device.h"
+#include "serial/comm_types.h"
+#include "serial/dispatcher.h"
+#include "serial/kernel_objects.h"
+#include "serial/va_settings.h"
+
+namespace serial {
+
+enum TVaBaudrate {
+  brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
+  br19200, br38400, br56000, br57600, br115200, br128000, br256000
+};
+enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
+enum TVaDatabits { db4, db5, db6, db7, db8 };
+enum TVaStopbits { sb1, sb15, sb2 };
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum TVaCommOption { coErrorChar, coNullStrip };
+enum TVaCommEvent {
+  ceBreak, ceCts, ceDsr, ceError, ceRing, ceRlsd, ceRxChar, ceTxEmpty,
+  ceRxFlag, cePErr, ceRx80Full, ceEvent1, ceEvent2
+};
+
+// Set of TVaCommOption: bit i for member i.
+using TVaCommOptions = std::uint8_t;
+// Set of TVaCommEvent in 16 bits: bit i for member i.
+using TVaCommEvents = std::uint16_t;
+
+constexpr TVaCommOptions OptionBit(TVaCommOption o) { return static_cast<TVaCommOptions>(1u << o); }
+constexpr TVaCommEvents EventBit(TVaCommEvent e) { return static_cast<TVaCommEvents>(1u << e); }
+inline constexpr TVaCommEvents kDefaultMonitorEvents = 200;  // ceError, ceRxChar, ceTxEmpty
+
+std::uint32_t BaudrateValue(TVaBaudrate rate);            // 110 ... 256000; 0 for brUser
+std::uint32_t EventMaskBit(TVaCommEvent event);           // the EV_ bit
+int WindowsThreadPriority(TThreadPriority priority);     // -15, -2, -1, 0, 1, 2, 15
+
+// The component's exception.
+class EVaCommError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The application's standard exception report, used where the component catches an
+// exception from an event handler. Process-wide; the default writes to stderr.
+using ExceptionReport = std::function<void(std::exception_ptr)>;
+void SetExceptionReport(ExceptionReport report);
+void ReportException(std::exception_ptr error);
+
+// The write queue: a block of fixed capacity.
+class TVaCommBuffer {
+ public:
+  explicit TVaCommBuffer(std::int32_t capacity);
+  std::uint8_t* Data() { return data_.data(); }
+  std::int32_t Capacity() const { return static_cast<std::int32_t>(data_.size()); }
+  std::int32_t Count() const { return count_.load(std::memory_order_acquire); }
+  // Copies n bytes behind those held; the caller guarantees room.
+  void Append(const void* bytes, std::int32_t n);
+  // Drops the first n bytes.
+  void Remove(std::int32_t n);
+
+ private:
+  std::vector<std::uint8_t> data_;
+  // Read without the lock by a writer polling for room.
+  std::atomic<std::int32_t> count_{0};
+};
+
+class TVaCustomComm;
+
+// What a link delivers to: received blocks and event masks.
+class TVaLinkTarget {
+ public:
+  virtual ~TVaLinkTarget() = default;
+  virtual void LinkRxBuf(const std::uint8_t* data, std::int32_t count) = 0;
+  virtual void LinkEvent(std::uint32_t mask) = 0;
+};
+
+// A link attaching a target to a component. Owned by whoever attaches it.
+struct TVaCommLink {
+  bool Active = true;
+  TVaCustomComm* Comm = nullptr;
+  TVaLinkTarget* Target = nullptr;
+};
+
+class TVaCommWorker;
+class TVaCommEventThread;
+class TVaCommWriteThread;
+struct SyncGate;
+
+class TVaCustomComm {
+ public:
+  using NotifyEvent = std::function<void(TVaCustomComm& sender)>;
+  using ErrorEvent = std::function<void(TVaCustomComm& sender, std::int32_t errors)>;
+  using RxCharEvent = std::function<void(TVaCustomComm& sender, std::int32_t count)>;
+  using RxBufEvent = std::function<void(TVaCustomComm& sender, const std::uint8_t* data, std::int32_t count)>;
+
+  // `dispatcher` must outlive the component. Without a factory the OS backend is used.
+  explicit TVaCustomComm(MainThreadDispatcher& dispatcher, CommDeviceFactory factory = {});
+  virtual ~TVaCustomComm();
+  TVaCustomComm(const TVaCustomComm&) = delete;
+  TVaCustomComm& operator=(const TVaCustomComm&) = delete;
+
+  // After the settings have been loaded: opens when AutoOpen is set.
+  virtual void Loaded();
+
+  void Open();
+  void Close();
+  bool Active() const { return device_ != nullptr; }
+  std::string DevicePath() const;
+
+  std::int32_t ReadBuf(void* buffer, std::int32_t count);
+  std::int32_t WriteBuf(const void* buffer, std::int32_t count);
+  bool WriteChar(std::uint8_t byte);
+  void GetStatus(TVaCommStatus& status);
+  std::int32_t InQueCount();
+  bool CheckLineErrors();
+
+  // Links (nothing in the program attaches one).
+  void AddLink(TVaCommLink& link);
+  void RemoveLink(TVaCommLink& link);
+  void RemoveAllLinks();
+  bool LinksEnabled = true;
+
+  // The event mask computed by the last Open.
+  std::uint32_t EventMask() const { return eventMask_; }
+  // Unless set, exceptions from handlers go to the process-wide ReportException.
+  ExceptionReport OnException;
+
+ protected:
+  // Properties; TVaComm publishes them.
+  bool AutoOpen() const { return autoOpen_; }
+  void SetAutoOpen(bool value) { autoOpen_ = value; }
+  TVaBaudrate Baudrate() const { return baudrate_; }
+  void SetBaudrate(TVaBaudrate value);
+  TVaParity Parity() const { return parity_; }
+  void SetParity(TVaParity value);
+  bool ParityCheck() const { return parityCheck_; }
+  void SetParityCheck(bool value);
+  TVaDatabits Databits() const { return databits_; }
+  void SetDatabits(TVaDatabits value);
+  TVaStopbits Stopbits() const { return stopbits_; }
+  void SetStopbits(TVaStopbits value);
+  TVaEventChars& EventChars() { return *eventChars_; }
+  void SetEventChars(const TVaEventChars& value) { eventChars_->Assign(value); }
+  TVaFlowControl& FlowControl() { return *flowControl_; }
+  void SetFlowControl(const TVaFlowControl& value) { flowControl_->Assign(value); }
+  TVaCommOptions Options() const { return options_; }
+  void SetOptions(TVaCommOptions value);
+  std::int32_t PortNum() const { return portNum_; }
+  void SetPortNum(std::int32_t value);
+  const std::string& DeviceName() const { return deviceName_; }
+  void SetDeviceName(const std::string& value);
+  TVaCommEvents MonitorEvents() const { return monitorEvents_; }
+  void SetMonitorEvents(TVaCommEvents value);
+  TVaBuffers& Buffers() { return *buffers_; }
+  void SetBuffers(const TVaBuffers& value);
+  TThreadPriority EventPriority() const { return eventPriority_; }
+  void SetEventPriority(TThreadPriority value);
+  TThreadPriority WritePriority() const { return writePriority_; }
+  void SetWritePriority(TThreadPriority value);
+  bool DirectWrite() const { return directWrite_; }
+  void SetDirectWrite(bool value);
+  bool UpdateDCB() const { return updateDcb_; }
+  void SetUpdateDCB(bool value);
+  std::int32_t UserBaudrate() const { return userBaudrate_; }
+  void SetUserBaudrate(std::int32_t value);
+
+  // Events.
+  NotifyEvent OnOpen, OnClose, OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+  ErrorEvent OnError;
+  RxCharEvent OnRxChar;
+  RxBufEvent OnRxBuf;
+  NotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+
+  // The virtual slots.
+  virtual void CreateHandle();
+  virtual void StartThreads();
+  virtual void HandleRxChar();
+  virtual void HandleEvents(std::uint32_t mask);
+  virtual void NotifyLinksEvent(std::uint32_t mask);
+  virtual void NotifyLinksRxBuf(const std::uint8_t* data, std::int32_t count);
+
+  void CheckClosed() const;
+  [[noreturn]] void RaiseCommError(const std::string& format, int code) const;
+  void CheckResult(int error, const std::string& format) const;
+  // The device control block the current settings give.
+  Dcb BuildDcb() const;
+  void ApplyDCB();
+  void ApplyBuffers();
+  void ApplyTimeouts();
+  void ApplyEventMask();
+  void StopThreads();
+  void DestroyHandle();
+  void DoOpen();
+  void DoClose();
+  void LockWrite() { writeLock_.Enter(); }
+  void UnlockWrite() { writeLock_.Leave(); }
+  void LockRead() { readLock_.Enter(); }
+  void UnlockRead() { readLock_.Leave(); }
+
+ private:
+  friend class TVaCommWorker;
+  friend class TVaCommEventThread;
+  friend class TVaCommWriteThread;
+
+  void BuffersChanged();
+  void EventCharsChanged() { ApplyDCB(); }
+  void FlowControlChanged() { ApplyDCB(); }
+  void Report(std::exception_ptr error) const;
+  // Runs `step` on the main thread and waits; false when the port closed first.
+  bool Synchronize(const std::shared_ptr<SyncGate>& gate, const std::function<void()>& step);
+  void DispatchEvents(std::uint32_t mask);
+  bool Enqueue(const void* bytes, std::int32_t n);
+
+  MainThreadDispatcher& dispatcher_;
+  CommDeviceFactory factory_;
+  std::unique_ptr<CommDevice> device_;
+
+  bool autoOpen_ = false;
+  TVaBaudrate baudrate_ = br1200;
+  TVaParity parity_ = paNone;
+  bool parityCheck_ = false;
+  TVaDatabits databits_ = db8;
+  TVaStopbits stopbits_ = sb1;
+  TVaCommOptions options_ = 0;
+  std::int32_t portNum_ = 0;
+  std::string deviceName_ = "COM%d";
+  TVaCommEvents monitorEvents_ = kDefaultMonitorEvents;
+  TThreadPriority eventPriority_ = tpNormal;
+  TThreadPriority writePriority_ = tpHighest;
+  bool directWrite_ = false;
+  bool updateDcb_ = true;
+  std::int32_t userBaudrate_ = 0;
+
+  std::unique_ptr<TVaBuffers> buffers_;
+  std::unique_ptr<TVaEventChars> eventChars_;
+  std::unique_ptr<TVaFlowControl> flowControl_;
+  std::unique_ptr<TVaWaitEvent> ioEvent_;
+  TVaCriticalSection writeLock_;
+  TVaCriticalSection readLock_;
+  std::uint32_t eventMask_ = 0;
+  std::vector<TVaCommLink*> links_;
+
+  std::shared_ptr<SyncGate> gate_;
+  std::unique_ptr<TVaCommEventThread> eventThread_;
+  std::unique_ptr<TVaCommWriteThread> writeThread_;
+  bool destroying_ = false;
+  // Cleared by the destructor so that a dispatch in progress stops touching the component.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// The component as the main window uses it: every property and event published.
+class TVaComm : public TVaCustomComm {
+ public:
+  using TVaCustomComm::TVaCustomComm;
+
+  using TVaCustomComm::AutoOpen;
+  using TVaCustomComm::SetAutoOpen;
+  using TVaCustomComm::Baudrate;
+  using TVaCustomComm::SetBaudrate;
+  using TVaCustomComm::Parity;
+  using TVaCustomComm::SetParity;
+  using TVaCustomComm::ParityCheck;
+  using TVaCustomComm::SetParityCheck;
+  using TVaCustomComm::Databits;
+  using TVaCustomComm::SetDatabits;
+  using TVaCustomComm::Stopbits;
+  using TVaCustomComm::SetStopbits;
+  using TVaCustomComm::EventChars;
+  using TVaCustomComm::SetEventChars;
+  using TVaCustomComm::FlowControl;
+  using TVaCustomComm::SetFlowControl;
+  using TVaCustomComm::Options;
+  using TVaCustomComm::SetOptions;
+  using TVaCustomComm::PortNum;
+  using TVaCustomComm::SetPortNum;
+  using TVaCustomComm::DeviceName;
+  using TVaCustomComm::SetDeviceName;
+  using TVaCustomComm::MonitorEvents;
+  using TVaCustomComm::SetMonitorEvents;
+  using TVaCustomComm::Buffers;
+  using TVaCustomComm::SetBuffers;
+  using TVaCustomComm::EventPriority;
+  using TVaCustomComm::SetEventPriority;
+  using TVaCustomComm::WritePriority;
+  using TVaCustomComm::SetWritePriority;
+  using TVaCustomComm::DirectWrite;
+  using TVaCustomComm::SetDirectWrite;
+  using TVaCustomComm::UpdateDCB;
+  using TVaCustomComm::SetUpdateDCB;
+  using TVaCustomComm::UserBaudrate;
+  using TVaCustomComm::SetUserBaudrate;
+
+  using TVaCustomComm::OnOpen;
+  using TVaCustomComm::OnClose;
+  using TVaCustomComm::OnCts;
+  using TVaCustomComm::OnDsr;
+  using TVaCustomComm::OnRlsd;
+  using TVaCustomComm::OnRing;
+  using TVaCustomComm::OnBreak;
+  using TVaCustomComm::OnError;
+  using TVaCustomComm::OnRxChar;
+  using TVaCustomComm::OnRxBuf;
+  using TVaCustomComm::OnRxFlag;
+  using TVaCustomComm::OnTxEmpty;
+  using TVaCustomComm::OnPErr;
+  using TVaCustomComm::OnRx80Full;
+  using TVaCustomComm::OnEvent1;
+  using TVaCustomComm::OnEvent2;
+
+  using TVaCustomComm::BuildDcb;
+};
+
+}  // namespace serial
