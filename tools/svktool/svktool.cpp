@@ -1,0 +1,177 @@
+// svktool: measurement files (*.svk) on the command line, with the same code
+// the main window uses.
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/number_format.h"
+#include "analysis/period.h"
+#include "analysis/statistics.h"
+#include "files/comment_browser.h"
+#include "files/file_error.h"
+#include "files/folder.h"
+#include "files/svk_file.h"
+#include "files/text_export.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage:
+  svktool stats FILE...
+      For each file, a line with its name, then the result box lines
+      (mean, maximum, minimum, pulsation coefficient, relative deviation)
+      and the correlation chart title (period and frequency), or the advice
+      the window shows when no period is found. Smoothing 0, period shown.
+  svktool export [--samples] [--cp1251] FILE
+      The text export a ".txt" save of the opened file writes: one row per
+      sample (time in ms and lux, or with --samples the sample number and
+      lux), the caption line, "Данные из файла " with FILE as given, then
+      the comment lines. Comment lines are written as stored, not wrapped at
+      the width of the window's comment box. Lines end in CR LF; the text is
+      UTF-8, or with --cp1251 code page 1251, byte for byte the file the
+      window writes.
+  svktool comments DIR
+      The comment browser's text for the folder DIR: for each *.svk file a
+      line ===NAME:=== and the lines of its comment.
+
+Numbers use the decimal separator of the user's locale. The exit status is
+0 on success and 1 when a file could not be used; the other files of the
+call are still reported.
+)";
+
+analysis::NumberFormat UserNumberFormat()
+{
+    std::setlocale(LC_ALL, "");
+    const std::lconv* lc = std::localeconv();
+    analysis::NumberFormat nf;
+    if (lc && lc->decimal_point && *lc->decimal_point)
+        nf.decimalSeparator = lc->decimal_point;
+    if (lc && lc->thousands_sep)
+        nf.thousandSeparator = lc->thousands_sep;
+    return nf;
+}
+
+void Fail(const std::string& message)
+{
+    std::cerr << "svktool: " << message << '\n';
+}
+
+int Stats(const std::vector<std::string>& paths, const analysis::NumberFormat& nf)
+{
+    if (paths.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    int status = 0;
+    for (const std::string& path : paths) {
+        std::cout << path << '\n';
+        try {
+            const files::MeasurementFile file = files::ReadMeasurementFile(path);
+            const analysis::MeasurementRecord& r = file.record;
+            // The window's statistics after an open: end exclusive, as the reply processing calls it.
+            const auto stats = analysis::ShowStatistics(r, 0, r.SampleCount - 1, nf);
+            if (stats.lines)
+                for (const auto& line : *stats.lines)
+                    std::cout << line << '\n';
+            const auto period = analysis::PeriodSearch(r, 0, true, nf);
+            for (const auto& line : period.title)
+                std::cout << line << '\n';
+            if (period.showMessage)
+                std::cout << analysis::kPeriodMessage << '\n';
+        } catch (const files::FileError& e) {
+            Fail(e.what());
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int Export(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+{
+    files::ExportMode mode = files::ExportMode::Time;
+    bool cp1251 = false;
+    std::vector<std::string> paths;
+    for (const std::string& a : args) {
+        if (a == "--samples")
+            mode = files::ExportMode::Samples;
+        else if (a == "--cp1251")
+            cp1251 = true;
+        else
+            paths.push_back(a);
+    }
+    if (paths.size() != 1) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string& path = paths.front();
+    try {
+        const files::MeasurementFile file = files::ReadMeasurementFile(path);
+        files::ExportOrigin origin;
+        origin.fromFile = true;
+        origin.path = path;
+        origin.commentLines = files::SplitLines(file.commentUtf8);
+        const int last = file.record.SampleCount - 1;
+        const int first = last >= 0 ? 0 : -1;
+        std::string out;
+        if (cp1251) {
+            out = files::TextExportBytes(file.record, first, last, mode, nf, origin);
+        } else {
+            for (const auto& line : files::TextExportLines(file.record, first, last, mode, nf, origin))
+                out += line + "\r\n";
+        }
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    } catch (const files::FileError& e) {
+        Fail(e.what());
+        return 1;
+    }
+}
+
+int Comments(const std::vector<std::string>& args)
+{
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    std::string folder = args.front();
+    if (!files::NamePart(folder).empty())
+        folder += '/';
+    const auto listing = files::ListSvkEntries(folder);
+    if (listing.empty()) {
+        Fail(files::kChoosePathMessage);
+        return 1;
+    }
+    const auto gathered = files::GatherComments(folder, listing);
+    for (const auto& line : gathered.lines)
+        std::cout << line << '\n';
+    if (gathered.error) {
+        Fail(*gathered.error);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const analysis::NumberFormat nf = UserNumberFormat();
+    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
+    const std::string command = argc >= 2 ? argv[1] : "";
+    if (command == "stats")
+        return Stats(args, nf);
+    if (command == "export")
+        return Export(args, nf);
+    if (command == "comments")
+        return Comments(args);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    std::cerr << kUsage;
+    return 2;
+}
