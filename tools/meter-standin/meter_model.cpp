@@ -1,0 +1,161 @@
+#include "meter_model.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <numbers>
+
+namespace meter {
+
+namespace {
+
+constexpr std::array<float, kRangeCount> kCoefficients = {1.0132f, 0.9978f, 1.0051f, 0.9921f,
+                                                           1.0000f, 1.0067f, 0.9943f, 1.0025f};
+constexpr float kTimeCoefficient = 0.25f;
+constexpr std::uint8_t kOscCal = 0xA7;
+
+void PutFloat(std::vector<std::uint8_t>& out, float value)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(bits >> shift));
+}
+
+int ClampRange(int range) { return std::clamp(range, 1, kRangeCount); }
+
+}  // namespace
+
+const std::array<float, kRangeCount>& RangeCoefficients() { return kCoefficients; }
+
+float LuxFactorOf(int range) { return kNominalLuxFactor * kCoefficients[static_cast<std::size_t>(ClampRange(range) - 1)]; }
+
+double DecadeOf(int range) { return std::pow(10.0, ClampRange(range) - 5); }
+
+double FullScaleLux(int range) { return kConverterTop * static_cast<double>(LuxFactorOf(range)) * DecadeOf(range); }
+
+std::vector<double> SampleLight(const Light& light, int multiplier, double phase, std::mt19937& rng)
+{
+    std::normal_distribution<double> noise(0.0, light.lux * light.noisePercent / 100.0);
+    const double step = kBaseIntervalMs / 1000.0 * std::max(multiplier, 1);
+    std::vector<double> lux(kReplySamples);
+    for (int i = 0; i < kReplySamples; ++i) {
+        const double ripple = light.ripplePercent / 100.0 *
+                              std::sin(2.0 * std::numbers::pi * light.frequencyHz * i * step + phase);
+        const double value = light.lux * (1.0 + ripple) + (light.noisePercent > 0 ? noise(rng) : 0.0);
+        lux[static_cast<std::size_t>(i)] = std::max(value, 0.0);
+    }
+    return lux;
+}
+
+std::vector<std::uint16_t> CountsOn(const std::vector<double>& lux, int range)
+{
+    const double luxPerCount = static_cast<double>(LuxFactorOf(range)) * DecadeOf(range);
+    std::vector<std::uint16_t> counts;
+    counts.reserve(lux.size());
+    for (double value : lux)
+        counts.push_back(static_cast<std::uint16_t>(std::clamp(std::round(value / luxPerCount), 0.0, double{kConverterTop})));
+    return counts;
+}
+
+int AutoRange(const std::vector<double>& lux)
+{
+    for (int range = 1; range <= kRangeCount; ++range) {
+        const auto counts = CountsOn(lux, range);
+        if (std::none_of(counts.begin(), counts.end(), [](std::uint16_t c) { return c >= kConverterTop; }))
+            return range;
+    }
+    return kRangeCount;
+}
+
+std::vector<std::uint8_t> BuildReply(std::uint8_t leadingByte, const std::vector<std::uint16_t>& samples,
+                                     float luxFactor, std::uint8_t range, std::uint8_t multiplier,
+                                     float intervalTenthsMs)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(1 + 2 * samples.size() + 10);
+    out.push_back(leadingByte);
+    for (std::uint16_t s : samples) {
+        out.push_back(static_cast<std::uint8_t>(s & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(s >> 8));
+    }
+    PutFloat(out, luxFactor);
+    out.push_back(range);
+    out.push_back(multiplier);
+    PutFloat(out, intervalTenthsMs);
+    return out;
+}
+
+std::vector<std::uint8_t> BuildCalibration(const std::array<float, kRangeCount>& kR, float kT, std::uint8_t oscCal)
+{
+    std::vector<std::uint8_t> out;
+    for (float k : kR)
+        PutFloat(out, k);
+    PutFloat(out, kT);
+    out.push_back(oscCal);
+    return out;
+}
+
+std::optional<Command> CommandParser::Feed(std::uint8_t byte)
+{
+    if (pending_ != 0) {
+        const std::uint8_t first = pending_;
+        pending_ = 0;
+        if (first == 64)
+            return Command{Command::Kind::ReadRecord, byte, 0};
+        return Command{Command::Kind::Measure, first - '0', byte};
+    }
+    if ((byte >= '0' && byte <= '8') || byte == 64) {
+        pending_ = byte;
+        return std::nullopt;
+    }
+    if (byte == 32)
+        return Command{Command::Kind::Check, 0, 0};
+    ++ignored_;
+    return std::nullopt;
+}
+
+Meter::Meter(const Light& light, std::uint32_t seed) : light_(light), rng_(seed)
+{
+    // Fixed stored records: levels from dim to bright sunlight, various
+    // ripple depths and frequencies (mains, LED drivers) and multipliers.
+    static constexpr double kRipples[] = {2, 8, 15, 30, 60, 100};
+    static constexpr double kFrequencies[] = {100, 100, 100, 120, 300};
+    for (int k = 0; k < kStoredRecords; ++k) {
+        Light stored;
+        stored.lux = 30.0 * std::pow(1.22, k);
+        stored.ripplePercent = kRipples[k % 6];
+        stored.frequencyHz = kFrequencies[k % 5];
+        stored.noisePercent = 0.5 + 0.1 * (k % 7);
+        std::mt19937 rng(1000u + static_cast<std::uint32_t>(k));
+        records_.push_back(Reply(64, stored, 0, 1 + k % 4, rng));
+    }
+}
+
+double Meter::MeasuringTimeMs(int multiplier) { return kReplySamples * kBaseIntervalMs * std::max(multiplier, 1); }
+
+std::vector<std::uint8_t> Meter::Reply(std::uint8_t leadingByte, const Light& light, int rangeDigit, int multiplier,
+                                       std::mt19937& rng) const
+{
+    multiplier = std::clamp(multiplier, 1, 255);
+    std::uniform_real_distribution<double> phase(0.0, 2.0 * std::numbers::pi);
+    const auto lux = SampleLight(light, multiplier, phase(rng), rng);
+    const int range = rangeDigit >= 1 && rangeDigit <= kRangeCount ? rangeDigit : AutoRange(lux);
+    return BuildReply(leadingByte, CountsOn(lux, range), LuxFactorOf(range), static_cast<std::uint8_t>(range),
+                      static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f);
+}
+
+std::vector<std::uint8_t> Meter::Measure(int rangeDigit, int multiplier)
+{
+    return Reply(static_cast<std::uint8_t>('0' + rangeDigit), light_, rangeDigit, multiplier, rng_);
+}
+
+std::optional<std::vector<std::uint8_t>> Meter::StoredRecord(int number) const
+{
+    if (number < 0 || number >= kStoredRecords)
+        return std::nullopt;
+    return records_[static_cast<std::size_t>(number)];
+}
+
+std::vector<std::uint8_t> Meter::Calibration() const { return BuildCalibration(kCoefficients, kTimeCoefficient, kOscCal); }
+
+}  // namespace meter
