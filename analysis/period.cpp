@@ -71,21 +71,23 @@ PeriodResult PeriodSearch(const MeasurementRecord& record, int smoothWidth, bool
     result.title = {kCorrelationTitle};
 
     std::vector<double> R = Autocorrelation(record);
-    if (R.size() < 2 || R[1] == 0.0)
-        return result;  // no lag 1, or a record of zeros: nothing to normalise to
+    if (R.size() < 2)
+        return result;  // fewer than 4 samples: no lag 1
 
+    // Smoothing works in place up to lag L - 1, so beyond it (a single lag
+    // left) R[1] is still the unsmoothed value.
     const double rawLag1 = R[1];
     SmoothAutocorrelation(R, smoothWidth);
+    const double norm = R.size() >= 2 ? R[1] : rawLag1;
+    if (norm == 0.0)
+        return result;  // nothing to normalise to, as for a record of zeros
     if (R.empty()) {
-        // Smoothing wider than the function leaves no lag: the same advice as
-        // for a record without a period.
+        // Smoothing at least as wide as the function leaves no lag: the same
+        // advice as for a record without a period.
         result.title.clear();
         result.showMessage = true;
         return result;
     }
-    // With a single lag left, R[1] is the unsmoothed value beyond the cut.
-    // Samples are unsigned, so a smoothed R[1] includes the raw one and is not 0.
-    const double norm = R.size() >= 2 ? R[1] : rawLag1;
 
     double sum = 0.0;
     for (double v : R)

@@ -52,8 +52,8 @@ void SmoothAutocorrelation(std::vector<double>& R, int w);
 
 // The whole analysis for one record, smoothing width w (seSmooth) and the
 // period switch (chPeriod). Every outcome is in the result; nothing is thrown.
-//  - fewer than 4 samples, or R[1] = 0 (a record of zeros): no curve, no
-//    message, title kCorrelationTitle;
+//  - fewer than 4 samples, or R[1] = 0 after smoothing (a record of zeros):
+//    no curve, no message, title kCorrelationTitle;
 //  - w >= H (no lag left after smoothing): no curve, the message, no title;
 //  - fewer than two peaks, or a frequency that is not a finite number (a
 //    TimeMultiplier or SampleInterval of 0): the curve, the message, no title;

@@ -171,6 +171,12 @@ TEST(PeriodSearch, RecordsWithoutLagOneEndQuietly)
     // The same holds whatever the smoothing, w >= H included.
     EXPECT_FALSE(PeriodSearch(Constant(400, 0), 100, true, kPoint).showMessage);
     EXPECT_FALSE(PeriodSearch(Constant(3, 5), 100, true, kPoint).showMessage);
+    // R[1] counts after smoothing: 5, 0, 5, 0 ... has R[1] = 0 but R[2] > 0.
+    MeasurementRecord alternating = Constant(400, 5);
+    for (std::size_t j = 1; j < 400; j += 2)
+        alternating.Samples[j] = 0;
+    EXPECT_TRUE(PeriodSearch(alternating, 0, true, kPoint).curve.empty());
+    EXPECT_EQ(PeriodSearch(alternating, 2, true, kPoint).curve.size(), 198u);
     // Four samples are the fewest with a lag 1.
     EXPECT_EQ(PeriodSearch(Constant(4, 5), 0, true, kPoint).curve.size(), 2u);
 }
