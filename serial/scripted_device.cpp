@@ -41,6 +41,12 @@ void ScriptedLine::AddLineErrors(std::uint32_t errors) {
   Wake();
 }
 
+void ScriptedLine::HoldEvents(bool hold) {
+  std::lock_guard lock(mutex_);
+  holdEvents_ = hold;
+  Wake();
+}
+
 void ScriptedLine::StallReads(bool stall) {
   std::lock_guard lock(mutex_);
   stallReads_ = stall;
@@ -141,7 +147,7 @@ WaitStatus ScriptedCommDevice::WaitEvent(std::uint32_t& mask, TVaWaitEvent& stop
   }
   ++line_->waiting_;
   for (;;) {
-    if (line_->pending_ != 0) {
+    if (line_->pending_ != 0 && !line_->holdEvents_) {
       mask = line_->pending_;
       line_->pending_ = 0;
       --line_->waiting_;

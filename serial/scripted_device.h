@@ -28,6 +28,8 @@ class ScriptedLine {
   void RaiseEvents(std::uint32_t events);
   // Line errors to report from the next ClearError; raises EV_ERR.
   void AddLineErrors(std::uint32_t errors);
+  // While held, waits do not return, so that what is raised meanwhile forms one batch.
+  void HoldEvents(bool hold);
   // A read that never completes (times out and is cancelled).
   void StallReads(bool stall);
   // A write that never completes until stopped or timed out.
@@ -74,6 +76,7 @@ class ScriptedLine {
   std::deque<std::uint8_t> input_;
   std::vector<std::uint8_t> written_;
   int writeCalls_ = 0;
+  bool holdEvents_ = false;
   bool stallReads_ = false;
   bool stallWrites_ = false;
   std::uint32_t writeChunk_ = 0;
