@@ -437,6 +437,7 @@ void TVaCustomComm::CreateHandle() {
 
 void TVaCustomComm::DestroyHandle() {
   if (!device_) return;
+  unreportedErrors_ = 0;
   device_->Close();
   device_.reset();
 }
@@ -689,13 +690,20 @@ bool TVaCustomComm::WriteChar(std::uint8_t byte) { return WriteBuf(&byte, 1) == 
 void TVaCustomComm::GetStatus(TVaCommStatus& status) {
   std::lock_guard lock(readLock_);
   status = TVaCommStatus{};
-  if (Active()) CheckResult(device_->ClearError(status.Errors, status.Stat), kMsgStatus);
+  if (!Active()) return;
+  CheckResult(device_->ClearError(status.Errors, status.Stat), kMsgStatus);
+  status.Errors |= unreportedErrors_;
+  unreportedErrors_ = 0;
 }
 
 std::int32_t TVaCustomComm::InQueCount() {
   if (!Active()) return 0;
   TVaCommStatus status;
   GetStatus(status);
+  // Asking for the queue count also clears the driver's error flags; keep them for the
+  // next GetStatus so that errors arriving with data still reach OnError.
+  std::lock_guard lock(readLock_);
+  unreportedErrors_ |= status.Errors;
   return static_cast<std::int32_t>(status.Stat.cbInQue);
 }
 

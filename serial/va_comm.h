@@ -271,6 +271,7 @@ class TVaCustomComm {
   TVaCriticalSection writeLock_;
   TVaCriticalSection readLock_;
   std::uint32_t eventMask_ = 0;
+  std::uint32_t unreportedErrors_ = 0;  // read by InQueCount, not yet returned by GetStatus
   std::vector<TVaCommLink*> links_;
 
   std::shared_ptr<SyncGate> gate_;
