@@ -134,8 +134,14 @@ public:
         tio.c_cflag &= ~(CSIZE | CSTOPB | CRTSCTS);
         tio.c_cflag |= CS8 | PARENB | PARODD | CREAD | CLOCAL;
         tio.c_iflag |= INPCK;
-        if (::tcsetattr(slave_, TCSANOW, &tio) != 0)
-            throw SystemError("tcsetattr");
+        if (::tcsetattr(slave_, TCSANOW, &tio) != 0) {
+            // A pseudo-terminal carries no parity bits: the kernel drops PARENB and
+            // glibc reports that as EINVAL. The rest of the settings stand.
+            tio.c_cflag &= ~(PARENB | PARODD);
+            tio.c_iflag &= ~INPCK;
+            if (::tcsetattr(slave_, TCSANOW, &tio) != 0)
+                throw SystemError("tcsetattr");
+        }
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     }
     Pty(const Pty&) = delete;
