@@ -64,10 +64,10 @@ double NumberArg(std::string_view option, std::string_view text, double low, dou
 {
     double value = 0;
     auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !(lowOpen ? value > low : value >= low) ||
-        !(value <= high))
-        throw std::invalid_argument(std::string(option) + ": '" + std::string(text) + "' is not a number in " +
-                                    (lowOpen ? "(" : "[") + std::to_string(low) + ", " + std::to_string(high) + "]");
+    const bool inRange = (lowOpen ? value > low : value >= low) && value <= high;
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !inRange)
+        throw std::invalid_argument("'" + std::string(text) + "' is not a valid value for " + std::string(option) +
+                                    " (see --help)");
     return value;
 }
 
@@ -85,7 +85,7 @@ Options ParseOptions(int argc, char** argv)
             continue;
         }
         if (i + 1 >= argc)
-            throw std::invalid_argument("unknown option or missing value: " + std::string(arg));
+            throw std::invalid_argument("unknown option or missing value: " + std::string(arg) + " (see --help)");
         const std::string_view value = argv[++i];
         if (arg == "--lux")
             o.light.lux = NumberArg(arg, value, 0, 1e7);
@@ -98,14 +98,14 @@ Options ParseOptions(int argc, char** argv)
         else if (arg == "--com") {
             const double n = NumberArg(arg, value, 1, 99);
             if (n != static_cast<int>(n))
-                throw std::invalid_argument("--com: '" + std::string(value) + "' is not a whole number");
+                throw std::invalid_argument("'" + std::string(value) + "' is not a valid value for --com (see --help)");
             o.com = static_cast<int>(n);
         } else if (arg == "--sysfs")
             o.sysfs = value;
         else if (arg == "--ports")
             o.ports = value;
         else
-            throw std::invalid_argument("unknown option: " + std::string(arg));
+            throw std::invalid_argument("unknown option: " + std::string(arg) + " (see --help)");
     }
     return o;
 }
