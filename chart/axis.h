@@ -1,0 +1,216 @@
+#pragma once
+// A chart axis: its range (set or taken from the data), the mapping between
+// values and pixels, the room it takes beside the plotting rectangle, the
+// label step and label texts, and the drawing of its line, ticks, grid,
+// labels and title.
+
+#include "chart/canvas.h"
+#include "chart/pen.h"
+#include "chart/property.h"
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace chart {
+
+class TChart;
+class TChartSeries;
+
+enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+enum class TAxisKind { Bottom, Top, Left, Right, Depth };
+
+class TChartAxisTitle {
+public:
+    explicit TChartAxisTitle(int angle) : angle_(angle) {}
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+    int Angle() const { return angle_; }
+    void SetAngle(int angle);
+    TChartFont& Font() { return font_; }
+    const TChartFont& Font() const { return font_; }
+    void SetOnChange(std::function<void()> f);
+
+private:
+    void Notify()
+    {
+        if (onChange_)
+            onChange_();
+    }
+    std::string caption_;
+    int angle_;
+    TChartFont font_;
+    std::function<void()> onChange_;
+};
+
+class TCustomChartAxis {
+public:
+    TCustomChartAxis(TChart& chart, TAxisKind kind);
+    TCustomChartAxis(const TCustomChartAxis&) = delete;
+    TCustomChartAxis& operator=(const TCustomChartAxis&) = delete;
+
+    TAxisKind Kind() const { return kind_; }
+    bool Horizontal() const { return kind_ == TAxisKind::Bottom || kind_ == TAxisKind::Top; }
+    bool OtherSide() const { return kind_ == TAxisKind::Top || kind_ == TAxisKind::Right; }
+    TChart& ParentChart() const { return chart_; }
+
+    bool Automatic() const { return automatic_; }
+    void SetAutomatic(bool v);
+    bool AutomaticMinimum() const { return automaticMinimum_; }
+    void SetAutomaticMinimum(bool v);
+    bool AutomaticMaximum() const { return automaticMaximum_; }
+    void SetAutomaticMaximum(bool v);
+    double Minimum() const { return minimum_; }
+    // AxisException when above Maximum().
+    void SetMinimum(double v);
+    double Maximum() const { return maximum_; }
+    // AxisException when below Minimum().
+    void SetMaximum(double v);
+    // Fixes both ends (no longer automatic), ordering them and keeping a span of at least 1e-10.
+    void SetRange(double minimum, double maximum);
+
+    TChartAxisTitle& Title() { return title_; }
+    const TChartAxisTitle& Title() const { return title_; }
+    TChartFont& LabelsFont() { return labelsFont_; }
+    TChartPen& Ticks() { return ticks_; }
+    TChartPen& MinorTicks() { return minorTicks_; }
+    TChartPen& TicksInner() { return ticksInner_; }
+    TChartPen& Grid() { return grid_; }
+    TChartPen& MinorGrid() { return minorGrid_; }
+    TChartPen& Axis() { return axisPen_; }
+
+    // Mapping between values and pixels, valid after the chart's layout.
+    int ValueToPixel(double value) const
+    {
+        if (iRange_ == 0)
+            return centerPixel_;
+        double t = (value - iMinimum_) * lengthPixels_ / iRange_;
+        // NaN fails the comparison and lands at the centre like an overflow.
+        if (!(std::fabs(t) < 2147483647.0))
+            return centerPixel_;
+        auto r = static_cast<std::int64_t>(std::nearbyint(t));
+        std::int64_t p = countFromEnd_ ? std::int64_t{endPixel_} - r : std::int64_t{startPixel_} + r;
+        return ClampPixel(p);
+    }
+    double PixelToValue(int pixel) const;
+
+    // The distance between value labels for the current range and axis length.
+    double ComputeLabelStep(TCanvas& canvas);
+    static double NextLabelStep(double step);
+
+    // The room the axis takes from `rect` (its own side), the axis ends from the final rectangle.
+    void CalcRoom(TCanvas& canvas, TRect& rect);
+    void SetPixelsFrom(const TRect& plotRect);
+    // Takes the automatic ends from the series.
+    void AdjustMaxMin();
+    // The lowest and highest values of the series on this axis (0, 0 without data).
+    void DataExtremes(double& lowest, double& highest) const;
+    // Whether an active series uses this axis (any series when none is active).
+    bool IsUsed() const;
+    bool IsShown() const;
+    void Draw(TCanvas& canvas);
+
+    // The label text of a value: AxisValuesFormat, the chart's OnGetAxisLabel and line breaks.
+    std::string LabelValue(double value, bool askOwner = true) const;
+    TAxisLabelStyle LabelStyleInUse() const;
+
+    int StartPixel() const { return startPixel_; }
+    int EndPixel() const { return endPixel_; }
+    int LengthPixels() const { return lengthPixels_; }
+    int CenterPixel() const { return centerPixel_; }
+    int PosAxis() const { return posAxis_; }
+    int PosLabels() const { return posLabels_; }
+    int PosTitle() const { return posTitle_; }
+    double RangeLength() const { return iRange_; }
+    bool IsDateTime() const;
+    // Tick pixels of the last draw, in the order the labels were drawn.
+    const std::vector<int>& TickPixels() const { return ticksList_; }
+
+    CHART_PROPERTY(double, Increment, 0.0)
+    CHART_PROPERTY(bool, Inverted, false)
+    CHART_PROPERTY(bool, Logarithmic, false)
+    CHART_PROPERTY(int, LogarithmicBase, 10)
+    CHART_PROPERTY(bool, Labels, true)
+    CHART_PROPERTY(int, LabelsAngle, 0)
+    CHART_PROPERTY(int, LabelsSeparation, 10)
+    CHART_PROPERTY(int, LabelsSize, 0)
+    CHART_PROPERTY(bool, LabelsOnAxis, true)
+    CHART_PROPERTY(bool, LabelsMultiLine, false)
+    CHART_PROPERTY(TAxisLabelStyle, LabelStyle, TAxisLabelStyle::talAuto)
+    CHART_PROPERTY(std::string, AxisValuesFormat, "#,##0.###")
+    CHART_PROPERTY(std::string, DateTimeFormat, "")
+    CHART_PROPERTY(bool, ExactDateTime, true)
+    CHART_PROPERTY(bool, RoundFirstLabel, true)
+    CHART_PROPERTY(int, TickLength, 4)
+    CHART_PROPERTY(int, MinorTickLength, 2)
+    CHART_PROPERTY(int, TickInnerLength, 0)
+    CHART_PROPERTY(int, MinorTickCount, 3)
+    CHART_PROPERTY(bool, TickOnLabelsOnly, true)
+    CHART_PROPERTY(bool, GridCentered, false)
+    CHART_PROPERTY(int, TitleSize, 0)
+    CHART_PROPERTY(double, StartPosition, 0.0)
+    CHART_PROPERTY(double, EndPosition, 100.0)
+    CHART_PROPERTY(double, PositionPercent, 0.0)
+    CHART_PROPERTY(bool, Visible, true)
+
+private:
+    friend class TChart;  // restores saved scales and scrolls without the setters' checks
+    static int ClampPixel(std::int64_t p)
+    {
+        if (p > 2147483647)
+            return 2147483647;
+        if (p < -2147483647 - 1)
+            return -2147483647 - 1;
+        return static_cast<int>(p);
+    }
+    void Changed();
+    void UpdateRange();
+    int LabelSize(TCanvas& canvas, const std::string& text) const;
+    int LinesOf(const std::string& text) const;
+    int WidestLine(TCanvas& canvas, const std::string& text) const;
+    void DrawTitle(TCanvas& canvas);
+    void DrawLabel(TCanvas& canvas, int p, const std::string& text);
+    void DrawValueLabels(TCanvas& canvas, double step);
+    void DrawTextLabels(TCanvas& canvas);
+    void AddTick(int p);
+    void DrawTickLine(TCanvas& canvas, int p, int from, int to);
+    void DrawGridLine(TCanvas& canvas, int p);
+    void DrawMinor(TCanvas& canvas, const TChartPen& pen, bool grid);
+    bool LabelSpaceAlongAxis() const;
+
+    TChart& chart_;
+    TAxisKind kind_;
+    bool automatic_ = true;
+    bool automaticMinimum_ = true;
+    bool automaticMaximum_ = true;
+    double minimum_ = 0;
+    double maximum_ = 0;
+    TChartAxisTitle title_;
+    TChartFont labelsFont_;
+    TChartPen ticks_{clGray, 1};
+    TChartPen minorTicks_{clGray, 1};
+    TChartPen ticksInner_{clGray, 1};
+    TChartPen grid_{clGray, 1, TPenStyle::psDot};
+    TChartPen minorGrid_{clGray, 1, TPenStyle::psDot, false};
+    TChartPen axisPen_{clBlack, 2};
+
+    // Layout of the last paint.
+    double iMinimum_ = 0;
+    double iMaximum_ = 0;
+    double iRange_ = 0;
+    int startPixel_ = 0;
+    int endPixel_ = 0;
+    int lengthPixels_ = 0;
+    int centerPixel_ = 0;
+    bool countFromEnd_ = false;
+    int posAxis_ = 0;
+    int posLabels_ = 0;
+    int posTitle_ = 0;
+    std::vector<int> ticksList_;
+};
+
+using TChartAxis = TCustomChartAxis;
+
+}  // namespace chart

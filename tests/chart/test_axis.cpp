@@ -1,0 +1,319 @@
+#include "chart_fixture.h"
+
+#include "chart/errors.h"
+
+#include <cmath>
+#include <limits>
+
+using namespace chart;
+using chart_test::ChartFixture;
+
+namespace {
+
+class AxisTest : public ChartFixture {
+protected:
+    // Data on X from `lo` to `hi` on an axis of `pixels` pixels, labels 20 wide.
+    TFastLineSeries& Setup(int pixels, double lo, double hi, int points = 2)
+    {
+        SetUpChart(pixels);
+        FixedTextWidth(20);
+        TFastLineSeries& s = AddLine();
+        for (int i = 0; i < points; ++i)
+            s.AddPoint(lo + (hi - lo) * i / (points - 1), 0);
+        return s;
+    }
+    double Step()
+    {
+        Paint();
+        return chart.BottomAxis().ComputeLabelStep(canvas);
+    }
+};
+
+TEST(AxisSteps, NextLabelStepRunsOneTwoFive)
+{
+    EXPECT_EQ(TChartAxis::NextLabelStep(1), 2);
+    EXPECT_EQ(TChartAxis::NextLabelStep(2), 5);
+    EXPECT_EQ(TChartAxis::NextLabelStep(3), 5);
+    EXPECT_EQ(TChartAxis::NextLabelStep(5), 10);
+    EXPECT_EQ(TChartAxis::NextLabelStep(20), 50);
+    EXPECT_EQ(TChartAxis::NextLabelStep(500), 1000);
+    EXPECT_DOUBLE_EQ(TChartAxis::NextLabelStep(0.05), 0.1);
+    EXPECT_DOUBLE_EQ(TChartAxis::NextLabelStep(0.1), 0.2);
+    // No successor for steps that cannot grow.
+    EXPECT_EQ(TChartAxis::NextLabelStep(0), 0);
+    EXPECT_TRUE(std::isinf(TChartAxis::NextLabelStep(std::numeric_limits<double>::infinity())));
+}
+
+TEST_F(AxisTest, FourHundredPointsOnFiveHundredPixels)
+{
+    Setup(500, 0, 399, 400);
+    EXPECT_EQ(Step(), 20);
+    std::vector<std::string> expected;
+    for (int v = 380; v >= 0; v -= 20)
+        expected.push_back(std::to_string(v));
+    EXPECT_EQ(BottomLabels(), expected);
+    // One tick per label, from the right end down.
+    ASSERT_EQ(chart.BottomAxis().TickPixels().size(), expected.size());
+    EXPECT_EQ(chart.BottomAxis().TickPixels().front(), chart.BottomAxis().ValueToPixel(380));
+}
+
+TEST_F(AxisTest, SmallRangeClimbsFromTheSmallestStep)
+{
+    Setup(110, 0, 0.5);  // m = 110 / 22 = 5
+    EXPECT_DOUBLE_EQ(Step(), 0.1);
+    EXPECT_EQ(BottomLabels(), (std::vector<std::string>{"0.5", "0.4", "0.3", "0.2", "0.1", "0"}));
+}
+
+TEST_F(AxisTest, IncrementIsTheSmallestStep)
+{
+    Setup(220, 0, 100);  // m = 10
+    chart.BottomAxis().SetIncrement(3);
+    EXPECT_EQ(Step(), 10);
+    chart.BottomAxis().SetIncrement(25);
+    EXPECT_EQ(Step(), 25);
+}
+
+TEST_F(AxisTest, RoundFirstLabel)
+{
+    Setup(440, 0, 1234);  // m = 20: 1 2 5 10 20 50 100
+    EXPECT_EQ(Step(), 100);
+    std::vector<std::string> labels = BottomLabels();
+    ASSERT_GE(labels.size(), 2u);
+    EXPECT_EQ(labels[0], "1,200");
+    EXPECT_EQ(labels[1], "1,100");
+    EXPECT_EQ(labels.back(), "0");
+
+    chart.BottomAxis().SetRoundFirstLabel(false);
+    Paint();
+    labels = BottomLabels();
+    ASSERT_GE(labels.size(), 3u);
+    EXPECT_EQ(labels[0], "1,234");
+    EXPECT_EQ(labels[1], "1,134");
+    EXPECT_EQ(labels.back(), "34");
+}
+
+TEST_F(AxisTest, NegativeMaximumStepsDownToTheFirstLabel)
+{
+    Setup(220, -10, -3.5);
+    EXPECT_EQ(Step(), 1);
+    std::vector<std::string> labels = BottomLabels();
+    ASSERT_FALSE(labels.empty());
+    EXPECT_EQ(labels.front(), "-4");
+    // A label on a negative minimum is drawn like one on a positive minimum.
+    EXPECT_EQ(labels.back(), "-10");
+}
+
+TEST_F(AxisTest, EqualValuesGiveOneLabelAtTheCentre)
+{
+    SetUpChart(500);
+    chart.LeftAxis().SetVisible(true);
+    TFastLineSeries& s = AddLine();
+    for (int i = 0; i < 10; ++i)
+        s.AddPoint(i, 7);
+    Paint();
+    TChartAxis& left = chart.LeftAxis();
+    EXPECT_EQ(left.RangeLength(), 0);
+    int labels = 0;
+    for (const auto& op : canvas.Ops())
+        if (op.kind == TCanvasOp::Kind::Text && op.hAlign == THorizAlign::Right) {
+            ++labels;
+            EXPECT_EQ(op.text, "7");
+        }
+    EXPECT_EQ(labels, 1);
+    EXPECT_EQ(s.PointScreenY(3), left.CenterPixel());
+}
+
+TEST_F(AxisTest, TextLabelsAreThinnedToEveryFourth)
+{
+    SetUpChart(500);
+    FixedTextWidth(30);
+    TFastLineSeries& s = AddLine();
+    for (int i = 0; i <= 50; ++i)
+        s.AddPoint(i, 0, "t" + std::to_string(i));
+    Paint();
+    EXPECT_EQ(chart.BottomAxis().LabelStyleInUse(), TAxisLabelStyle::talText);
+    EXPECT_EQ(s.PointScreenX(1) - s.PointScreenX(0), 10);
+    std::vector<std::string> expected;
+    for (int i = 0; i <= 50; i += 4)
+        expected.push_back("t" + std::to_string(i));
+    EXPECT_EQ(BottomLabels(), expected);
+}
+
+TEST_F(AxisTest, ValueToPixelAndBackAtTheEnds)
+{
+    SetUpChart(500);
+    chart.LeftAxis().SetVisible(true);
+    TFastLineSeries& s = AddLine();
+    s.AddPoint(-5, 10);
+    s.AddPoint(45, 110);
+    Paint();
+    TChartAxis& bottom = chart.BottomAxis();
+    TChartAxis& left = chart.LeftAxis();
+    EXPECT_EQ(bottom.ValueToPixel(-5), bottom.StartPixel());
+    EXPECT_EQ(bottom.ValueToPixel(45), bottom.EndPixel());
+    EXPECT_EQ(left.ValueToPixel(10), left.EndPixel());
+    EXPECT_EQ(left.ValueToPixel(110), left.StartPixel());
+    EXPECT_DOUBLE_EQ(bottom.PixelToValue(bottom.StartPixel()), -5);
+    EXPECT_DOUBLE_EQ(left.PixelToValue(left.EndPixel()), 10);
+    EXPECT_DOUBLE_EQ(left.PixelToValue(left.StartPixel()), 110);
+
+    bottom.SetInverted(true);
+    Paint();
+    EXPECT_EQ(bottom.ValueToPixel(-5), bottom.EndPixel());
+    EXPECT_DOUBLE_EQ(bottom.PixelToValue(bottom.EndPixel()), -5);
+}
+
+TEST_F(AxisTest, NonFiniteAndHugeValuesMapToTheCentre)
+{
+    SetUpChart(500);
+    TFastLineSeries& s = AddLine();
+    s.AddPoint(0, 0);
+    s.AddPoint(10, 1);
+    Paint();
+    TChartAxis& bottom = chart.BottomAxis();
+    EXPECT_EQ(bottom.ValueToPixel(std::nan("")), bottom.CenterPixel());
+    EXPECT_EQ(bottom.ValueToPixel(std::numeric_limits<double>::infinity()), bottom.CenterPixel());
+    EXPECT_EQ(bottom.ValueToPixel(1e300), bottom.CenterPixel());
+    EXPECT_EQ(bottom.ValueToPixel(-1e300), bottom.CenterPixel());
+    EXPECT_EQ(bottom.ValueToPixel(4e7), 2000000000);
+}
+
+TEST_F(AxisTest, PaintingNonFiniteDataEnds)
+{
+    SetUpChart(500);
+    chart.LeftAxis().SetVisible(true);
+    TFastLineSeries& s = AddLine();
+    s.AddPoint(0, std::nan(""));
+    s.AddPoint(1, std::numeric_limits<double>::infinity());
+    s.AddPoint(2, -1e308);
+    s.AddPoint(3, 1e308);
+    Paint();
+    TFastLineSeries& t = AddLine();
+    t.AddPoint(std::numeric_limits<double>::infinity(), 1);
+    Paint();
+    SUCCEED();
+}
+
+TEST_F(AxisTest, RangeSettersCheckTheirLimits)
+{
+    SetUpChart(500);
+    TChartAxis& axis = chart.BottomAxis();
+    axis.SetRange(10, 20);
+    EXPECT_FALSE(axis.Automatic());
+    try {
+        axis.SetMinimum(30);
+        FAIL();
+    } catch (const AxisException& e) {
+        EXPECT_STREQ(e.what(), "Axis Minimum Value must be <= Maximum");
+    }
+    EXPECT_EQ(axis.Minimum(), 10);
+    try {
+        axis.SetMaximum(5);
+        FAIL();
+    } catch (const AxisException& e) {
+        EXPECT_STREQ(e.what(), "Axis Maximum Value must be >= Minimum");
+    }
+    EXPECT_EQ(axis.Maximum(), 20);
+    axis.SetRange(8, 3);
+    EXPECT_EQ(axis.Minimum(), 3);
+    EXPECT_EQ(axis.Maximum(), 8);
+    axis.SetRange(1, 1);
+    EXPECT_DOUBLE_EQ(axis.Maximum(), 1 + 1e-10);
+}
+
+TEST_F(AxisTest, AutomaticFlagsFollowEachOther)
+{
+    SetUpChart(500);
+    TChartAxis& axis = chart.BottomAxis();
+    axis.SetAutomaticMinimum(false);
+    EXPECT_FALSE(axis.Automatic());
+    EXPECT_TRUE(axis.AutomaticMaximum());
+    axis.SetAutomaticMinimum(true);
+    EXPECT_TRUE(axis.Automatic());
+    axis.SetAutomatic(false);
+    EXPECT_FALSE(axis.AutomaticMinimum());
+    EXPECT_FALSE(axis.AutomaticMaximum());
+}
+
+TEST_F(AxisTest, AutomaticRangeUsesActiveSeriesOnTheAxis)
+{
+    SetUpChart(500);
+    TFastLineSeries& a = AddLine();
+    TFastLineSeries& b = AddLine();
+    a.AddPoint(0, 0);
+    a.AddPoint(10, 0);
+    b.AddPoint(-50, 0);
+    b.AddPoint(100, 0);
+    b.SetActive(false);
+    Paint();
+    EXPECT_EQ(chart.BottomAxis().Minimum(), 0);
+    EXPECT_EQ(chart.BottomAxis().Maximum(), 10);
+    // A fixed end stays; the automatic one follows the data.
+    chart.BottomAxis().SetAutomaticMaximum(false);
+    chart.BottomAxis().SetMaximum(20);
+    Paint();
+    EXPECT_EQ(chart.BottomAxis().Maximum(), 20);
+}
+
+TEST_F(AxisTest, AxisRoomForTitleLabelsAndTicks)
+{
+    SetUpChart(500, 300);
+    chart.LeftAxis().SetVisible(true);
+    TFastLineSeries& s = AddLine();
+    s.AddPoint(0, 0);
+    s.AddPoint(10, 1000);
+    chart.BottomAxis().Title().SetCaption("ВРЕМЯ, мс");
+    chart.LeftAxis().Title().SetCaption("ЛЮКСЫ");
+    Paint();
+    // Bottom: title 13, labels 13, ticks 2 + 4.
+    EXPECT_EQ(chart.PlotRect().Bottom, 300 - 13 - 13 - 6);
+    // Left: title 13, widest label "1,000" (5 x 6) plus a blank, ticks 6.
+    EXPECT_EQ(chart.PlotRect().Left, 13 + 30 + 6 + 6);
+    // The left title reads upward with its lower edge on the title coordinate.
+    bool found = false;
+    for (const auto& op : canvas.Ops())
+        if (op.kind == TCanvasOp::Kind::RotatedText) {
+            found = true;
+            EXPECT_EQ(op.text, "ЛЮКСЫ");
+            EXPECT_EQ(op.angle, 90);
+            EXPECT_EQ(op.x0, 0);
+            EXPECT_EQ(op.y0, chart.LeftAxis().CenterPixel() + 30 / 2);
+        }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(AxisTest, GridTicksAndMinorTicksUseTheirPens)
+{
+    Setup(500, 0, 399, 400);
+    Paint();
+    int grid = 0, minor = 0;
+    TRect plot = chart.PlotRect();
+    for (const auto& op : canvas.Ops()) {
+        if (op.kind != TCanvasOp::Kind::Line || op.clip)
+            continue;
+        if (op.pen.Style == TPenStyle::psDot && op.y0 == plot.Top && op.y1 == plot.Bottom)
+            ++grid;
+        if (op.pen.Style == TPenStyle::psSolid && op.pen.Color == clGray &&
+            op.y1 - op.y0 == chart.BottomAxis().Axis().Width() + chart.BottomAxis().MinorTickLength())
+            ++minor;
+    }
+    EXPECT_EQ(grid, 20);
+    // Three between each pair of the 20 labels, none beyond the ends here.
+    EXPECT_GE(minor, 19 * 3);
+}
+
+TEST_F(AxisTest, OwnerMayRewriteLabels)
+{
+    Setup(500, 0, 399, 400);
+    chart.OnGetAxisLabel = [](TChartAxis&, TChartSeries* series, int index, std::string& text) {
+        EXPECT_EQ(series, nullptr);
+        EXPECT_EQ(index, -1);
+        text = "<" + text + ">";
+    };
+    Paint();
+    std::vector<std::string> labels = BottomLabels();
+    ASSERT_FALSE(labels.empty());
+    EXPECT_EQ(labels.front(), "<380>");
+}
+
+}  // namespace
