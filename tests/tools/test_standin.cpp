@@ -148,10 +148,11 @@ TEST_F(StandIn, IsDiscoveredAndAnswersLikeTheMeter)
     ASSERT_NO_FATAL_FAILURE(OpenPort(link));
     const auto started = Clock::now();
     ASSERT_NO_FATAL_FAILURE(Send(device::MeasureCommand(0, 1)));
-    const auto reply = Read(811, std::chrono::milliseconds(1500));
+    const auto reply = Read(811, std::chrono::milliseconds(2000));
     const auto took = Clock::now() - started;
     ASSERT_EQ(reply.size(), 811u);
-    EXPECT_LT(took, std::chrono::milliseconds(1200));
+    // About 100 ms of measuring and 232 ms on the line; the rest is slack for a busy machine.
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
     // The line's pace: 811 bytes at 38400 baud, 11 bits each, take about 232 ms.
     EXPECT_GT(took, std::chrono::milliseconds(200));
     analysis::MeasurementRecord rec;
