@@ -325,7 +325,13 @@ class PosixCommDevice final : public CommDevice {
         if (errno != EAGAIN) result = errno;
         break;
       }
-      if (n == 0) break;
+      if (n == 0) {
+        // With VMIN = VTIME = 0 an idle line reads as 0 bytes, and so does a hung-up one
+        // (adapter unplugged, peer gone); only poll tells them apart.
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) result = EIO;
+        break;
+      }
       scratch_.clear();
       filter_.Feed(raw, static_cast<std::size_t>(n), scratch_, found);
       room = inCapacity_ > queue_.size() ? inCapacity_ - queue_.size() : 0;

@@ -28,7 +28,7 @@ constexpr const char* kMsgStatus = "Error retrieving statistics (%d), %s";
 
 // A device that keeps failing (unplugged adapter, hung-up pseudo-terminal) would make a
 // worker retry in a tight loop; a short pause between failed attempts keeps the CPU free.
-constexpr std::uint32_t kRetryPauseMs = 20;
+constexpr std::uint32_t kRetryPauseMs = 50;
 
 // Fills %d and %s of a fixed message format in order; "%%" is a percent sign.
 std::string FillFormat(const std::string& format, std::initializer_list<std::string> args) {

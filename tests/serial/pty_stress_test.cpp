@@ -1,0 +1,56 @@
+// Opens, streams and closes a pseudo-terminal port a few hundred times, with the
+// peer writing and the component reading and writing all the while.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "pty_pair.h"
+#include "serial/va_comm.h"
+
+using namespace std::chrono_literals;
+
+TEST(PtyStress, OpenStreamClose) {
+  PtyPair pty;
+  serial::EventLoopDispatcher loop;
+  const auto start = std::chrono::steady_clock::now();
+  int rounds = 0;
+  for (; rounds < 300 && std::chrono::steady_clock::now() - start < 15s; ++rounds) {
+    auto comm = std::make_unique<serial::TVaComm>(loop);
+    comm->SetDeviceName(pty.path());
+    comm->SetBaudrate(serial::br38400);
+    comm->SetParity(serial::paOdd);
+    comm->SetParityCheck(true);
+    std::vector<std::uint8_t> got;
+    comm->OnRxChar = [&](serial::TVaCustomComm& c, std::int32_t n) {
+      std::vector<std::uint8_t> b(static_cast<std::size_t>(n));
+      const std::int32_t r = c.ReadBuf(b.data(), n);
+      got.insert(got.end(), b.begin(), b.begin() + r);
+    };
+    comm->Open();
+    const std::vector<std::uint8_t> burst = Pattern(64, static_cast<unsigned>(rounds));
+    pty.Send(burst);
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(comm->WriteChar(static_cast<std::uint8_t>(i)));
+    ASSERT_TRUE(loop.RunUntil([&] { return got.size() == burst.size(); }, 3000ms)) << rounds;
+    ASSERT_EQ(got, burst);
+    ASSERT_EQ(pty.Receive(8, 3000ms).size(), 8u) << rounds;
+    // Every other round leaves data and a dispatch in flight at close/destroy time.
+    if (rounds % 2) {
+      pty.Send(burst);
+      comm->WriteChar(0x55);
+      comm->Close();
+      pty.Receive(1, 10ms);
+    } else {
+      pty.Send(burst);
+    }
+    comm.reset();
+    loop.RunPending();
+    // Drain anything the next round must not see.
+    int fdFlush = ::open(pty.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fdFlush >= 0) {
+      ::tcflush(fdFlush, TCIOFLUSH);
+      ::close(fdFlush);
+    }
+    pty.Receive(1 << 20, 0ms);
+  }
+  EXPECT_GE(rounds, 200);
+}
