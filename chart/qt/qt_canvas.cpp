@@ -1,0 +1,313 @@
+#include "chart/qt/qt_canvas.h"
+
+#include <QPen>
+#include <QVector>
+
+#include <algorithm>
+#include <cmath>
+
+namespace chart::qt {
+
+QColor ToQColor(TColor color)
+{
+    return QColor(RedOf(color), GreenOf(color), BlueOf(color));
+}
+
+QtCanvas::QtCanvas(QImage& image) : image_(image), font_(MakeFont(fontSpec_)) {}
+
+QtCanvas::~QtCanvas()
+{
+    End();
+}
+
+void QtCanvas::End()
+{
+    if (painter_.isActive())
+        painter_.end();
+}
+
+QRect QtCanvas::TakeTouched()
+{
+    QRect r = touched_.intersected(image_.rect());
+    touched_ = QRect();
+    return r;
+}
+
+void QtCanvas::Touch(const QRect& r)
+{
+    int grow = std::max(1, pen_.Width);
+    touched_ = touched_.united(r.normalized().adjusted(-grow, -grow, grow, grow));
+}
+
+QPainter& QtCanvas::P()
+{
+    if (!painter_.isActive()) {
+        painter_.begin(&image_);
+        ApplyPen();
+        ApplyBrush();
+        ApplyFont();
+        ApplyBackground();
+        ApplyClip();
+    }
+    return painter_;
+}
+
+QString QtCanvas::SubstituteFamily(const std::string& name)
+{
+    // Metric-compatible stand-ins, so that texts fit the room measured for them.
+    if (name == "Arial" || name == "MS Sans Serif" || name == "Tahoma" || name == "Helvetica")
+        return QStringLiteral("Liberation Sans");
+    if (name == "Times New Roman")
+        return QStringLiteral("Liberation Serif");
+    if (name == "Courier New")
+        return QStringLiteral("Liberation Mono");
+    return QString::fromStdString(name);
+}
+
+QFont QtCanvas::MakeFont(const TFontSpec& spec)
+{
+    QFont font(SubstituteFamily(spec.Name));
+    // Points at the 96 dpi the layout was made for.
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(spec.Size * 96.0 / 72.0))));
+    font.setBold(spec.Bold);
+    font.setItalic(spec.Italic);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+void QtCanvas::ApplyPen()
+{
+    if (!painter_.isActive())
+        return;
+    if (pen_.Style == TPenStyle::psClear) {
+        painter_.setPen(Qt::NoPen);
+    } else {
+        QPen pen(ToQColor(pen_.Color));
+        pen.setWidth(std::max(1, pen_.Width));
+        pen.setCapStyle(pen_.Width > 1 ? Qt::RoundCap : Qt::FlatCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        if (pen_.Style == TPenStyle::psDot)
+            pen.setDashPattern(pen_.SmallDots || pen_.Width == 1 ? QVector<qreal>{1, 1} : QVector<qreal>{1, 2});
+        else if (pen_.Style == TPenStyle::psDash)
+            pen.setDashPattern(QVector<qreal>{6, 2});
+        painter_.setPen(pen);
+    }
+    painter_.setCompositionMode(pen_.Mode == TPenMode::pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
+                                                                : QPainter::CompositionMode_SourceOver);
+}
+
+void QtCanvas::ApplyBrush()
+{
+    if (!painter_.isActive())
+        return;
+    if (brushStyle_ == TBrushStyle::bsClear)
+        painter_.setBrush(Qt::NoBrush);
+    else
+        painter_.setBrush(ToQColor(brushColor_));
+}
+
+void QtCanvas::ApplyFont()
+{
+    if (painter_.isActive()) {
+        painter_.setFont(font_);
+    }
+}
+
+void QtCanvas::ApplyBackground()
+{
+    if (!painter_.isActive())
+        return;
+    painter_.setBackgroundMode(transparentText_ ? Qt::TransparentMode : Qt::OpaqueMode);
+    painter_.setBackground(ToQColor(textBack_));
+}
+
+void QtCanvas::ApplyClip()
+{
+    if (!painter_.isActive())
+        return;
+    if (clip_)
+        painter_.setClipRect(*clip_);
+    else
+        painter_.setClipping(false);
+}
+
+const QFontMetrics& QtCanvas::Metrics()
+{
+    if (!metrics_)
+        metrics_.emplace(font_, &image_);
+    return *metrics_;
+}
+
+void QtCanvas::SetPen(const TPenSpec& pen)
+{
+    if (pen == pen_ && painter_.isActive())
+        return;
+    pen_ = pen;
+    ApplyPen();
+}
+
+void QtCanvas::SetBrush(TColor color, TBrushStyle style)
+{
+    brushColor_ = color;
+    brushStyle_ = style;
+    ApplyBrush();
+}
+
+void QtCanvas::SetFont(const TFontSpec& font)
+{
+    if (font == fontSpec_)
+        return;
+    fontSpec_ = font;
+    font_ = MakeFont(font);
+    metrics_.reset();
+    ApplyFont();
+}
+
+void QtCanvas::SetTextBackground(bool transparent, TColor color)
+{
+    transparentText_ = transparent;
+    textBack_ = color;
+    ApplyBackground();
+}
+
+void QtCanvas::MoveTo(int x, int y)
+{
+    pos_ = QPoint(x, y);
+}
+
+void QtCanvas::LineTo(int x, int y)
+{
+    QPoint to(x, y);
+    P().drawLine(pos_, to);
+    Touch(QRect(pos_, to));
+    pos_ = to;
+}
+
+void QtCanvas::Line(int x0, int y0, int x1, int y1)
+{
+    P().drawLine(x0, y0, x1, y1);
+    Touch(QRect(QPoint(x0, y0), QPoint(x1, y1)));
+    pos_ = QPoint(x1, y1);
+}
+
+void QtCanvas::Rectangle(int left, int top, int right, int bottom)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1)
+        return;
+    QPainter& p = P();
+    if (brushStyle_ == TBrushStyle::bsSolid)
+        p.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(brushColor_));
+    if (pen_.Style != TPenStyle::psClear) {
+        p.save();
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(left, top, right - left - 1, bottom - top - 1);
+        p.restore();
+    }
+    Touch(QRect(left, top, right - left, bottom - top));
+}
+
+void QtCanvas::FillRect(const TRect& rect)
+{
+    QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
+    QPainter& p = P();
+    QPainter::CompositionMode mode = p.compositionMode();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(r, ToQColor(brushColor_));
+    p.setCompositionMode(mode);
+    Touch(r);
+}
+
+void QtCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v)
+{
+    QString s = QString::fromStdString(text);
+    const QFontMetrics& fm = Metrics();
+    int w = fm.horizontalAdvance(s);
+    if (h == THorizAlign::Right)
+        x -= w;
+    else if (h == THorizAlign::Center)
+        x -= w / 2;
+    int top = v == TVertAlign::Top ? y : y - fm.height();
+    QPainter& p = P();
+    QPen pen = p.pen();
+    QPainter::CompositionMode mode = p.compositionMode();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!transparentText_)
+        p.fillRect(QRect(x, top, w, fm.height()), ToQColor(textBack_));
+    p.setPen(ToQColor(fontSpec_.Color));
+    p.drawText(x, top + fm.ascent(), s);
+    p.setPen(pen);
+    p.setCompositionMode(mode);
+    Touch(QRect(x, top, w, fm.height()));
+}
+
+void QtCanvas::RotatedTextOut(int x, int y, const std::string& text, int angle)
+{
+    QString s = QString::fromStdString(text);
+    const QFontMetrics& fm = Metrics();
+    QPainter& p = P();
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setPen(ToQColor(fontSpec_.Color));
+    p.translate(x, y);
+    p.rotate(-angle);
+    if (!transparentText_)
+        p.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToQColor(textBack_));
+    p.drawText(0, fm.ascent(), s);
+    p.restore();
+    int w = fm.horizontalAdvance(s);
+    int extent = std::max(w, fm.height());
+    Touch(QRect(x - extent, y - extent, 2 * extent, 2 * extent));
+}
+
+int QtCanvas::TextWidth(const std::string& text)
+{
+    return Metrics().horizontalAdvance(QString::fromStdString(text));
+}
+
+int QtCanvas::FontHeight()
+{
+    return Metrics().height();
+}
+
+void QtCanvas::ClipRectangle(const TRect& rect)
+{
+    clip_ = QRect(rect.Left, rect.Top, rect.Width(), rect.Height());
+    ApplyClip();
+}
+
+void QtCanvas::UnClipRectangle()
+{
+    clip_.reset();
+    ApplyClip();
+}
+
+std::unique_ptr<TBitmap> QtCanvas::CreateBitmap(int width, int height)
+{
+    return std::make_unique<QtBitmap>(width, height);
+}
+
+void QtCanvas::Draw(int x, int y, TBitmap& bitmap)
+{
+    auto* qb = dynamic_cast<QtBitmap*>(&bitmap);
+    if (!qb)
+        return;
+    const QImage& picture = qb->Image();
+    QPainter& p = P();
+    QPainter::CompositionMode mode = p.compositionMode();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(x, y, picture);
+    p.setCompositionMode(mode);
+    Touch(QRect(x, y, picture.width(), picture.height()));
+}
+
+QtBitmap::QtBitmap(int width, int height)
+    : image_(std::max(1, width), std::max(1, height), QImage::Format_RGB32), canvas_(image_)
+{
+    image_.fill(Qt::white);
+}
+
+}  // namespace chart::qt

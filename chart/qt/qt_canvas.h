@@ -1,0 +1,98 @@
+#pragma once
+// The chart canvas on a QImage, drawn with QPainter.
+
+#include "chart/canvas.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+
+#include <memory>
+#include <optional>
+
+namespace chart::qt {
+
+// Draws on an image owned elsewhere. The painter is opened on first use and
+// closed by End(), which must be called before the image is read.
+class QtCanvas : public TCanvas {
+public:
+    explicit QtCanvas(QImage& image);
+    ~QtCanvas() override;
+    QtCanvas(const QtCanvas&) = delete;
+    QtCanvas& operator=(const QtCanvas&) = delete;
+
+    void End();
+    // The area drawn on since the last call.
+    QRect TakeTouched();
+    QImage& Image() { return image_; }
+
+    void SetPen(const TPenSpec& pen) override;
+    void SetBrush(TColor color, TBrushStyle style) override;
+    void SetFont(const TFontSpec& font) override;
+    void SetTextBackground(bool transparent, TColor color) override;
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void Line(int x0, int y0, int x1, int y1) override;
+    void Rectangle(int left, int top, int right, int bottom) override;
+    void FillRect(const TRect& rect) override;
+    void TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v) override;
+    void RotatedTextOut(int x, int y, const std::string& text, int angle) override;
+    int TextWidth(const std::string& text) override;
+    int FontHeight() override;
+    void ClipRectangle(const TRect& rect) override;
+    void UnClipRectangle() override;
+    std::unique_ptr<TBitmap> CreateBitmap(int width, int height) override;
+    void Draw(int x, int y, TBitmap& bitmap) override;
+
+    // The installed font that stands in for a font name of the chart's settings.
+    static QString SubstituteFamily(const std::string& name);
+    static QFont MakeFont(const TFontSpec& spec);
+
+private:
+    QPainter& P();
+    void ApplyPen();
+    void ApplyBrush();
+    void ApplyFont();
+    void ApplyBackground();
+    void ApplyClip();
+    void Touch(const QRect& r);
+    const QFontMetrics& Metrics();
+
+    QImage& image_;
+    QPainter painter_;
+    TPenSpec pen_;
+    TColor brushColor_ = clWhite;
+    TBrushStyle brushStyle_ = TBrushStyle::bsSolid;
+    TFontSpec fontSpec_;
+    QFont font_;
+    std::optional<QFontMetrics> metrics_;
+    bool transparentText_ = true;
+    TColor textBack_ = clWhite;
+    QPoint pos_;
+    std::optional<QRect> clip_;
+    QRect touched_;
+};
+
+class QtBitmap : public TBitmap {
+public:
+    QtBitmap(int width, int height);
+    int Width() const override { return image_.width(); }
+    int Height() const override { return image_.height(); }
+    TCanvas& Canvas() override { return canvas_; }
+    // The picture, with all drawing finished.
+    const QImage& Image()
+    {
+        canvas_.End();
+        return image_;
+    }
+
+private:
+    QImage image_;
+    QtCanvas canvas_;
+};
+
+QColor ToQColor(TColor color);
+
+}  // namespace chart::qt
