@@ -45,11 +45,12 @@ struct Options {
     std::string sysfs;  // empty: a fresh temporary folder
     std::string ports;  // empty: the serial library's default
     bool log = false;
+    bool fast = false;  // no measuring time and no line pacing (soak tests)
 };
 
 constexpr const char* kUsage =
     "usage: sovikan-meter [--lux L] [--ripple PERCENT] [--freq HZ] [--noise PERCENT]\n"
-    "                     [--com N] [--sysfs DIR] [--ports DIR] [--log]\n"
+    "                     [--com N] [--sysfs DIR] [--ports DIR] [--log] [--fast]\n"
     "Stand-in for the SOVIKAN TR07 meter on a pseudo-terminal; runs until SIGTERM or SIGINT.\n"
     "  --lux L          light level in lux (default 500)\n"
     "  --ripple PERCENT ripple amplitude, 0..100 (default 10)\n"
@@ -58,7 +59,8 @@ constexpr const char* kUsage =
     "  --com N          COM number 1..99 of the link comN in the ports folder (default 50)\n"
     "  --sysfs DIR      where to write the USB device description (default: a new temporary folder)\n"
     "  --ports DIR      ports folder (default: $SOVIKAN_PORTS_DIR or the program's default)\n"
-    "  --log            one line on stderr for each command received (also --once-per-line)\n";
+    "  --log            one line on stderr for each command received (also --once-per-line)\n"
+    "  --fast           answer at once: no measuring time, no pacing at the line's speed\n";
 
 double NumberArg(std::string_view option, std::string_view text, double low, double high, bool lowOpen = false)
 {
@@ -82,6 +84,10 @@ Options ParseOptions(int argc, char** argv)
         }
         if (arg == "--log" || arg == "--once-per-line") {
             o.log = true;
+            continue;
+        }
+        if (arg == "--fast") {
+            o.fast = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -299,8 +305,9 @@ bool SleepUntil(Clock::time_point deadline)
 }
 
 // Sends the bytes at the pace of the meter's line: 38400 baud, 11 bits per
-// byte (start, 8 data, parity, stop). Gives up when nobody reads for 2 s.
-bool SendPaced(int fd, const std::vector<std::uint8_t>& bytes)
+// byte (start, 8 data, parity, stop), or as fast as the pty takes them when
+// not `paced`. Gives up when nobody reads for 2 s.
+bool SendPaced(int fd, const std::vector<std::uint8_t>& bytes, bool paced)
 {
     constexpr double kSecondsPerByte = 11.0 / 38400.0;
     constexpr std::size_t kChunk = 16;
@@ -321,7 +328,8 @@ bool SendPaced(int fd, const std::vector<std::uint8_t>& bytes)
         }
         sent += static_cast<std::size_t>(written);
         lastProgress = Clock::now();
-        SleepUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(sent * kSecondsPerByte)));
+        if (paced)
+            SleepUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(sent * kSecondsPerByte)));
     }
     return sent == bytes.size();
 }
@@ -332,7 +340,7 @@ void Log(bool enabled, const std::string& line)
         std::cerr << "sovikan-meter: " << line << std::endl;
 }
 
-void Serve(const Pty& pty, meter::Meter& meter, bool log)
+void Serve(const Pty& pty, meter::Meter& meter, bool log, bool fast)
 {
     meter::CommandParser parser;
     auto lastByte = Clock::now();
@@ -367,7 +375,7 @@ void Serve(const Pty& pty, meter::Meter& meter, bool log)
             case meter::Command::Kind::Measure: {
                 const std::chrono::duration<double, std::milli> measuring(
                     meter::Meter::MeasuringTimeMs(command->value2));
-                if (!SleepUntil(Clock::now() + std::chrono::duration_cast<Clock::duration>(measuring)))
+                if (!fast && !SleepUntil(Clock::now() + std::chrono::duration_cast<Clock::duration>(measuring)))
                     return;
                 reply = meter.Measure(command->value1, command->value2);
                 Log(log, "measure range " + std::to_string(command->value1) + " multiplier " +
@@ -387,7 +395,7 @@ void Serve(const Pty& pty, meter::Meter& meter, bool log)
                 Log(log, "check: " + std::to_string(reply.size()) + " bytes");
                 break;
             }
-            if (!reply.empty() && !SendPaced(pty.master(), reply))
+            if (!reply.empty() && !SendPaced(pty.master(), reply, !fast))
                 Log(log, "reply not delivered");
         }
     }
@@ -417,7 +425,7 @@ int main(int argc, char** argv)
                   << "SOVIKAN_PORTS_DIR=" << fs::absolute(ports).string() << "\n"
                   << "SOVIKAN_METER_COM=" << options.com << "\n"
                   << "SOVIKAN_METER_TTY=" << pty.slaveName() << std::endl;
-        Serve(pty, meter, options.log);
+        Serve(pty, meter, options.log, options.fast);
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "sovikan-meter: " << e.what() << "\n";
