@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -19,6 +20,14 @@
 #include <utility>
 
 #include "app/controls.h"
+#include "app/qt_dispatcher.h"
+#include "chart/chart.h"
+#include "chart/main_charts.h"
+#include "chart/number_picture.h"
+#include "chart/qt/chart_widget.h"
+#include "chart/series.h"
+#include "device/port_discovery.h"
+#include "serial/va_comm.h"
 #include "app/message_timer.h"
 #include "app/ui_services.h"
 
@@ -34,8 +43,21 @@ constexpr unsigned kResultGroupColor = 15130422;
 constexpr unsigned kMemoryGroupColor = 15126326;
 constexpr unsigned kFileGroupColor = 15122230;
 constexpr unsigned kCommentGroupColor = 15118134;
-constexpr unsigned kChart1Color = 15130422;
 constexpr unsigned kCorrelationColor = 15114038;
+
+// Hands chart pictures to the window's clipboard service.
+class UiChartClipboard : public chart::TClipboardTarget {
+public:
+    explicit UiChartClipboard(UiServices& ui) : ui_(ui) {}
+    void SetPicture(chart::TBitmap& picture) override
+    {
+        if (auto* bitmap = dynamic_cast<chart::qt::QtBitmap*>(&picture))
+            ui_.SetClipboardImage(bitmap->Image());
+    }
+
+private:
+    UiServices& ui_;
+};
 
 template <typename W>
 W* Place(W* w, int left, int top, int width, int height, int helpContext)
@@ -77,15 +99,20 @@ TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::WindowContextHelpButtonHint),
+      Dispatcher(std::make_unique<QtMainThreadDispatcher>()),
+      VaComm1(std::make_unique<serial::TVaComm>(*Dispatcher)),
       ui_(ui),
-      numberFormat_(numberFormat)
+      numberFormat_(numberFormat),
+      chartClipboard_(std::make_unique<UiChartClipboard>(ui))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("СОВИКАН ТР07.        люксметр-пульсметр"));
     setFont(WindowFont());
     SetWidgetColor(this, kWindowColor);
     setFixedSize(729, 543);
+    ConfigureSerial();
     BuildLayout();
+    ConnectHandlers();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     qApp->installEventFilter(this);
@@ -182,8 +209,9 @@ void TForm1::BuildLayout()
     mComment->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mComment->document()->setDocumentMargin(1);
 
-    Chart1 = Place(new QWidget(this), 192, 0, 537, 305, 6);
-    SetWidgetColor(Chart1, kChart1Color);
+    Chart1 = Place(new chart::qt::ChartWidget(this), 192, 0, 537, 305, 6);
+    Series1 = &Chart1->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
+    chart::ConfigureMeasurementChart(Chart1->Chart(), *Series1);
     cbY = Place(new QComboBox(Chart1), 8, 280, 129, 21, 6);
     cbY->addItems({QStringLiteral("Ось Y: ЛЮКСЫ"), QStringLiteral("Ось Y: единицы АЦП")});
     cbX = Place(new QComboBox(Chart1), 408, 280, 121, 21, 6);
@@ -199,8 +227,10 @@ void TForm1::BuildLayout()
 
     GroupBox7 = Group(this, QStringLiteral("АВТОКОРРЕЛЯЦИОННАЯ ФУНКЦИЯ"), 192, 312, 537, 233, 5,
                       kCorrelationColor);
-    ChartCorr = Place(new QWidget(GroupBox7), 8, 16, 521, 185, 5);
-    SetWidgetColor(ChartCorr, kCorrelationColor);
+    ChartCorr = Place(new chart::qt::ChartWidget(GroupBox7), 8, 16, 521, 185, 5);
+    SeriesCorr = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
+    SeriesPeriod = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
+    chart::ConfigureCorrelationChart(ChartCorr->Chart(), *SeriesCorr, *SeriesPeriod);
     Label1 = Place(new QLabel(QStringLiteral("Сгладить автокорр.функцию скользящим окном"), GroupBox7),
                    9, 206, 248, 13, 5);
     seSmooth = Place(new SpinEdit(GroupBox7, 0, 100, 0), 264, 203, 49, 22, 5);
@@ -285,7 +315,66 @@ void TForm1::BuildLayout()
     TimPause = new MessageTimer(1000, false, this);
     Timer3 = new MessageTimer(1000, true, this);  // enabled, with no handler: it never runs
 
-    QObject::connect(btHelp, &QPushButton::clicked, this, [this] { btHelpClick(); });
+}
+
+void TForm1::ConnectHandlers()
+{
+    // Each handler runs to completion; an error it raises goes to the error box.
+    auto on = [this](QAbstractButton* button, void (TForm1::*handler)()) {
+        QObject::connect(button, &QAbstractButton::clicked, this,
+                         [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    };
+    on(btHelp, &TForm1::btHelpClick);
+    on(btnPort, &TForm1::btnPortClick);
+    on(btnStart, &TForm1::btnStartClick);
+    on(btnCOM, &TForm1::btnCOMClick);
+    on(btLoad, &TForm1::btLoadClick);
+    on(btEEprev, &TForm1::btEEprevClick);
+    on(btEEnext, &TForm1::btEEnextClick);
+    on(chPeriod, &TForm1::chPeriodClick);
+    on(btClipBoard, &TForm1::btClipBoardClick);
+    on(btFSave, &TForm1::btFSaveClick);
+    on(btNextFile, &TForm1::btNextFileClick);
+    on(btPrevFile, &TForm1::btPrevFileClick);
+    on(btComments, &TForm1::btCommentsClick);
+    on(btFind, &TForm1::btFindClick);
+    on(btOpenFind, &TForm1::btOpenFindClick);
+    on(btPath, &TForm1::btPathClick);
+    on(btCancel, &TForm1::btCancelClick);
+    QObject::connect(btFLoad, &QAbstractButton::clicked, this,
+                     [this] { Guarded([&] { btFLoadClick(btFLoad); }); });
+
+    seRecord->OnChange = [this] { Guarded([&] { seRecordChange(); }); };
+    seSmooth->OnChange = [this] { Guarded([&] { seSmoothChange(); }); };
+    QObject::connect(cbY, &QComboBox::activated, this, [this](int) { Guarded([&] { cbYClick(); }); });
+    QObject::connect(cbX, &QComboBox::activated, this, [this](int) { Guarded([&] { cbXClick(); }); });
+    QObject::connect(eFind, &QLineEdit::returnPressed, this,
+                     [this] { Guarded([&] { eFindKeyPress(QChar(13)); }); });
+
+    TimPause->SetOnTimer([this] { Guarded([&] { TimPauseTimer(); }); });
+    TimRS->SetOnTimer([this] { Guarded([&] { ProcessReply(); }); });
+
+    // The gathered comments can be read and searched, never edited.
+    mAllCmnt->setReadOnly(true);
+    mAllCmnt->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    GroupBox3->installEventFilter(this);
+    mAllCmnt->installEventFilter(this);
+
+    Chart1->Chart().OnAfterDraw = [this](chart::TChart&) { Guarded([&] { Chart1AfterDraw(); }); };
+    QObject::connect(Chart1, &chart::qt::ChartWidget::mouseMoved, this,
+                     [this](int x, int y) { Guarded([&] { Chart1MouseMove(x, y); }); });
+    QObject::connect(Chart1, &chart::qt::ChartWidget::doubleClicked, this,
+                     [this] { Guarded([&] { Chart1DblClick(); }); });
+    QObject::connect(ChartCorr, &chart::qt::ChartWidget::doubleClicked, this,
+                     [this] { Guarded([&] { ChartCorrDblClick(); }); });
+    // Chart pictures go to the clipboard through the window's services.
+    Chart1->Chart().SetClipboardTarget(chartClipboard_.get());
+    ChartCorr->Chart().SetClipboardTarget(chartClipboard_.get());
+}
+
+void TForm1::ReportError(const std::exception& e)
+{
+    ui_.ShowError(this, QString::fromUtf8(e.what()));
 }
 
 void TForm1::FormCreate()
@@ -294,10 +383,29 @@ void TForm1::FormCreate()
     seRecord->setRange(-1, 40);
     Reprocess = false;
     SmoothWidth = seSmooth->value();
+
+    int port = -1;
+    Guarded([&] { port = device::DiscoverMeterPort(); });
+    if (port > 0) {
+        sePort->setValue(port);
+        Guarded([&] { btnPortClick(); });
+    }
 }
 
 void TForm1::FormClose()
 {
+    Guarded([&] { btnCOMClick(); });
+    if (!VaComm1->Active())
+        return;
+    // The check byte goes through the write queue; let it leave before the
+    // port closes with the window.
+    bool written = false;
+    VaComm1->OnTxEmpty = [&written](serial::TVaCustomComm&) { written = true; };
+    QElapsedTimer clock;
+    clock.start();
+    while (!written && clock.elapsed() < 200)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    VaComm1->OnTxEmpty = nullptr;
 }
 
 void TForm1::btHelpClick()
@@ -352,9 +460,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         QWhatsThis::leaveWhatsThisMode();
         ShowContextHelp(widget);
         return true;
-    case QEvent::KeyPress:
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1) {
             ShowContextHelp(widget);
+            return true;
+        }
+        if (widget == mAllCmnt && !key->text().isEmpty()) {
+            bool swallowed = true;
+            Guarded([&] { swallowed = mAllCmntKeyPress(key->text().at(0)); });
+            return swallowed;
+        }
+        break;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (widget == GroupBox3) {
+            Guarded([&] { GroupBox3DblClick(); });
             return true;
         }
         break;

@@ -9,9 +9,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "analysis/measurement.h"
 #include "analysis/number_format.h"
+#include "device/reply.h"
+#include "files/comment_browser.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -22,6 +25,20 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace chart {
+class TChart;
+class TClipboardTarget;
+class TFastLineSeries;
+namespace qt {
+class ChartWidget;
+}
+}  // namespace chart
+
+namespace serial {
+class MainThreadDispatcher;
+class TVaComm;
+}  // namespace serial
 
 namespace app {
 
@@ -45,6 +62,61 @@ public:
     void FormCreate();
     void FormClose();
     void btHelpClick();
+
+    // Port selection and meter commands.
+    void btnPortClick();
+    void btnStartClick();
+    void TimPauseTimer();
+    void btnCOMClick();
+    void GroupBox3DblClick();
+    void btLoadClick();
+    void btEEprevClick();
+    void btEEnextClick();
+    void seRecordChange();
+
+    // Reception and analysis.
+    void VaComm1RxChar();
+    void ProcessReply();  // the handler of TimRS
+    void seSmoothChange();
+    void chPeriodClick();
+
+    // Chart presentation.
+    void cbYClick();
+    void cbXClick();
+    void RefillMeasurementSeries();
+    void Chart1AfterDraw();
+    void Chart1MouseMove(int x, int y);
+    void Chart1DblClick();
+    void ChartCorrDblClick();
+
+    // Data files, folder stepping, comment browser, export.
+    void btFSaveClick();
+    void btFLoadClick(QObject* sender);
+    void btNextFileClick();
+    void btPrevFileClick();
+    void btCommentsClick();
+    void btPathClick();
+    void btFindClick();
+    void btOpenFindClick();
+    void btCancelClick();
+    // Key handlers; return true when the key was swallowed.
+    bool mAllCmntKeyPress(QChar key);
+    bool eFindKeyPress(QChar key);
+    void WriteTextExport(const QString& path);
+    void btClipBoardClick();  // copies the shown values to the clipboard
+
+    // Runs a handler as the event loop would: an error it raises ends it and
+    // goes to the application's error box.
+    template <typename F>
+    void Guarded(F&& handler)
+    {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            ReportError(e);
+        }
+    }
+    void ReportError(const std::exception& e);
 
     // Shows the help topic of the control that has the keyboard focus (F1).
     void ShowContextHelp(QWidget* control);
@@ -78,7 +150,7 @@ public:
     QPushButton* btComments = nullptr;
     QGroupBox* GroupBox10 = nullptr;
     QPlainTextEdit* mComment = nullptr;
-    QWidget* Chart1 = nullptr;
+    chart::qt::ChartWidget* Chart1 = nullptr;
     QComboBox* cbY = nullptr;
     QComboBox* cbX = nullptr;
     QLineEdit* eY = nullptr;
@@ -86,7 +158,10 @@ public:
     QPushButton* btClipBoard = nullptr;
     QPushButton* btHelp = nullptr;
     QGroupBox* GroupBox7 = nullptr;
-    QWidget* ChartCorr = nullptr;
+    chart::qt::ChartWidget* ChartCorr = nullptr;
+    chart::TFastLineSeries* Series1 = nullptr;
+    chart::TFastLineSeries* SeriesCorr = nullptr;
+    chart::TFastLineSeries* SeriesPeriod = nullptr;
     QLabel* Label1 = nullptr;
     SpinEdit* seSmooth = nullptr;
     QCheckBox* chPeriod = nullptr;
@@ -100,6 +175,8 @@ public:
     QPushButton* btCancel = nullptr;
 
     // Non-visual components.
+    std::unique_ptr<serial::MainThreadDispatcher> Dispatcher;  // outlives VaComm1
+    std::unique_ptr<serial::TVaComm> VaComm1;
     MessageTimer* TimRS = nullptr;
     MessageTimer* TimPause = nullptr;
     MessageTimer* Timer3 = nullptr;
@@ -112,9 +189,12 @@ public:
     bool Reprocess = false;
     double TimeScale = 0.0;
     double ValueScale = 0.0;
-    std::array<std::uint8_t, 820> RxBuffer{};
-    std::int32_t RxDataLength = 0;
+    device::ReplyReceiver Rx;  // RxBuffer and RxDataLength
     QString CurrentFileName;
+    // The file the data on screen came from or was last saved to; the text
+    // export's origin line names it.
+    QString OriginFileName;
+    files::CommentSearch Search;  // SearchRemainder and SearchOffset
 
     // The range digit's item: 0 for "АВТО", 1..8 for the ranges.
     int SelectedRangeItem() const;
@@ -129,9 +209,19 @@ protected:
 
 private:
     void BuildLayout();
+    void ConnectHandlers();
+    void ConfigureSerial();
+    void WriteCommand(const std::vector<std::uint8_t>& bytes);
+    void ShowStatistics(std::int32_t first, std::int32_t end);
+    void PeriodSearch();
+    void SetResultLines(const std::vector<std::string>& lines);
+    void CopyChartPicture(chart::qt::ChartWidget& widget);
+    QStringList CommentBoxLines() const;
+    bool LoadCurrentFile();
 
     UiServices& ui_;
     analysis::NumberFormat numberFormat_;
+    std::unique_ptr<chart::TClipboardTarget> chartClipboard_;
 };
 
 // The window's font: an 11-pixel sans serif that fits the fixed layout.

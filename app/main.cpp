@@ -7,6 +7,7 @@
 
 #include "app/form1.h"
 #include "app/qt_ui_services.h"
+#include "chart/number_picture.h"
 
 int main(int argc, char* argv[])
 {
@@ -20,6 +21,8 @@ int main(int argc, char* argv[])
     const QLocale locale = QLocale::system();
     analysis::NumberFormat numbers{locale.decimalPoint().toStdString(),
                                    locale.groupSeparator().toStdString()};
+
+    chart::SetNumberSeparators({numbers.decimalSeparator, numbers.thousandSeparator});
 
     app::QtUiServices ui;
     app::TForm1 Form1(ui, numbers);

@@ -5,9 +5,16 @@
 
 #include <QApplication>
 #include <memory>
+#include <ostream>
 
 #include "app/form1.h"
 #include "fake_ui.h"
+
+// Readable test output for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 // One QApplication for the whole test program.
 QApplication& TestApplication();

@@ -1,0 +1,268 @@
+// The window's side of the data files: save and open, stepping through the
+// folder, the comment browser with its search, and the text export.
+
+#include <QAbstractTextDocumentLayout>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include "app/controls.h"
+#include "app/form1.h"
+#include "app/ui_services.h"
+#include "chart/series.h"
+#include "files/comment_browser.h"
+#include "files/file_error.h"
+#include "files/folder.h"
+#include "files/svk_file.h"
+#include "files/text_export.h"
+
+namespace app {
+
+namespace {
+
+const QString kFileCaption = QStringLiteral("ФАЙЛ ");
+// A name whose folder part names no existing folder: its listing is empty,
+// so the comment browser asks for a folder.
+const QString kNoFolderName = QStringLiteral("zu:");
+
+FileDialogSettings SaveDlgSettings()
+{
+    return {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk|Text files|*.txt|All files|*.*"),
+            QStringLiteral("DataSvk"), 1};
+}
+
+FileDialogSettings OpenDlgSettings()
+{
+    return {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk|All files|*.*"),
+            QStringLiteral("DataSvk"), 1};
+}
+
+QString FromUtf8(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+// The extension of a path's file name, from its last point on.
+QString Extension(const QString& path)
+{
+    const QString name = FromUtf8(files::NamePart(path.toStdString()));
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+files::ExportMode ExportModeOf(const QComboBox& cbX)
+{
+    return cbX.currentIndex() == 1 ? files::ExportMode::Samples : files::ExportMode::Time;
+}
+
+}  // namespace
+
+void TForm1::btFSaveClick()
+{
+    const std::optional<QString> chosen = ui_.RunSaveDialog(this, SaveDlgSettings());
+    if (!chosen || chosen->isEmpty())
+        return;
+    if (Extension(*chosen) == QLatin1String(".txt")) {
+        WriteTextExport(*chosen);
+        return;
+    }
+    const files::SaveResult saved = files::WriteMeasurementFile(
+        chosen->toStdString(), Record, mComment->toPlainText().toStdString());
+    OriginFileName = *chosen;
+    gbFile->setTitle(kFileCaption + FromUtf8(files::NamePart(chosen->toStdString())));
+    if (saved.samplesDropped > 0)
+        ui_.ShowMessage(this, MessageIcon::Information, QStringLiteral("Information"),
+                        QStringLiteral("Файл измерения хранит %1 выборок: последние %2 выборок "
+                                       "этого измерения в файл не записаны.")
+                            .arg(saved.samplesWritten)
+                            .arg(saved.samplesDropped),
+                        4);
+}
+
+void TForm1::btFLoadClick(QObject* sender)
+{
+    if (sender != btNextFile) {
+        const std::optional<QString> chosen = ui_.RunOpenDialog(this, OpenDlgSettings());
+        if (!chosen || chosen->isEmpty())
+            return;
+        CurrentFileName = *chosen;
+    }
+    // Raises before anything of the record or the comment box changes.
+    files::MeasurementFile file = files::ReadMeasurementFile(CurrentFileName.toStdString());
+    Record = file.record;
+    QString comment = FromUtf8(file.commentUtf8);
+    comment.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    mComment->clear();
+    mComment->setPlainText(comment);
+    Reprocess = true;
+    btNextFile->show();
+    btPrevFile->show();
+    OriginFileName = CurrentFileName;
+    gbFile->setTitle(kFileCaption + FromUtf8(files::NamePart(CurrentFileName.toStdString())));
+    ProcessReply();
+}
+
+namespace {
+
+template <typename Form>
+void ApplyFolderStep(Form& form, UiServices& ui, const files::FolderStep& step)
+{
+    switch (step.kind) {
+    case files::StepKind::Nothing:
+        return;
+    case files::StepKind::NoMoreFiles:
+        ui.ShowMessage(&form, MessageIcon::Information, QStringLiteral("Information"),
+                       QString::fromUtf8(files::kNoMoreFiles), 0);
+        return;
+    case files::StepKind::Open:
+        form.CurrentFileName = FromUtf8(step.path);
+        form.gbFile->setTitle(kFileCaption + FromUtf8(step.name));
+        form.btFLoadClick(form.btNextFile);
+        return;
+    }
+}
+
+}  // namespace
+
+void TForm1::btNextFileClick()
+{
+    ApplyFolderStep(*this, ui_, files::StepToNextFile(CurrentFileName.toStdString()));
+}
+
+void TForm1::btPrevFileClick()
+{
+    ApplyFolderStep(*this, ui_, files::StepToPreviousFile(CurrentFileName.toStdString()));
+}
+
+void TForm1::btCommentsClick()
+{
+    mAllCmnt->clear();
+    auto listingOf = [this] {
+        if (CurrentFileName == kNoFolderName)
+            return std::vector<std::string>{};
+        return files::ListSvkEntries(files::FolderPart(CurrentFileName.toStdString()));
+    };
+    std::vector<std::string> listing = listingOf();
+    if (listing.empty()) {
+        const std::optional<QString> chosen = ui_.RunOpenDialog(this, OpenDlgSettings());
+        if (chosen && !chosen->isEmpty()) {
+            CurrentFileName = *chosen;
+            listing = listingOf();
+        }
+    }
+    if (listing.empty()) {
+        ui_.ShowMessage(this, MessageIcon::Information, QStringLiteral("Information"),
+                        QString::fromUtf8(files::kChoosePathMessage), 0);
+    } else {
+        gbCmnt->show();
+        const files::GatheredComments gathered =
+            files::GatherComments(files::FolderPart(CurrentFileName.toStdString()), listing);
+        mAllCmnt->setPlainText(FromUtf8(files::JoinLines(gathered.lines)));
+        if (gathered.error) {
+            mAllCmnt->moveCursor(QTextCursor::Start);
+            throw files::FileError(*gathered.error);
+        }
+    }
+    mAllCmnt->moveCursor(QTextCursor::Start);
+    mAllCmnt->ensureCursorVisible();
+}
+
+void TForm1::btPathClick()
+{
+    CurrentFileName = kNoFolderName;
+    btCommentsClick();
+}
+
+void TForm1::btFindClick()
+{
+    const std::optional<files::SearchHit> hit =
+        Search.FindNext(mAllCmnt->toPlainText().toStdString(), eFind->text().toStdString());
+    if (!hit)
+        return;
+    mAllCmnt->setFocus();
+    QTextCursor cursor = mAllCmnt->textCursor();
+    cursor.setPosition(hit->plainStart);
+    cursor.setPosition(hit->plainStart + hit->length, QTextCursor::KeepAnchor);
+    mAllCmnt->setTextCursor(cursor);
+}
+
+void TForm1::btOpenFindClick()
+{
+    const std::vector<std::string> lines = files::SplitLines(mAllCmnt->toPlainText().toStdString());
+    const std::optional<std::string> name =
+        files::FileNameAtLine(lines, mAllCmnt->textCursor().blockNumber());
+    if (!name)
+        return;
+    CurrentFileName = FromUtf8(files::FolderPart(CurrentFileName.toStdString()) + *name);
+    btFLoadClick(btNextFile);
+}
+
+void TForm1::btCancelClick()
+{
+    gbCmnt->hide();
+}
+
+bool TForm1::mAllCmntKeyPress(QChar key)
+{
+    if (key.unicode() == 13)
+        btFindClick();
+    else if (key.unicode() == 27)
+        btCancelClick();
+    return true;  // typing never changes the gathered text
+}
+
+bool TForm1::eFindKeyPress(QChar key)
+{
+    if (key.unicode() == 13) {
+        btFindClick();
+        return true;
+    }
+    return false;
+}
+
+QStringList TForm1::CommentBoxLines() const
+{
+    // One line per displayed line: the box wraps long lines at its width.
+    QStringList lines;
+    for (QTextBlock block = mComment->document()->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        const QTextLayout* layout = block.layout();
+        if (!layout || layout->lineCount() == 0) {
+            lines << text;
+            continue;
+        }
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            QString piece = text.mid(line.textStart(), line.textLength());
+            while (piece.endsWith(QLatin1Char(' ')) && i + 1 < layout->lineCount())
+                piece.chop(1);  // the blank at a wrap is not part of the line
+            lines << piece;
+        }
+    }
+    if (lines.size() == 1 && lines.front().isEmpty())
+        lines.clear();  // an empty box has no lines
+    return lines;
+}
+
+void TForm1::WriteTextExport(const QString& path)
+{
+    std::vector<std::string> comment;
+    for (const QString& line : CommentBoxLines())
+        comment.push_back(line.toStdString());
+    const files::ExportOrigin origin = files::OriginFromCaption(
+        gbFile->title().toStdString(), OriginFileName.toStdString(), std::move(comment));
+    files::WriteTextExport(path.toStdString(), Record, Series1->FirstShownIndex(),
+                           Series1->LastShownIndex(), ExportModeOf(*cbX), numberFormat_, origin);
+}
+
+void TForm1::btClipBoardClick()
+{
+    ui_.SetClipboardText(FromUtf8(files::ClipboardText(Record, Series1->FirstShownIndex(),
+                                                       Series1->LastShownIndex(),
+                                                       ExportModeOf(*cbX), numberFormat_)));
+}
+
+}  // namespace app

@@ -1,0 +1,222 @@
+// The window and the meter link: port selection, the commands the buttons
+// send, and reply processing, with the test playing the meter on a pty.
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <cstring>
+
+#include "app/controls.h"
+#include "app/message_timer.h"
+#include "chart/series.h"
+#include "form_fixture.h"
+#include "pty_peer.h"
+#include "serial/va_comm.h"
+
+namespace {
+
+// A measurement reply as the meter sends it: one leading byte, the samples,
+// then LuxFactor, RangeIndex, TimeMultiplier and the interval in 0.1 ms.
+std::vector<std::uint8_t> MeasurementReply(int samples, float lux, std::uint8_t range,
+                                           std::uint8_t multiplier, float intervalTenths)
+{
+    std::vector<std::uint8_t> r{0x55};
+    for (int i = 0; i < samples; ++i) {
+        const int v = 20000 + ((i % 40) < 20 ? 2000 : -2000);
+        r.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        r.push_back(static_cast<std::uint8_t>(v >> 8));
+    }
+    auto put = [&r](float f) {
+        std::uint8_t b[4];
+        std::memcpy(b, &f, 4);
+        r.insert(r.end(), b, b + 4);
+    };
+    put(lux);
+    r.push_back(range);
+    r.push_back(multiplier);
+    put(intervalTenths);
+    return r;
+}
+
+class FormDeviceTest : public FormTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ports.isValid());
+        qputenv("SOVIKAN_PORTS_DIR", ports.path().toLocal8Bit());
+        qputenv("SOVIKAN_SYSFS_ROOT", (ports.path() + QStringLiteral("/no-sysfs")).toLocal8Bit());
+        peer = std::make_unique<PtyPeer>(ports.path().toStdString(), 58);
+        FormTest::SetUp();
+    }
+    void TearDown() override
+    {
+        FormTest::TearDown();
+        peer.reset();
+        qunsetenv("SOVIKAN_PORTS_DIR");
+        qunsetenv("SOVIKAN_SYSFS_ROOT");
+    }
+    void OpenPort58()
+    {
+        form->sePort->setValue(58);
+        form->btnPortClick();
+        ASSERT_TRUE(form->VaComm1->Active());
+        ASSERT_EQ(form->VaComm1->PortNum(), 58);
+    }
+    QTemporaryDir ports;
+    std::unique_ptr<PtyPeer> peer;
+};
+
+TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneAndClosed)
+{
+    EXPECT_EQ(form->sePort->value(), 1);
+    EXPECT_FALSE(form->VaComm1->Active());
+}
+
+TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
+{
+    OpenPort58();
+    form->SetSelectedRangeItem(0);
+    form->seTime->setValue(255);
+    form->gbFile->setTitle(QStringLiteral("ФАЙЛ x.svk"));
+    form->btnStartClick();
+    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ "));
+    EXPECT_EQ(form->TimPause->Interval(), 1);
+    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{48, 255}));
+    EXPECT_FALSE(form->TimPause->Enabled());
+
+    form->SetSelectedRangeItem(8);
+    form->seTime->setValue(1);
+    form->sePause->setValue(2);
+    form->btnStartClick();
+    EXPECT_EQ(form->TimPause->Interval(), 2000);
+    EXPECT_TRUE(peer->Read(2, 500).empty());  // still pausing
+    form->btnStartClick();                    // unchanged pause: no restart, one command
+    EXPECT_EQ(peer->Read(4, 3000), (std::vector<std::uint8_t>{56, 1}));
+}
+
+TEST_F(FormDeviceTest, RecordCommandsWrapAround)
+{
+    OpenPort58();
+    form->seRecord->setValue(39);
+    form->btEEnextClick();
+    EXPECT_EQ(form->seRecord->value(), 0);
+    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{64, 0}));
+    form->btEEprevClick();
+    EXPECT_EQ(form->seRecord->value(), 39);
+    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{64, 39}));
+    // The spin buttons step one past either end; the change handler wraps.
+    form->seRecord->setValue(40);
+    EXPECT_EQ(form->seRecord->value(), 0);
+    form->seRecord->setValue(-1);
+    EXPECT_EQ(form->seRecord->value(), 39);
+    EXPECT_TRUE(peer->Read(1, 200).empty());  // no read without a press
+}
+
+TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
+{
+    OpenPort58();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->GroupBox3, &dbl);
+    EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
+    form->show();
+    form->close();
+    EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
+}
+
+TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
+{
+    OpenPort58();
+    peer->Write(MeasurementReply(400, 0.5f, 5, 1, 2.5f));
+    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
+    EXPECT_EQ(form->Record.SampleCount, 400);
+    EXPECT_EQ(form->Record.RangeIndex, 5);
+    EXPECT_FLOAT_EQ(form->Record.SampleInterval, 0.25f);
+    EXPECT_EQ(form->mResult->document()->blockCount(), 5);
+    EXPECT_TRUE(form->mResult->toPlainText().startsWith(QStringLiteral("СРЕДНЕЕ     1000")));
+    EXPECT_TRUE(form->btEEnext->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->btEEprev->isVisibleTo(form.get()));
+    EXPECT_EQ(form->Series1->PointLabel(4), "1");  // 4 × 0.25 ms
+    EXPECT_GT(form->SeriesCorr->PointCount(), 0);
+    EXPECT_EQ(form->SeriesPeriod->PointCount(), 2);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
+{
+    OpenPort58();
+    std::vector<std::uint8_t> cal;
+    auto put = [&cal](float f) {
+        std::uint8_t b[4];
+        std::memcpy(b, &f, 4);
+        cal.insert(cal.end(), b, b + 4);
+    };
+    for (int i = 0; i < 8; ++i)
+        put(1.5f + 0.5f * i);
+    put(0.1f);
+    cal.push_back(0xA7);
+    peer->Write(cal);
+    ASSERT_TRUE(RunUntil([&] { return !form->mResult->toPlainText().isEmpty(); }, 3000));
+    const QStringList lines = form->mResult->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 10);
+    EXPECT_EQ(lines[0], QStringLiteral("OscCal=A7"));
+    EXPECT_EQ(lines[1], QStringLiteral("kT=0.10000,"));
+    EXPECT_EQ(lines[2], QStringLiteral("1.50000,  //kR[0] Sensitive"));
+    EXPECT_EQ(lines[9], QStringLiteral("5.00000   //kR[7]"));
+    EXPECT_FALSE(form->btEEnext->isVisibleTo(form.get()));
+}
+
+TEST_F(FormDeviceTest, ReprocessReadsAndDropsWaitingBytes)
+{
+    OpenPort58();
+    peer->Write(MeasurementReply(400, 0.5f, 5, 1, 2.5f));
+    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
+    const auto before = form->Record.Samples;
+    peer->Write(MeasurementReply(200, 1.0f, 3, 2, 5.0f));
+    RunUntil([&] { return form->VaComm1->InQueCount() >= 411; }, 1000);
+    form->TimRS->SetEnabled(false);
+    form->Reprocess = true;
+    form->ProcessReply();
+    EXPECT_FALSE(form->Reprocess);
+    EXPECT_EQ(form->Record.SampleCount, 400);  // the waiting reply was dropped
+    EXPECT_EQ(form->Record.Samples, before);
+    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
+}
+
+TEST_F(FormDeviceTest, UnopenablePortFallsBackToPortOneSilently)
+{
+    PtyPeer port1(ports.path().toStdString(), 1);
+    form->sePort->setValue(77);  // no such device
+    form->btnPortClick();
+    EXPECT_TRUE(form->VaComm1->Active());
+    EXPECT_EQ(form->sePort->value(), 1);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(FormDeviceTest, NeitherPortOpensShowsTheMessageNamingPortOne)
+{
+    std::filesystem::create_symlink("/nonexistent/tty", ports.path().toStdString() + "/com1");
+    form->sePort->setValue(77);
+    form->btnPortClick();
+    EXPECT_FALSE(form->VaComm1->Active());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].icon, app::MessageIcon::Warning);
+    EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("Невозможно открыть порт 1")));
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("No such file or directory")));
+}
+
+TEST_F(FormDeviceTest, PressingSetAgainReopensTheSamePort)
+{
+    OpenPort58();
+    form->btnPortClick();
+    EXPECT_TRUE(form->VaComm1->Active());
+    EXPECT_EQ(form->VaComm1->PortNum(), 58);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace

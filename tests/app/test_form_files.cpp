@@ -1,0 +1,289 @@
+// Saving, opening, stepping through a folder, the comment browser and the
+// text export, driven through the window's handlers on a real folder.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/controls.h"
+
+#include "chart/chart.h"
+#include "chart/qt/chart_widget.h"
+#include "chart/series.h"
+#include "files/cp1251.h"
+#include "files/folder.h"
+#include "files/svk_file.h"
+#include "form_fixture.h"
+
+namespace {
+
+analysis::MeasurementRecord Wave(int n)
+{
+    analysis::MeasurementRecord r;
+    for (int i = 0; i < n; ++i)
+        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(1000 + (i % 40) * 10);
+    r.SampleCount = n;
+    r.RangeIndex = 5;
+    r.TimeMultiplier = 1;
+    r.LuxFactor = 0.5f;
+    r.SampleInterval = 0.25f;
+    r.RangeDecade = 1.0;
+    return r;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+QStringList Decoded(const QString& path)
+{
+    const QByteArray bytes = ReadAll(path);
+    return QString::fromStdString(files::DecodeCp1251(bytes.toStdString())).split(QStringLiteral("\r\n"));
+}
+
+class FormFilesTest : public FormTest {
+protected:
+    void SetUp() override
+    {
+        FormTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+    }
+    QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+    void WriteSvk(const QString& name, const analysis::MeasurementRecord& r, const std::string& comment)
+    {
+        files::WriteMeasurementFile(Path(name).toStdString(), r, comment);
+    }
+    void Open(const QString& path)
+    {
+        ui.openAnswers.push_back(path);
+        form->Guarded([&] { form->btFLoadClick(form->btFLoad); });
+    }
+    void PaintCharts()
+    {
+        // grab() runs the widgets' paint at once, as the screen would.
+        form->Chart1->grab();
+        form->ChartCorr->grab();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FormFilesTest, SavingA400SampleRecordWithoutCommentGives818Bytes)
+{
+    form->Record = Wave(400);
+    ui.saveAnswers.push_back(Path("m.svk"));
+    form->Guarded([&] { form->btFSaveClick(); });
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_EQ(ReadAll(Path("m.svk")).size(), 818);
+    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ m.svk"));
+    EXPECT_TRUE(form->CurrentFileName.isEmpty());  // a save does not change it
+}
+
+TEST_F(FormFilesTest, OnlyLowerCaseTxtSelectsTheTextExport)
+{
+    form->Record = Wave(400);
+    ui.saveAnswers.push_back(Path("upper.TXT"));
+    ui.saveAnswers.push_back(Path("lower.txt"));
+    form->Guarded([&] { form->btFSaveClick(); });
+    form->Guarded([&] { form->btFSaveClick(); });
+    EXPECT_EQ(ReadAll(Path("upper.TXT")).size(), 818);
+    const QByteArray text = ReadAll(Path("lower.txt"));
+    EXPECT_TRUE(text.endsWith("\r\n"));
+    EXPECT_NE(text.size(), 818);
+}
+
+TEST_F(FormFilesTest, SaveAndOpenRoundTripWithCyrillicComment)
+{
+    form->Record = Wave(400);
+    form->mComment->setPlainText(QStringLiteral("Лампа ДРЛ\nкабинет 12"));
+    ui.saveAnswers.push_back(Path("r.svk"));
+    form->Guarded([&] { form->btFSaveClick(); });
+    ASSERT_TRUE(ui.errors.empty());
+
+    form->Record = analysis::MeasurementRecord{};
+    form->mComment->clear();
+    Open(Path("r.svk"));
+    ASSERT_TRUE(ui.errors.empty());
+    EXPECT_EQ(form->Record.SampleCount, 400);
+    EXPECT_EQ(form->Record.Samples[39], Wave(400).Samples[39]);
+    EXPECT_EQ(form->Record.LuxFactor, 0.5f);
+    EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("Лампа ДРЛ\nкабинет 12"));
+    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ r.svk"));
+    EXPECT_EQ(form->CurrentFileName, Path("r.svk"));
+    EXPECT_TRUE(form->btNextFile->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->btPrevFile->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->Reprocess);
+    EXPECT_EQ(form->Series1->PointCount(), 400);
+    // The comment is code page 1251 on disk.
+    const QByteArray bytes = ReadAll(Path("r.svk"));
+    EXPECT_EQ(bytes.mid(818, 4), QByteArray("\xCB\xE0\xEC\xEF", 4));
+    EXPECT_NE(bytes.indexOf("\r\n"), -1);
+}
+
+TEST_F(FormFilesTest, OpeningAMissingFileShowsTheMessageAndKeepsTheRecord)
+{
+    form->Record = Wave(100);
+    form->CurrentFileName = Path("gone.svk");
+    form->Guarded([&] { form->btFLoadClick(form->btNextFile); });
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], QStringLiteral("Cannot open file ") + Path("gone.svk"));
+    EXPECT_EQ(form->Record.SampleCount, 100);
+    EXPECT_TRUE(ui.openDialogs.empty());  // the stepping sender opens without a dialog
+}
+
+TEST_F(FormFilesTest, CharactersOutside1251AreReportedBeforeWriting)
+{
+    form->Record = Wave(400);
+    form->mComment->setPlainText(QStringLiteral("лампа € ok 😀"));
+    ui.saveAnswers.push_back(Path("e.svk"));
+    form->Guarded([&] { form->btFSaveClick(); });
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_TRUE(ui.errors[0].contains(QStringLiteral("😀")));
+    EXPECT_FALSE(QFile::exists(Path("e.svk")));
+}
+
+TEST_F(FormFilesTest, SteppingThroughTheFolderInItsListingOrder)
+{
+    for (const char* name : {"a.svk", "b.svk", "c.svk"})
+        WriteSvk(QString::fromLatin1(name), Wave(400), name);
+    const std::vector<std::string> listing = files::ListSvkEntries(dir.path().toStdString() + "/");
+    ASSERT_EQ(listing.size(), 3u);
+    const QString first = QString::fromStdString(listing[0]);
+    const QString middle = QString::fromStdString(listing[1]);
+    const QString last = QString::fromStdString(listing[2]);
+
+    Open(Path(middle));
+    form->btNextFileClick();
+    EXPECT_EQ(form->CurrentFileName, Path(last));
+    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ ") + last);
+    EXPECT_EQ(form->mComment->toPlainText(), last);
+    form->btNextFileClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Больше нет файлов"));
+    EXPECT_EQ(ui.messages[0].title, QStringLiteral("Information"));
+    form->btPrevFileClick();
+    form->btPrevFileClick();
+    EXPECT_EQ(form->CurrentFileName, Path(first));
+    form->btPrevFileClick();
+    EXPECT_EQ(ui.messages.size(), 2u);
+
+    // The current file deleted: forward says so, backward does nothing.
+    QFile::remove(Path(first));
+    ui.messages.clear();
+    form->btNextFileClick();
+    form->btPrevFileClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(form->CurrentFileName, Path(first));
+    EXPECT_TRUE(ui.errors.empty());
+}
+
+TEST_F(FormFilesTest, CommentBrowserGathersSearchesAndOpens)
+{
+    WriteSvk("a.svk", Wave(400), "x lamp\r\ny lamp");
+    WriteSvk("b.svk", Wave(400), "");
+    Open(Path("a.svk"));
+    form->btCommentsClick();
+    ASSERT_TRUE(form->gbCmnt->isVisibleTo(form.get()));
+    const QStringList lines = form->mAllCmnt->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines.contains(QStringLiteral("===a.svk:===")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("===b.svk:===")));
+
+    // Enter in the search field searches; the two hits come in order.
+    form->eFind->setText(QStringLiteral("lamp"));
+    form->eFindKeyPress(QChar(13));
+    const int firstHit = form->mAllCmnt->textCursor().selectionStart();
+    EXPECT_EQ(form->mAllCmnt->textCursor().selectedText(), QStringLiteral("lamp"));
+    form->btFindClick();
+    EXPECT_GT(form->mAllCmnt->textCursor().selectionStart(), firstHit);
+    form->btFindClick();  // not found: the selection stays
+    form->btFindClick();  // from the top again
+    EXPECT_EQ(form->mAllCmnt->textCursor().selectionStart(), firstHit);
+
+    // The caret in a's comment opens a.svk; Escape hides the panel.
+    form->Record = analysis::MeasurementRecord{};
+    form->btOpenFindClick();
+    EXPECT_EQ(form->CurrentFileName, Path("a.svk"));
+    EXPECT_EQ(form->Record.SampleCount, 400);
+    form->mAllCmntKeyPress(QChar(27));
+    EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
+}
+
+TEST_F(FormFilesTest, CommentBrowserWithoutFilesAsksThenExplains)
+{
+    form->CurrentFileName = Path("none.svk");
+    form->btCommentsClick();  // empty folder: the dialog, cancelled
+    EXPECT_EQ(ui.openDialogs.size(), 1u);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Выберите путь, содержащий файлы *.svk"));
+    EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
+
+    WriteSvk("q.svk", Wave(400), "found");
+    ui.openAnswers.push_back(Path("q.svk"));
+    form->btPathClick();
+    EXPECT_TRUE(form->gbCmnt->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->mAllCmnt->toPlainText().contains(QStringLiteral("found")));
+}
+
+TEST_F(FormFilesTest, TextExportOfTheShownStretch)
+{
+    WriteSvk("t.svk", Wave(400), "comment line");
+    Open(Path("t.svk"));
+    form->show();
+    PaintCharts();
+    ASSERT_EQ(form->Series1->FirstShownIndex(), 0);
+    ASSERT_EQ(form->Series1->LastShownIndex(), 399);
+
+    form->Guarded([&] { form->WriteTextExport(Path("all.txt")); });
+    QStringList lines = Decoded(Path("all.txt"));
+    ASSERT_EQ(lines.size(), 400 + 4);  // rows, caption, origin, one comment line, and the end
+    EXPECT_EQ(lines[0], QStringLiteral("  0.0000\t500.0000"));
+    EXPECT_EQ(lines[2], QStringLiteral("  0.5000\t510.0000"));
+    EXPECT_EQ(lines[400], QStringLiteral("  T,ms          Люксы"));
+    EXPECT_EQ(lines[401], QStringLiteral("Данные из файла ") + Path("t.svk"));
+    EXPECT_EQ(lines[402], QStringLiteral("comment line"));
+    EXPECT_EQ(lines[403], QString());
+
+    // Zoom into samples 100 .. 199 of the bottom axis.
+    form->Chart1->Chart().BottomAxis().SetRange(100, 199);
+    PaintCharts();
+    form->Guarded([&] { form->WriteTextExport(Path("zoom.txt")); });
+    lines = Decoded(Path("zoom.txt"));
+    ASSERT_EQ(lines.size(), 100 + 4);
+    EXPECT_EQ(lines[0], QStringLiteral(" 25.0000\t600.0000"));
+
+    form->cbX->setCurrentIndex(1);
+    form->btClipBoardClick();
+    ASSERT_TRUE(ui.clipboardText);
+    EXPECT_FALSE(ui.clipboardText->contains(QLatin1Char('\r')));
+    EXPECT_TRUE(ui.clipboardText->startsWith(QStringLiteral("100\t600.0000\n")));
+    EXPECT_TRUE(ui.clipboardText->endsWith(QLatin1Char('\n')));
+}
+
+TEST_F(FormFilesTest, ExportAfterAMeasurementNamesTheMeterMemory)
+{
+    form->Record = Wave(400);
+    form->Reprocess = true;
+    form->ProcessReply();
+    form->btnStartClick();  // caption "ФАЙЛ ": the data comes from the meter
+    form->mComment->setPlainText(QStringLiteral("ignored"));
+    form->show();
+    PaintCharts();
+    form->Guarded([&] { form->WriteTextExport(Path("m.txt")); });
+    const QByteArray bytes = ReadAll(Path("m.txt"));
+    EXPECT_TRUE(bytes.endsWith("\xC4\xE0\xED\xED\xFB\xE5 \xE8\xE7 \xEF\xE0\xEC\xFF\xF2\xE8 "
+                               "\xF1\xEE\xE2\xE8\xEA\xE0\xED\xE0\r\n"));
+    EXPECT_FALSE(bytes.contains("ignored"));
+}
+
+}  // namespace
