@@ -461,6 +461,30 @@ TEST_F(CommDouble, WriteQueueTimeoutAndCapacity) {
   line->StallWrites(false);
 }
 
+TEST_F(CommDouble, FullQueueTakesABlockOnceItDrainsWithinTheTimeout) {
+  comm->Buffers().SetWriteSize(16);
+  comm->Buffers().SetWriteTimeout(2000);
+  comm->Open();
+  std::uint8_t block[16] = {};
+  line->StallWrites(true);
+  ASSERT_EQ(comm->WriteBuf(block, 16), 16);
+  std::thread release([&] {
+    std::this_thread::sleep_for(50ms);
+    line->StallWrites(false);
+  });
+  EXPECT_EQ(comm->WriteBuf(block, 16), 16);
+  release.join();
+  EXPECT_TRUE(loop.RunUntil([&] { return line->written().size() == 32; }, 2000ms));
+}
+
+TEST_F(CommDouble, LoadedOpensOnlyWithAutoOpen) {
+  comm->Loaded();
+  EXPECT_FALSE(comm->Active());
+  comm->SetAutoOpen(true);
+  comm->Loaded();
+  EXPECT_TRUE(comm->Active());
+}
+
 TEST_F(CommDouble, WriteTimeoutOfOneMillisecond) {
   ConfigureAsMainWindow();
   comm->Buffers().SetWriteSize(4);
