@@ -154,6 +154,20 @@ void TCustomChartAxis::UpdateRange()
     iMinimum_ = minimum_;
     iMaximum_ = maximum_;
     iRange_ = maximum_ - minimum_;
+    UpdateMap();
+}
+
+void TCustomChartAxis::UpdateMap()
+{
+    map_.Minimum = iMinimum_;
+    map_.Flat = iRange_ == 0;
+    // The division of the mapping, once per layout.
+    map_.PixelsPerValue = map_.Flat ? 0 : lengthPixels_ / iRange_;
+    map_.Start = startPixel_;
+    map_.End = endPixel_;
+    map_.Centre = centerPixel_;
+    // Screen y grows downward: a vertical axis counts from its end unless inverted.
+    map_.FromEnd = Horizontal() ? Inverted_ : !Inverted_;
 }
 
 bool TCustomChartAxis::IsUsed() const
@@ -239,7 +253,7 @@ void TCustomChartAxis::SetPixelsFrom(const TRect& plot)
     }
     lengthPixels_ = endPixel_ - startPixel_;
     centerPixel_ = (startPixel_ + endPixel_) / 2;
-    countFromEnd_ = Horizontal() ? Inverted_ : !Inverted_;
+    UpdateMap();
 
     int across = Horizontal() ? plot.Height() : plot.Width();
     int shift = static_cast<int>(RoundHalfEven(across * PositionPercent_ / 100.0));

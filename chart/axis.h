@@ -45,6 +45,47 @@ private:
     std::function<void()> onChange_;
 };
 
+// Value to pixel of one axis as laid out for a paint: t = (value - minimum)
+// * LengthPixels / range, rounded half to even, counted from the start or
+// the end pixel. A zero range, an undefined value and |t| beyond 32 bits give
+// the centre pixel. Copied into drawing loops so that they read no axis state.
+struct TPixelMap {
+    double Minimum = 0;
+    double PixelsPerValue = 0;
+    int Start = 0;
+    int End = 0;
+    int Centre = 0;
+    bool FromEnd = false;
+    bool Flat = true;
+
+    int Map(double value) const
+    {
+        if (Flat)
+            return Centre;
+        double t = (value - Minimum) * PixelsPerValue;
+        // NaN fails the comparison and lands at the centre like an overflow.
+        if (!(std::fabs(t) < 2147483647.0))
+            return Centre;
+        auto r = static_cast<std::int64_t>(RoundToEven(t));
+        std::int64_t p = FromEnd ? std::int64_t{End} - r : std::int64_t{Start} + r;
+        if (p > 2147483647)
+            return 2147483647;
+        if (p < -2147483647 - 1)
+            return -2147483647 - 1;
+        return static_cast<int>(p);
+    }
+
+    // Round half to even for |t| < 2^51 without a library call: the sum with
+    // 1.5 * 2^52 keeps no fraction bits and is rounded to even on the way.
+    // (Needs IEEE arithmetic as compiled by default, not -ffast-math.)
+    static double RoundToEven(double t)
+    {
+        constexpr double kShift = 6755399441055744.0;
+        double shifted = t + kShift;
+        return shifted - kShift;
+    }
+};
+
 class TCustomChartAxis {
 public:
     TCustomChartAxis(TChart& chart, TAxisKind kind);
@@ -82,18 +123,8 @@ public:
     TChartPen& Axis() { return axisPen_; }
 
     // Mapping between values and pixels, valid after the chart's layout.
-    int ValueToPixel(double value) const
-    {
-        if (iRange_ == 0)
-            return centerPixel_;
-        double t = (value - iMinimum_) * lengthPixels_ / iRange_;
-        // NaN fails the comparison and lands at the centre like an overflow.
-        if (!(std::fabs(t) < 2147483647.0))
-            return centerPixel_;
-        auto r = static_cast<std::int64_t>(std::nearbyint(t));
-        std::int64_t p = countFromEnd_ ? std::int64_t{endPixel_} - r : std::int64_t{startPixel_} + r;
-        return ClampPixel(p);
-    }
+    int ValueToPixel(double value) const { return map_.Map(value); }
+    const TPixelMap& PixelMap() const { return map_; }
     double PixelToValue(int pixel) const;
 
     // The distance between value labels for the current range and axis length.
@@ -157,16 +188,9 @@ public:
 
 private:
     friend class TChart;  // restores saved scales and scrolls without the setters' checks
-    static int ClampPixel(std::int64_t p)
-    {
-        if (p > 2147483647)
-            return 2147483647;
-        if (p < -2147483647 - 1)
-            return -2147483647 - 1;
-        return static_cast<int>(p);
-    }
     void Changed();
     void UpdateRange();
+    void UpdateMap();
     int LabelSize(TCanvas& canvas, const std::string& text) const;
     int LinesOf(const std::string& text) const;
     int WidestLine(TCanvas& canvas, const std::string& text) const;
@@ -200,11 +224,11 @@ private:
     double iMinimum_ = 0;
     double iMaximum_ = 0;
     double iRange_ = 0;
+    TPixelMap map_;
     int startPixel_ = 0;
     int endPixel_ = 0;
     int lengthPixels_ = 0;
     int centerPixel_ = 0;
-    bool countFromEnd_ = false;
     int posAxis_ = 0;
     int posLabels_ = 0;
     int posTitle_ = 0;

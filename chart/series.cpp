@@ -268,30 +268,31 @@ void TFastLineSeries::DrawAllValues(TCanvas& canvas)
     int last = LastShownIndex();
     if (first < 0)
         return;
-    TCustomChartAxis* hAxis = GetHorizAxis();
-    TCustomChartAxis* vAxis = GetVertAxis();
-    const std::vector<double>& xs = XValues().RawValues();
-    const std::vector<double>& ys = YValues().RawValues();
-    double mx = XValues().Multiplier();
-    double my = YValues().Multiplier();
-    // The loop of DrawValue, with the value lookups unchecked: the shown
-    // range lies inside the lists.
-    for (int i = first; i <= last; ++i) {
-        auto ui = static_cast<std::size_t>(i);
-        int x = hAxis->ValueToPixel(xs[ui] * mx);
-        int y = vAxis->ValueToPixel(ys[ui] * my);
-        if (i != first) {
-            if (x == lastPenX_ && y == lastPenY_)
-                continue;
-            canvas.LineTo(x, y);
-        } else if (i == 0) {
-            canvas.MoveTo(x, y);
-        } else {
-            canvas.Line(PointScreenX(i - 1), PointScreenY(i - 1), x, y);
-        }
-        lastPenX_ = x;
-        lastPenY_ = y;
+    // The loop of DrawValue with local copies of the mappings and unchecked
+    // value lookups (the shown range lies inside the lists).
+    const TPixelMap hMap = GetHorizAxis()->PixelMap();
+    const TPixelMap vMap = GetVertAxis()->PixelMap();
+    const double* xs = XValues().RawValues().data();
+    const double* ys = YValues().RawValues().data();
+    const double mx = XValues().Multiplier();
+    const double my = YValues().Multiplier();
+    int lastX = hMap.Map(xs[first] * mx);
+    int lastY = vMap.Map(ys[first] * my);
+    if (first == 0)
+        canvas.MoveTo(lastX, lastY);
+    else
+        canvas.Line(PointScreenX(first - 1), PointScreenY(first - 1), lastX, lastY);
+    for (int i = first + 1; i <= last; ++i) {
+        int x = hMap.Map(xs[i] * mx);
+        int y = vMap.Map(ys[i] * my);
+        if (x == lastX && y == lastY)
+            continue;
+        canvas.LineTo(x, y);
+        lastX = x;
+        lastY = y;
     }
+    lastPenX_ = lastX;
+    lastPenY_ = lastY;
 }
 
 void TFastLineSeries::DrawValue(TCanvas& canvas, int index)

@@ -86,6 +86,7 @@ void ChartWidget::EnsureSurface()
     surface_ = QImage(size, QImage::Format_RGB32);
     surface_.fill(Qt::white);
     surfaceCanvas_ = std::make_unique<QtCanvas>(surface_);
+    surfaceCanvas_->SetTrackTouched(true);
     chart_.SetBounds(width(), height());
     chart_.Invalidate();
 }

@@ -1,5 +1,7 @@
 #include "chart/qt/qt_canvas.h"
 
+#include "chart/qt/vector_state.h"
+
 #include <QPen>
 #include <QVector>
 
@@ -13,15 +15,24 @@ QColor ToQColor(TColor color)
     return QColor(RedOf(color), GreenOf(color), BlueOf(color));
 }
 
-QtCanvas::QtCanvas(QImage& image) : image_(image), font_(MakeFont(fontSpec_)) {}
+QtCanvas::QtCanvas(QImage& image) : image_(image) {}
 
 QtCanvas::~QtCanvas()
 {
     End();
 }
 
+void QtCanvas::Flush()
+{
+    if (pending_.size() >= 2)
+        P().drawPolyline(pending_);
+    pending_.clear();
+}
+
 void QtCanvas::End()
 {
+    VectorStateGuard vectorState;
+    Flush();
     if (painter_.isActive())
         painter_.end();
 }
@@ -35,6 +46,8 @@ QRect QtCanvas::TakeTouched()
 
 void QtCanvas::Touch(const QRect& r)
 {
+    if (!trackTouched_)
+        return;
     int grow = std::max(1, pen_.Width);
     touched_ = touched_.united(r.normalized().adjusted(-grow, -grow, grow, grow));
 }
@@ -84,6 +97,8 @@ void QtCanvas::ApplyPen()
     } else {
         QPen pen(ToQColor(pen_.Color));
         pen.setWidth(std::max(1, pen_.Width));
+        // One-pixel lines as the raster engine's fast cosmetic lines.
+        pen.setCosmetic(pen_.Width <= 1);
         pen.setCapStyle(pen_.Width > 1 ? Qt::RoundCap : Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
         if (pen_.Style == TPenStyle::psDot)
@@ -108,9 +123,21 @@ void QtCanvas::ApplyBrush()
 
 void QtCanvas::ApplyFont()
 {
-    if (painter_.isActive()) {
-        painter_.setFont(font_);
+    if (painter_.isActive())
+        painter_.setFont(Font().font);
+}
+
+QtCanvas::FontEntry& QtCanvas::Font()
+{
+    if (!font_) {
+        std::string key = fontSpec_.Name + '\x1f' + std::to_string(fontSpec_.Size) + (fontSpec_.Bold ? "b" : "") +
+                          (fontSpec_.Italic ? "i" : "");
+        auto& entry = fonts_[key];
+        if (!entry)
+            entry = std::make_unique<FontEntry>(fontSpec_);
+        font_ = entry.get();
     }
+    return *font_;
 }
 
 void QtCanvas::ApplyBackground()
@@ -131,23 +158,20 @@ void QtCanvas::ApplyClip()
         painter_.setClipping(false);
 }
 
-const QFontMetrics& QtCanvas::Metrics()
-{
-    if (!metrics_)
-        metrics_.emplace(font_, &image_);
-    return *metrics_;
-}
-
 void QtCanvas::SetPen(const TPenSpec& pen)
 {
+    VectorStateGuard vectorState;
     if (pen == pen_ && painter_.isActive())
         return;
+    Flush();
     pen_ = pen;
     ApplyPen();
 }
 
 void QtCanvas::SetBrush(TColor color, TBrushStyle style)
 {
+    VectorStateGuard vectorState;
+    Flush();
     brushColor_ = color;
     brushStyle_ = style;
     ApplyBrush();
@@ -155,16 +179,22 @@ void QtCanvas::SetBrush(TColor color, TBrushStyle style)
 
 void QtCanvas::SetFont(const TFontSpec& font)
 {
+    VectorStateGuard vectorState;
     if (font == fontSpec_)
         return;
+    bool sameFace = font.Name == fontSpec_.Name && font.Size == fontSpec_.Size && font.Bold == fontSpec_.Bold &&
+                    font.Italic == fontSpec_.Italic;
     fontSpec_ = font;
-    font_ = MakeFont(font);
-    metrics_.reset();
-    ApplyFont();
+    if (!sameFace) {
+        font_ = nullptr;
+        ApplyFont();
+    }
 }
 
 void QtCanvas::SetTextBackground(bool transparent, TColor color)
 {
+    VectorStateGuard vectorState;
+    Flush();
     transparentText_ = transparent;
     textBack_ = color;
     ApplyBackground();
@@ -172,19 +202,30 @@ void QtCanvas::SetTextBackground(bool transparent, TColor color)
 
 void QtCanvas::MoveTo(int x, int y)
 {
+    VectorStateGuard vectorState;
+    Flush();
     pos_ = QPoint(x, y);
 }
 
 void QtCanvas::LineTo(int x, int y)
 {
     QPoint to(x, y);
-    P().drawLine(pos_, to);
     Touch(QRect(pos_, to));
+    if (pen_.Mode == TPenMode::pmNotXor) {
+        // Joints of a polyline are drawn once; in not-XOR mode that differs from single lines.
+        P().drawLine(pos_, to);
+    } else {
+        if (pending_.isEmpty())
+            pending_ << pos_;
+        pending_ << to;
+    }
     pos_ = to;
 }
 
 void QtCanvas::Line(int x0, int y0, int x1, int y1)
 {
+    VectorStateGuard vectorState;
+    Flush();
     P().drawLine(x0, y0, x1, y1);
     Touch(QRect(QPoint(x0, y0), QPoint(x1, y1)));
     pos_ = QPoint(x1, y1);
@@ -192,6 +233,8 @@ void QtCanvas::Line(int x0, int y0, int x1, int y1)
 
 void QtCanvas::Rectangle(int left, int top, int right, int bottom)
 {
+    VectorStateGuard vectorState;
+    Flush();
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
@@ -212,6 +255,8 @@ void QtCanvas::Rectangle(int left, int top, int right, int bottom)
 
 void QtCanvas::FillRect(const TRect& rect)
 {
+    VectorStateGuard vectorState;
+    Flush();
     QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
     QPainter& p = P();
     QPainter::CompositionMode mode = p.compositionMode();
@@ -223,9 +268,11 @@ void QtCanvas::FillRect(const TRect& rect)
 
 void QtCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v)
 {
+    VectorStateGuard vectorState;
+    Flush();
+    int w = TextWidth(text);
     QString s = QString::fromStdString(text);
-    const QFontMetrics& fm = Metrics();
-    int w = fm.horizontalAdvance(s);
+    const QFontMetrics& fm = Font().metrics;
     if (h == THorizAlign::Right)
         x -= w;
     else if (h == THorizAlign::Center)
@@ -246,8 +293,10 @@ void QtCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVe
 
 void QtCanvas::RotatedTextOut(int x, int y, const std::string& text, int angle)
 {
+    VectorStateGuard vectorState;
+    Flush();
     QString s = QString::fromStdString(text);
-    const QFontMetrics& fm = Metrics();
+    const QFontMetrics& fm = Font().metrics;
     QPainter& p = P();
     p.save();
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -265,22 +314,36 @@ void QtCanvas::RotatedTextOut(int x, int y, const std::string& text, int angle)
 
 int QtCanvas::TextWidth(const std::string& text)
 {
-    return Metrics().horizontalAdvance(QString::fromStdString(text));
+    VectorStateGuard vectorState;
+    FontEntry& f = Font();
+    auto it = f.widths.find(text);
+    if (it != f.widths.end())
+        return it->second;
+    if (f.widths.size() > 4096)
+        f.widths.clear();
+    int w = f.metrics.horizontalAdvance(QString::fromStdString(text));
+    f.widths.emplace(text, w);
+    return w;
 }
 
 int QtCanvas::FontHeight()
 {
-    return Metrics().height();
+    VectorStateGuard vectorState;
+    return Font().metrics.height();
 }
 
 void QtCanvas::ClipRectangle(const TRect& rect)
 {
+    VectorStateGuard vectorState;
+    Flush();
     clip_ = QRect(rect.Left, rect.Top, rect.Width(), rect.Height());
     ApplyClip();
 }
 
 void QtCanvas::UnClipRectangle()
 {
+    VectorStateGuard vectorState;
+    Flush();
     clip_.reset();
     ApplyClip();
 }
@@ -292,6 +355,8 @@ std::unique_ptr<TBitmap> QtCanvas::CreateBitmap(int width, int height)
 
 void QtCanvas::Draw(int x, int y, TBitmap& bitmap)
 {
+    VectorStateGuard vectorState;
+    Flush();
     auto* qb = dynamic_cast<QtBitmap*>(&bitmap);
     if (!qb)
         return;

@@ -6,11 +6,14 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPolygon>
 #include <QPainter>
 #include <QRect>
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 
 namespace chart::qt {
 
@@ -24,6 +27,8 @@ public:
     QtCanvas& operator=(const QtCanvas&) = delete;
 
     void End();
+    // Keeps the area drawn on, for a canvas on a visible surface.
+    void SetTrackTouched(bool track) { trackTouched_ = track; }
     // The area drawn on since the last call.
     QRect TakeTouched();
     QImage& Image() { return image_; }
@@ -52,27 +57,41 @@ public:
 
 private:
     QPainter& P();
+    // Consecutive LineTo calls are drawn as one polyline, which QPainter
+    // draws much faster than the same lines one by one.
+    void Flush();
     void ApplyPen();
     void ApplyBrush();
     void ApplyFont();
     void ApplyBackground();
     void ApplyClip();
     void Touch(const QRect& r);
-    const QFontMetrics& Metrics();
 
     QImage& image_;
     QPainter painter_;
     TPenSpec pen_;
     TColor brushColor_ = clWhite;
     TBrushStyle brushStyle_ = TBrushStyle::bsSolid;
+    // A font with its metrics and the widths of the texts measured in it;
+    // labels and titles repeat from paint to paint.
+    struct FontEntry {
+        explicit FontEntry(const TFontSpec& spec) : font(MakeFont(spec)), metrics(font) {}
+        QFont font;
+        QFontMetrics metrics;
+        std::unordered_map<std::string, int> widths;
+    };
+    FontEntry& Font();
+
     TFontSpec fontSpec_;
-    QFont font_;
-    std::optional<QFontMetrics> metrics_;
+    std::unordered_map<std::string, std::unique_ptr<FontEntry>> fonts_;
+    FontEntry* font_ = nullptr;
     bool transparentText_ = true;
     TColor textBack_ = clWhite;
     QPoint pos_;
+    QPolygon pending_;
     std::optional<QRect> clip_;
     QRect touched_;
+    bool trackTouched_ = false;
 };
 
 class QtBitmap : public TBitmap {
