@@ -55,7 +55,7 @@ void ScriptedLine::StallReads(bool stall) {
 void ScriptedLine::StallWrites(bool stall) {
   std::lock_guard lock(mutex_);
   stallWrites_ = stall;
-  Wake();
+  writesChanged_.SetEvent();
 }
 
 void ScriptedLine::LimitWriteChunk(std::uint32_t bytes) {
@@ -198,9 +198,9 @@ IoStatus ScriptedCommDevice::Write(const void* buffer, std::uint32_t count, std:
     return IoStatus::Failed;
   }
   while (line_->stallWrites_) {
-    line_->changed_.ResetEvent();
+    line_->writesChanged_.ResetEvent();
     lock.unlock();
-    TVaWaitEvent* wakers[2] = {&line_->changed_, stop ? stop : &ioEvent};
+    TVaWaitEvent* wakers[2] = {&line_->writesChanged_, stop ? stop : &ioEvent};
     const int which = WaitForAny(wakers, 2, timeoutMs);
     lock.lock();
     if (which != 0) {

@@ -85,7 +85,8 @@ class ScriptedLine {
   int cancelledReads_ = 0;
   int cancelledWrites_ = 0;
   int waiting_ = 0;
-  TVaWaitEvent changed_;
+  TVaWaitEvent changed_;        // wakes the event wait
+  TVaWaitEvent writesChanged_;  // wakes a stalled write (separate: each waiter resets its own)
 };
 
 class ScriptedCommDevice final : public CommDevice {
