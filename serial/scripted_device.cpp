@@ -41,6 +41,11 @@ void ScriptedLine::AddLineErrors(std::uint32_t errors) {
   Wake();
 }
 
+void ScriptedLine::OverstateQueue(std::uint32_t extra) {
+  std::lock_guard lock(mutex_);
+  overstate_ = extra;
+}
+
 void ScriptedLine::HoldEvents(bool hold) {
   std::lock_guard lock(mutex_);
   holdEvents_ = hold;
@@ -135,7 +140,7 @@ int ScriptedCommDevice::ClearError(std::uint32_t& errors, ComStat& stat) {
   errors = line_->errors_;
   line_->errors_ = 0;
   stat = ComStat{};
-  stat.cbInQue = static_cast<std::uint32_t>(line_->input_.size());
+  stat.cbInQue = static_cast<std::uint32_t>(line_->input_.size()) + line_->overstate_;
   return 0;
 }
 

@@ -28,6 +28,8 @@ class ScriptedLine {
   void RaiseEvents(std::uint32_t events);
   // Line errors to report from the next ClearError; raises EV_ERR.
   void AddLineErrors(std::uint32_t errors);
+  // ClearError reports this many bytes more than are queued (a driver that overstates).
+  void OverstateQueue(std::uint32_t extra);
   // While held, waits do not return, so that what is raised meanwhile forms one batch.
   void HoldEvents(bool hold);
   // A read that never completes (times out and is cancelled).
@@ -77,6 +79,7 @@ class ScriptedLine {
   std::vector<std::uint8_t> written_;
   int writeCalls_ = 0;
   bool holdEvents_ = false;
+  std::uint32_t overstate_ = 0;
   bool stallReads_ = false;
   bool stallWrites_ = false;
   std::uint32_t writeChunk_ = 0;

@@ -725,10 +725,17 @@ TEST_F(CommDouble, LinksReceiveBlocksAndEvents) {
   line->AddLineErrors(serial::CE_FRAME);
   ASSERT_TRUE(Pump([&] { return !target.masks.empty(); }));
   EXPECT_EQ(target.masks[0], serial::EV_ERR);
+  // Fewer bytes than announced: the links and OnRxBuf get what was actually read.
+  line->OverstateQueue(5);
+  line->Receive({1, 2});
+  ASSERT_TRUE(Pump([&] { return rxBuf.size() == 2; }));
+  EXPECT_EQ(rxBuf[1], 2);
+  EXPECT_EQ(target.blocks[1].size(), 2u);
+  line->OverstateQueue(0);
   comm->LinksEnabled = false;
   line->Receive({8});
-  ASSERT_TRUE(Pump([&] { return rxBuf.size() == 2; }));
-  EXPECT_EQ(target.blocks.size(), 1u);  // OnRxBuf still fires
+  ASSERT_TRUE(Pump([&] { return rxBuf.size() == 3; }));
+  EXPECT_EQ(target.blocks.size(), 2u);  // OnRxBuf still fires
   comm->RemoveLink(link);
   EXPECT_EQ(link.Comm, nullptr);
 }
