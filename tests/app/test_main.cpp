@@ -4,18 +4,23 @@
 
 #include "form_fixture.h"
 
+namespace {
+QApplication* application = nullptr;
+}
+
 QApplication& TestApplication()
 {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return *application;
 }
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    TestApplication();
-    return RUN_ALL_TESTS();
+    // The application lives on main's stack: Qt must be torn down before the
+    // process's static objects are.
+    QApplication app(argc, argv);
+    application = &app;
+    const int result = RUN_ALL_TESTS();
+    application = nullptr;
+    return result;
 }
