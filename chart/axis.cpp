@@ -13,8 +13,16 @@ namespace chart {
 namespace {
 
 // Rounding of the engine: to nearest, halves to even (the default FP mode).
+// Undefined and huge inputs (a wild StartPosition, say) give 0 or the
+// nearest 32-bit limit instead of an undefined conversion.
 long long RoundHalfEven(double v)
 {
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0)
+        return 2147483647;
+    if (v <= -2147483648.0)
+        return -2147483648LL;
     return static_cast<long long>(std::nearbyint(v));
 }
 
@@ -242,17 +250,17 @@ double TCustomChartAxis::PixelToValue(int pixel) const
 
 void TCustomChartAxis::SetPixelsFrom(const TRect& plot)
 {
-    if (Horizontal()) {
-        int w = plot.Width();
-        startPixel_ = plot.Left + static_cast<int>(RoundHalfEven(w * StartPosition_ / 100.0));
-        endPixel_ = plot.Left + static_cast<int>(RoundHalfEven(w * EndPosition_ / 100.0));
-    } else {
-        int h = plot.Height();
-        startPixel_ = plot.Top + static_cast<int>(RoundHalfEven(h * StartPosition_ / 100.0));
-        endPixel_ = plot.Top + static_cast<int>(RoundHalfEven(h * EndPosition_ / 100.0));
-    }
-    lengthPixels_ = endPixel_ - startPixel_;
-    centerPixel_ = (startPixel_ + endPixel_) / 2;
+    auto clamp32 = [](long long v) {
+        return static_cast<int>(std::clamp<long long>(v, -2147483647LL - 1, 2147483647LL));
+    };
+    long long origin = Horizontal() ? plot.Left : plot.Top;
+    long long extent = Horizontal() ? plot.Width() : plot.Height();
+    long long start = origin + RoundHalfEven(extent * StartPosition_ / 100.0);
+    long long end = origin + RoundHalfEven(extent * EndPosition_ / 100.0);
+    startPixel_ = clamp32(start);
+    endPixel_ = clamp32(end);
+    lengthPixels_ = clamp32(end - start);
+    centerPixel_ = clamp32((start + end) / 2);
     UpdateMap();
 
     int across = Horizontal() ? plot.Height() : plot.Width();

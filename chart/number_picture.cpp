@@ -174,7 +174,7 @@ std::string FormatNumberPicture(double value, std::string_view picture, const TN
     std::string text = FormatSection(std::fabs(value), ParseSection(chosen), separators, allZero);
     // A value that rounds to zero is shown without a sign.
     if (negative && !signFromSection && !allZero)
-        text.insert(0, "-");
+        text = "-" + text;
     return text;
 }
 

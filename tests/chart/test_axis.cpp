@@ -317,3 +317,23 @@ TEST_F(AxisTest, OwnerMayRewriteLabels)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AxisTest, WildAxisPositionsDoNotBreakTheLayout)
+{
+    SetUpChart(500);
+    TFastLineSeries& s = AddLine();
+    s.AddPoint(0, 0);
+    s.AddPoint(10, 1);
+    chart.BottomAxis().SetEndPosition(std::nan(""));
+    chart.BottomAxis().SetStartPosition(1e300);
+    Paint();
+    EXPECT_EQ(chart.BottomAxis().StartPixel(), 2147483647);
+    chart.BottomAxis().SetStartPosition(0);
+    chart.BottomAxis().SetEndPosition(50);
+    Paint();
+    EXPECT_EQ(chart.BottomAxis().EndPixel(), 250);
+}
+
+}  // namespace
