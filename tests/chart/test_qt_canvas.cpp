@@ -18,19 +18,25 @@ using chart::qt::QtCanvas;
 
 namespace {
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "test_chart_qt";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// The application lives from before the first test to after the last one,
+// and is gone before static destructors run.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
 
-class QtChartTest : public ::testing::Test {
-protected:
-    void SetUp() override { App(); }
+private:
+    int argc_ = 1;
+    char name_[14] = "test_chart_qt";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
 };
+
+// GoogleTest takes ownership of the environment.
+[[maybe_unused]] const ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class QtChartTest : public ::testing::Test {};
 
 TEST_F(QtChartTest, LinesAndFillsLandOnTheImage)
 {
@@ -88,7 +94,6 @@ class WidgetTest : public QtChartTest {
 protected:
     void SetUp() override
     {
-        QtChartTest::SetUp();
         widget = std::make_unique<ChartWidget>();
         widget->resize(537, 305);
         series = &widget->Chart().AddSeries(std::make_unique<TFastLineSeries>());
