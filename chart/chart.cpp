@@ -187,8 +187,11 @@ void TChart::Invalidate()
     if (!autoRepaint_)
         return;
     dirty_ = true;
-    // A change made by a paint event must not start another paint from inside this one.
-    if (host_ && !painting_)
+    // A change made by a paint event must not start another paint from
+    // inside this one; it is asked for when this paint is over.
+    if (painting_)
+        changedWhilePainting_ = true;
+    else if (host_)
         host_->InvalidateChart();
 }
 
@@ -213,7 +216,19 @@ void TChart::Paint(TCanvas& controlCanvas)
 
 void TChart::DrawTo(TCanvas& canvas, const TRect& rect)
 {
-    FlagScope painting(painting_);
+    {
+        FlagScope painting(painting_);
+        changedWhilePainting_ = false;
+        DrawToTarget(canvas, rect);
+    }
+    if (changedWhilePainting_) {
+        changedWhilePainting_ = false;
+        Invalidate();
+    }
+}
+
+void TChart::DrawToTarget(TCanvas& canvas, const TRect& rect)
+{
     TCanvas* target = &canvas;
     if (BufferedDisplay_) {
         if (!buffer_ || buffer_->Width() != rect.Width() || buffer_->Height() != rect.Height())

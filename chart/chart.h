@@ -258,6 +258,7 @@ private:
     friend class TChartSeries;
     void Changed() { Invalidate(); }
     void Adopt(std::unique_ptr<TChartSeries> series);
+    void DrawToTarget(TCanvas& canvas, const TRect& rect);
     void InternalDraw(TCanvas& canvas);
     void DrawTitleFoot(TCanvas& canvas, TChartTitle& title, bool isFoot, const TRect& box);
     void ResetCanvas(TCanvas& canvas);
@@ -285,6 +286,7 @@ private:
     bool autoRepaint_ = false;
     bool dirty_ = true;
     bool painting_ = false;
+    bool changedWhilePainting_ = false;
     int width_ = 0;
     int height_ = 0;
     TRect bounds_;

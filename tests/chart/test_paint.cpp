@@ -224,13 +224,18 @@ TEST_F(PaintTest, BufferedPaintCopiesTheBufferWhenNothingChanged)
     canvas.Clear();
     chart.Paint(canvas);
     EXPECT_EQ(afterDraw, 2);
-    // Changes made by a paint event ask for no paint from inside the paint.
-    host.invalidations = 0;
-    chart.OnAfterDraw = [&](TChart& c) { c.LeftAxis().Title().SetCaption("x"); };
+    // A change made by a paint event asks for the next paint only when this one is over.
+    int invalidationsInPaint = -1;
+    chart.OnAfterDraw = [&](TChart& c) {
+        host.invalidations = 0;
+        c.LeftAxis().Title().SetCaption("x");
+        invalidationsInPaint = host.invalidations;
+    };
     s.AddPoint(3, 3);
-    host.invalidations = 0;
     chart.Paint(canvas);
-    EXPECT_EQ(host.invalidations, 0);
+    EXPECT_EQ(invalidationsInPaint, 0);
+    EXPECT_EQ(host.invalidations, 1);
+    EXPECT_TRUE(chart.BufferDirty());
 }
 
 TEST_F(PaintTest, CopyImageToClipboardPaintsAWhitePicture)
