@@ -106,6 +106,9 @@ struct TChartLegend {
     TLegendAlignment Alignment = TLegendAlignment::laRight;
 };
 
+// Stored only: bevels are not drawn by this engine.
+enum class TBevelCut { bvNone, bvLowered, bvRaised };
+
 enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
@@ -238,7 +241,8 @@ public:
     CHART_PROPERTY(int, MarginTop, 4)
     CHART_PROPERTY(int, MarginRight, 3)
     CHART_PROPERTY(int, MarginBottom, 4)
-    CHART_PROPERTY(int, BevelWidth, 0)
+    CHART_PROPERTY(TBevelCut, BevelOuter, TBevelCut::bvRaised)
+    CHART_PROPERTY(int, BevelWidth, 1)
     CHART_PROPERTY(bool, View3D, true)
     CHART_PROPERTY(bool, View3DWalls, true)
     CHART_PROPERTY(bool, ClipPoints, true)

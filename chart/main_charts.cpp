@@ -9,6 +9,7 @@ void ConfigureCommon(TChart& chart)
     chart.Legend().Visible = false;
     chart.Legend().Alignment = TLegendAlignment::laTop;
     chart.SetView3D(false);
+    chart.SetBevelOuter(TBevelCut::bvNone);
     chart.SetBevelWidth(0);
     chart.BackWall().SetBrush(clWhite, TBrushStyle::bsClear);
     chart.Title().SetBrush(clWhite, TBrushStyle::bsClear);

@@ -292,6 +292,8 @@ TEST_F(PaintTest, WindowChartsSettings)
     EXPECT_EQ(chart1.BottomAxis().Title().Caption(), "ВРЕМЯ, мс");
     EXPECT_EQ(chart1.LeftAxis().Title().Caption(), "ЛЮКСЫ");
     EXPECT_FALSE(chart1.View3D());
+    EXPECT_EQ(chart1.BevelOuter(), TBevelCut::bvNone);
+    EXPECT_EQ(chart1.BevelWidth(), 0);
     EXPECT_FALSE(chart1.Legend().Visible);
     EXPECT_EQ(chart1.Title().Text().Count(), 1);
     EXPECT_FALSE(chart1.RightAxis().Labels());
