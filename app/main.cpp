@@ -14,6 +14,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("sovikan"));
     QApplication::setApplicationDisplayName(QStringLiteral("СОВИКАН ТР07"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("sovikan"));
     application.setProperty("helpFile", QString::fromLatin1(app::kApplicationHelpFile));
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(style);

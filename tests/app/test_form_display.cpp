@@ -1,0 +1,217 @@
+// What the window does with its charts: axis selectors, statistics of the
+// shown stretch, the mouse readout, chart pictures and the analysis controls.
+
+#include <cmath>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "app/controls.h"
+#include "chart/chart.h"
+#include "chart/qt/chart_widget.h"
+#include "chart/series.h"
+#include "form_fixture.h"
+
+namespace {
+
+class FormDisplayTest : public FormTest {
+protected:
+    // A 400-sample record with a period of 40 samples, analysed as after a reply.
+    void LoadWave(bool plateau = true)
+    {
+        const int n = 400;
+        auto& r = form->Record;
+        for (int i = 0; i < n; ++i)
+            r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(
+                1000 + (i % 40 < 20 ? 100 : -100) + (plateau && i >= 100 && i < 200 ? 500 : 0));
+        r.SampleCount = n;
+        r.RangeIndex = 5;
+        r.TimeMultiplier = 1;
+        r.LuxFactor = 0.5f;
+        r.SampleInterval = 0.25f;
+        r.RangeDecade = 1.0;
+        form->Reprocess = true;
+        form->ProcessReply();
+        Paint();
+    }
+    void Paint()
+    {
+        form->Chart1->grab();
+        form->ChartCorr->grab();
+    }
+    std::string LeftTitle() { return form->Chart1->Chart().LeftAxis().Title().Caption(); }
+    std::string BottomTitle() { return form->Chart1->Chart().BottomAxis().Title().Caption(); }
+    void Pick(QComboBox* box, int item)
+    {
+        box->setCurrentIndex(item);
+        box == form->cbY ? form->cbYClick() : form->cbXClick();
+    }
+};
+
+TEST_F(FormDisplayTest, AxisSelectorsSwitchUnitsTitlesAndLabels)
+{
+    LoadWave();
+    EXPECT_EQ(LeftTitle(), "ЛЮКСЫ");
+    EXPECT_EQ(BottomTitle(), "ВРЕМЯ, мс");
+    EXPECT_DOUBLE_EQ(form->Series1->YValue(0), 550.0);
+    Pick(form->cbY, 1);
+    EXPECT_EQ(LeftTitle(), "единицы АЦП");
+    EXPECT_EQ(form->Series1->YValue(0), 1100.0);
+    EXPECT_EQ(form->Series1->PointLabel(8), "2");
+    Pick(form->cbX, 1);
+    EXPECT_EQ(BottomTitle(), "ВЫБОРКИ");
+    EXPECT_EQ(form->Series1->PointLabel(8), "");  // sample mode drops the labels
+    Pick(form->cbY, 0);
+    Pick(form->cbX, 0);
+    EXPECT_EQ(LeftTitle(), "ЛЮКСЫ");
+    EXPECT_EQ(form->Series1->PointLabel(8), "2");
+    EXPECT_EQ(form->Series1->PointCount(), 400);
+}
+
+TEST_F(FormDisplayTest, WithoutSamplesTheSelectorsOnlyChangeTitles)
+{
+    Pick(form->cbY, 1);
+    Pick(form->cbX, 1);
+    EXPECT_EQ(LeftTitle(), "единицы АЦП");
+    EXPECT_EQ(BottomTitle(), "ВЫБОРКИ");
+    EXPECT_EQ(form->Series1->PointCount(), 0);
+}
+
+TEST_F(FormDisplayTest, StatisticsFollowTheShownStretch)
+{
+    LoadWave();
+    const QString whole = form->mResult->toPlainText();
+    EXPECT_TRUE(whole.startsWith(QStringLiteral("СРЕДНЕЕ     563 e0 люкс"))) << whole.toStdString();
+    form->Chart1->Chart().BottomAxis().SetRange(100, 199);
+    Paint();
+    EXPECT_EQ(form->Series1->FirstShownIndex(), 100);
+    EXPECT_TRUE(form->mResult->toPlainText().startsWith(QStringLiteral("СРЕДНЕЕ     740 e0 люкс")))
+        << form->mResult->toPlainText().toStdString();
+    form->Chart1->Chart().BottomAxis().SetAutomatic(true);
+    Paint();
+    EXPECT_EQ(form->mResult->toPlainText(), whole);
+}
+
+TEST_F(FormDisplayTest, ReadoutShowsThePointUnderThePointer)
+{
+    LoadWave();
+    const int x = form->Series1->PointScreenX(120);
+    form->Chart1MouseMove(x, 100);
+    EXPECT_TRUE(form->eX->isVisibleTo(form.get()));
+    EXPECT_EQ(form->eX->text(), QStringLiteral("30"));
+    EXPECT_EQ(form->eY->text(), QStringLiteral("800.00"));
+    Pick(form->cbY, 1);
+    Pick(form->cbX, 1);
+    Paint();
+    form->Chart1MouseMove(form->Series1->PointScreenX(120), 100);
+    EXPECT_EQ(form->eX->text(), QStringLiteral("120"));
+    EXPECT_EQ(form->eY->text(), QStringLiteral("1600"));
+    // The bottom band and the left strip hide the fields.
+    form->Chart1MouseMove(x, form->Chart1->height() - form->eX->height() - 9);
+    EXPECT_FALSE(form->eX->isVisibleTo(form.get()));
+    form->Chart1MouseMove(x, 100);
+    EXPECT_TRUE(form->eX->isVisibleTo(form.get()));
+    form->Chart1MouseMove(19, 100);
+    EXPECT_FALSE(form->eY->isVisibleTo(form.get()));
+}
+
+TEST_F(FormDisplayTest, ReadoutWithTwoPointsOnAColumnShowsTheHigherIndex)
+{
+    LoadWave();
+    form->Chart1->Chart().BottomAxis().SetRange(0, 2000);  // about 4 samples per pixel column
+    Paint();
+    int k = 1;
+    while (form->Series1->PointScreenX(k) != form->Series1->PointScreenX(k - 1))
+        ++k;
+    const int column = form->Series1->PointScreenX(k);
+    int highest = k;
+    while (highest + 1 < 400 && form->Series1->PointScreenX(highest + 1) == column)
+        ++highest;
+    form->Chart1MouseMove(column, 100);
+    EXPECT_EQ(form->eX->text(), QString::number(std::nearbyint(highest * 0.25)));
+    Pick(form->cbX, 1);
+    Paint();
+    form->Chart1MouseMove(column, 100);
+    EXPECT_EQ(form->eX->text(), QString::number(highest));
+}
+
+TEST_F(FormDisplayTest, WithNoPointsMouseMovesOnlyTakeTheFocus)
+{
+    form->Chart1MouseMove(200, 100);
+    EXPECT_FALSE(form->eX->isVisibleTo(form.get()));
+}
+
+TEST_F(FormDisplayTest, DoubleClickCopiesAWhitePictureAndKeepsTheColour)
+{
+    LoadWave();
+    const auto colour = form->Chart1->Chart().Color();
+    form->Chart1DblClick();
+    ASSERT_TRUE(ui.clipboardImage);
+    EXPECT_EQ(ui.clipboardImage->size(), QSize(537, 305));
+    EXPECT_EQ(ui.clipboardImage->pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(form->Chart1->Chart().Color(), colour);
+    ui.clipboardImage.reset();
+    form->ChartCorrDblClick();
+    ASSERT_TRUE(ui.clipboardImage);
+    EXPECT_EQ(ui.clipboardImage->pixelColor(2, 2), QColor(Qt::white));
+    EXPECT_NE(form->ChartCorr->Chart().Color(), chart::clWhite);
+}
+
+TEST_F(FormDisplayTest, PeriodTitleMarkerAndTheAnalysisControls)
+{
+    LoadWave(false);
+    const auto& title = form->ChartCorr->Chart().Title().Text();
+    ASSERT_EQ(title.Count(), 1);
+    EXPECT_EQ(title.Lines()[0], "Число точек на период:40;  F=100Гц");
+    EXPECT_EQ(form->SeriesPeriod->PointCount(), 2);
+    const int lags = form->SeriesCorr->PointCount();
+    EXPECT_EQ(lags, 200);
+
+    form->chPeriod->setChecked(false);
+    form->chPeriodClick();
+    EXPECT_EQ(form->SeriesPeriod->PointCount(), 0);
+    EXPECT_EQ(title.Lines()[0], "Число точек на период:40;  F=100Гц");
+
+    form->seSmooth->setValue(4);  // the change handler re-runs the analysis
+    EXPECT_EQ(form->SmoothWidth, 4);
+    EXPECT_EQ(form->SeriesCorr->PointCount(), lags - 4);
+    form->seSmooth->setValue(0);
+    EXPECT_EQ(form->SeriesCorr->PointCount(), lags);
+    EXPECT_FALSE(form->Reprocess);
+}
+
+TEST_F(FormDisplayTest, NoPeriodShowsTheMessage)
+{
+    auto& r = form->Record;
+    for (int i = 0; i < 400; ++i)
+        r.Samples[static_cast<std::size_t>(i)] = 1234;
+    r.SampleCount = 400;
+    r.LuxFactor = 0.5f;
+    r.RangeIndex = 5;
+    r.TimeMultiplier = 1;
+    r.SampleInterval = 0.25f;
+    r.RangeDecade = 1.0;
+    form->gbCmnt->show();
+    form->Reprocess = true;
+    form->ProcessReply();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Выберите менее чувствительный диапазон или диапазон АВТО."));
+    EXPECT_EQ(ui.messages[0].icon, app::MessageIcon::Information);
+    EXPECT_EQ(ui.messages[0].helpContext, 3);
+    EXPECT_EQ(form->ChartCorr->Chart().Title().Text().Count(), 0);
+    EXPECT_EQ(form->SeriesCorr->PointCount(), 200);  // the flat curve stays on display
+    EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
+}
+
+TEST_F(FormDisplayTest, SmoothingBeforeAnyRecordOnlyStoresTheValue)
+{
+    form->seSmooth->setValue(7);
+    EXPECT_EQ(form->SmoothWidth, 7);
+    EXPECT_EQ(form->SeriesCorr->PointCount(), 0);
+    EXPECT_FALSE(form->Reprocess);
+}
+
+}  // namespace
