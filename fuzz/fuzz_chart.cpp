@@ -86,10 +86,25 @@ void Axes(FuzzedDataProvider& in, chart::TChart& chart)
             } catch (const chart::AxisException&) {
             }
             break;
+        case 5:
+            axis.SetLabelsAngle(90 * in.ConsumeIntegralInRange(0, 3));
+            axis.SetLabelsMultiLine(in.ConsumeBool());
+            axis.SetLabelsSeparation(in.ConsumeIntegralInRange(-5, 200));
+            axis.SetMinorTickCount(in.ConsumeIntegralInRange(-1, 50));
+            axis.SetTickLength(in.ConsumeIntegralInRange(-10, 50));
+            break;
+        case 6:
+            axis.SetLabelStyle(static_cast<chart::TAxisLabelStyle>(in.ConsumeIntegralInRange(0, 4)));
+            axis.SetAxisValuesFormat(in.ConsumeRandomLengthString(16));
+            axis.Title().SetCaption(in.ConsumeRandomLengthString(16));
+            axis.Title().SetAngle(90 * in.ConsumeIntegralInRange(0, 3));
+            break;
         default:
             break;
         }
     }
+    if (in.ConsumeBool())
+        chart.Title().Text().SetText({in.ConsumeRandomLengthString(16), in.ConsumeRandomLengthString(16)});
 }
 
 void Mouse(FuzzedDataProvider& in, chart::TChart& chart)
