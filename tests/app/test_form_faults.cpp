@@ -1,0 +1,155 @@
+// The window when the line misbehaves: an unplugged meter, replies cut short,
+// garbage, oversized bursts and bursts split over two reply windows. The
+// program keeps running, shows what it can, and the port can be set again.
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <random>
+
+#include "app/controls.h"
+#include "app/message_timer.h"
+#include "chart/series.h"
+#include "files/svk_file.h"
+#include "form_fixture.h"
+#include "pty_peer.h"
+#include "serial/va_comm.h"
+
+namespace {
+
+std::vector<std::uint8_t> Reply(int samples)
+{
+    std::vector<std::uint8_t> r{0};
+    for (int i = 0; i < samples; ++i) {
+        r.push_back(static_cast<std::uint8_t>(i));
+        r.push_back(0x40);
+    }
+    const std::uint8_t trailer[10] = {0x00, 0x00, 0x00, 0x3F, 5, 1, 0x00, 0x00, 0x20, 0x40};
+    r.insert(r.end(), trailer, trailer + 10);  // 0.5 lux per unit, range 5, ×1, 2.5 tenths of ms
+    return r;
+}
+
+class FormFaultTest : public FormTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(ports.isValid());
+        qputenv("SOVIKAN_PORTS_DIR", ports.path().toLocal8Bit());
+        qputenv("SOVIKAN_SYSFS_ROOT", (ports.path() + QStringLiteral("/no-sysfs")).toLocal8Bit());
+        peer = std::make_unique<PtyPeer>(ports.path().toStdString(), 58);
+        FormTest::SetUp();
+        form->sePort->setValue(58);
+        form->btnPortClick();
+        ASSERT_TRUE(form->VaComm1->Active());
+    }
+    void TearDown() override
+    {
+        FormTest::TearDown();
+        peer.reset();
+        qunsetenv("SOVIKAN_PORTS_DIR");
+        qunsetenv("SOVIKAN_SYSFS_ROOT");
+    }
+    // Runs the event loop until a reply run has happened and the line is quiet.
+    void Settle(int ms = 700) { RunUntil([] { return false; }, ms); }
+
+    QTemporaryDir ports;
+    std::unique_ptr<PtyPeer> peer;
+};
+
+TEST_F(FormFaultTest, UnpluggedInTheMiddleOfAReplyThenSetAgain)
+{
+    auto reply = Reply(400);
+    peer->Write(std::vector<std::uint8_t>(reply.begin(), reply.begin() + 300));
+    RunUntil([] { return false; }, 50);
+    peer.reset();  // the meter is gone
+    Settle();
+    // Whatever arrived was processed as far as it goes; an error, if any, was reported.
+    for (const QString& e : ui.errors)
+        EXPECT_FALSE(e.isEmpty());
+    // Plugged in again: "Установить" opens the port anew and replies come through.
+    peer = std::make_unique<PtyPeer>(ports.path().toStdString(), 58);
+    form->btnPortClick();
+    ASSERT_TRUE(form->VaComm1->Active());
+    for (const auto& m : ui.messages)  // no port message; a short record may have no period
+        EXPECT_FALSE(m.text.startsWith(QStringLiteral("Невозможно открыть порт")));
+    peer->Write(Reply(400));
+    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
+    EXPECT_EQ(form->Record.SampleCount, 400);
+}
+
+TEST_F(FormFaultTest, ShortAndGarbledRepliesNeverCrash)
+{
+    // Cut short: still a measurement reply, with fewer samples.
+    auto reply = Reply(400);
+    peer->Write(std::vector<std::uint8_t>(reply.begin(), reply.begin() + 500));
+    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 245; }, 3000));
+
+    // Garbage of every length a burst can have.
+    std::mt19937 random(7);
+    for (int length : {1, 36, 37, 110, 111, 600, 820}) {
+        std::vector<std::uint8_t> junk(static_cast<std::size_t>(length));
+        for (auto& b : junk)
+            b = static_cast<std::uint8_t>(random());
+        peer->Write(junk);
+        Settle(450);
+    }
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_TRUE(form->VaComm1->Active());
+}
+
+TEST_F(FormFaultTest, AnOversizedBurstIsReadIn820ByteReplies)
+{
+    std::vector<std::uint8_t> burst(5000, 0x11);
+    peer->Write(burst);
+    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() > 0; }, 3000));
+    Settle(500);
+    // Each run reads one reply of at most 820 bytes; what is left waits for
+    // the next burst. (The pty hands the burst over in pieces, and the input
+    // queue holds 4096 bytes, so how much is left depends on the timing.)
+    EXPECT_EQ(form->Record.SampleCount, 405);
+    const int waiting = form->VaComm1->InQueCount();
+    EXPECT_GE(waiting, 820);
+    EXPECT_LE(waiting, 5000 - 820);
+    peer->Write({0x22});
+    Settle(500);
+    EXPECT_EQ(form->VaComm1->InQueCount(), waiting + 1 - 820);
+}
+
+TEST_F(FormFaultTest, ABurstSplitOverTwoReplyWindows)
+{
+    auto reply = Reply(400);
+    peer->Write(std::vector<std::uint8_t>(reply.begin(), reply.begin() + 400));
+    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 195; }, 3000));
+    peer->Write(std::vector<std::uint8_t>(reply.begin() + 400, reply.end()));
+    Settle(600);
+    // The second part (411 bytes) is taken as a reply of its own.
+    EXPECT_EQ(form->Record.SampleCount, 200);
+    EXPECT_TRUE(ui.errors.empty());
+}
+
+TEST_F(FormFaultTest, BytesArrivingWhileAFileIsOpenedAreDropped)
+{
+    QTemporaryDir dir;
+    analysis::MeasurementRecord r;
+    r.SampleCount = 400;
+    for (int i = 0; i < 400; ++i)
+        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(900 + i % 40);
+    r.RangeIndex = 5;
+    r.TimeMultiplier = 1;
+    r.LuxFactor = 1.0f;
+    r.SampleInterval = 0.25f;
+    r.RangeDecade = 1.0;
+    const QString path = dir.path() + QStringLiteral("/f.svk");
+    files::WriteMeasurementFile(path.toStdString(), r, "");
+    peer->Write(Reply(100));
+    RunUntil([&] { return form->VaComm1->InQueCount() == 211; }, 1000);
+    form->CurrentFileName = path;
+    form->Guarded([&] { form->btFLoadClick(form->btNextFile); });
+    EXPECT_EQ(form->Record.SampleCount, 400);
+    EXPECT_EQ(form->Record.Samples[1], 901);
+    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
+    Settle(500);
+    EXPECT_EQ(form->Record.SampleCount, 400);  // the dropped reply never shows
+}
+
+}  // namespace

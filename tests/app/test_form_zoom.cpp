@@ -1,0 +1,133 @@
+// Zooming the measurement chart with real mouse events: the statistics and
+// the text export follow the shown stretch, and undo restores the whole.
+// With SOVIKAN_SCREENSHOT_DIR set, the window is saved during the drag,
+// after the zoom and after the undo.
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "analysis/statistics.h"
+#include "chart/chart.h"
+#include "chart/qt/chart_widget.h"
+#include "chart/series.h"
+#include "files/cp1251.h"
+#include "form_fixture.h"
+
+namespace {
+
+class FormZoomTest : public FormTest {
+protected:
+    void SetUp() override
+    {
+        FormTest::SetUp();
+        auto& r = form->Record;
+        for (int i = 0; i < 400; ++i)
+            r.Samples[static_cast<std::size_t>(i)] =
+                static_cast<std::uint16_t>(20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0));
+        r.SampleCount = 400;
+        r.RangeIndex = 5;
+        r.TimeMultiplier = 1;
+        r.LuxFactor = 0.025f;
+        r.SampleInterval = 0.25f;
+        r.RangeDecade = 1.0;
+        form->Reprocess = true;
+        form->ProcessReply();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        Paint();
+    }
+    void Paint()
+    {
+        form->Chart1->grab();
+        form->ChartCorr->grab();
+    }
+    void Snapshot(const char* name)
+    {
+        const QString folder = qEnvironmentVariable("SOVIKAN_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            return;
+        QImage window = form->grab().toImage();
+        // The chart shows its live surface (with a zoom frame, if any).
+        const QImage chart = form->Chart1->Surface();
+        for (int y = 0; y < chart.height(); ++y)
+            for (int x = 0; x < chart.width(); ++x)
+                window.setPixel(form->Chart1->x() + x, form->Chart1->y() + y, chart.pixel(x, y));
+        window.save(folder + QLatin1Char('/') + QLatin1String(name));
+    }
+    QString Expected(int first, int end)
+    {
+        const auto r = analysis::ShowStatistics(form->Record, first, end, form->NumberFormat());
+        QStringList lines;
+        for (const auto& l : *r.lines)
+            lines << QString::fromStdString(l);
+        return lines.join(QLatin1Char('\n'));
+    }
+    int ExportRows()
+    {
+        const QString path = dir.path() + QStringLiteral("/z.txt");
+        form->Guarded([&] { form->WriteTextExport(path); });
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        const auto text = QString::fromStdString(files::DecodeCp1251(f.readAll().toStdString()));
+        return static_cast<int>(text.split(QStringLiteral("\r\n")).size()) - 3;  // caption, origin, end
+    }
+    void Drag(QPoint from, QPoint to, const char* snapshot = nullptr)
+    {
+        QTest::mousePress(form->Chart1, Qt::LeftButton, Qt::NoModifier, from);
+        const QPoint middle = (from + to) / 2;
+        QTest::mouseMove(form->Chart1, middle);
+        QTest::mouseMove(form->Chart1, to);
+        if (snapshot)
+            Snapshot(snapshot);
+        QTest::mouseRelease(form->Chart1, Qt::LeftButton, Qt::NoModifier, to);
+        QApplication::processEvents();
+        Paint();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FormZoomTest, ZoomIntoAStretchAndBack)
+{
+    const QString whole = form->mResult->toPlainText();
+    ASSERT_EQ(whole, Expected(0, 399));
+    EXPECT_EQ(ExportRows(), 400);
+    Snapshot("zoom-0-before.png");
+
+    const chart::TRect plot = form->Chart1->Chart().PlotRect();
+    const QPoint from(form->Series1->PointScreenX(100), plot.Top + 3);
+    const QPoint to(form->Series1->PointScreenX(200), plot.Bottom - 3);
+    Drag(from, to, "zoom-1-drag.png");
+
+    EXPECT_TRUE(form->Chart1->Chart().Zoomed());
+    const int first = form->Series1->FirstShownIndex();
+    const int last = form->Series1->LastShownIndex();
+    EXPECT_NEAR(first, 100, 1);
+    EXPECT_NEAR(last, 200, 1);
+    EXPECT_EQ(form->mResult->toPlainText(), Expected(first, last));
+    EXPECT_NE(form->mResult->toPlainText(), whole);
+    EXPECT_EQ(ExportRows(), last - first + 1);
+    Snapshot("zoom-2-zoomed.png");
+
+    // A drag the other way undoes the zoom.
+    Drag(to, from);
+    EXPECT_FALSE(form->Chart1->Chart().Zoomed());
+    EXPECT_EQ(form->Series1->FirstShownIndex(), 0);
+    EXPECT_EQ(form->mResult->toPlainText(), whole);
+    EXPECT_EQ(ExportRows(), 400);
+    Snapshot("zoom-3-undone.png");
+}
+
+TEST_F(FormZoomTest, ASmallDragDoesNothing)
+{
+    const chart::TRect plot = form->Chart1->Chart().PlotRect();
+    const QPoint from(plot.Left + 50, plot.Top + 20);
+    Drag(from, from + QPoint(16, 100));
+    EXPECT_FALSE(form->Chart1->Chart().Zoomed());
+    EXPECT_EQ(form->Series1->FirstShownIndex(), 0);
+}
+
+}  // namespace
