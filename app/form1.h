@@ -35,6 +35,10 @@ class ChartWidget;
 }
 }  // namespace chart
 
+namespace files {
+struct FolderStep;
+}
+
 namespace serial {
 class MainThreadDispatcher;
 class TVaComm;
@@ -217,7 +221,8 @@ private:
     void SetResultLines(const std::vector<std::string>& lines);
     void CopyChartPicture(chart::qt::ChartWidget& widget);
     QStringList CommentBoxLines() const;
-    bool LoadCurrentFile();
+    // Opens the file a folder step names, or tells that there is none.
+    void OpenFolderStep(const files::FolderStep& step);
 
     UiServices& ui_;
     analysis::NumberFormat numberFormat_;

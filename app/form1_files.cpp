@@ -105,36 +105,31 @@ void TForm1::btFLoadClick(QObject* sender)
     ProcessReply();
 }
 
-namespace {
-
-template <typename Form>
-void ApplyFolderStep(Form& form, UiServices& ui, const files::FolderStep& step)
+void TForm1::OpenFolderStep(const files::FolderStep& step)
 {
     switch (step.kind) {
     case files::StepKind::Nothing:
         return;
     case files::StepKind::NoMoreFiles:
-        ui.ShowMessage(&form, MessageIcon::Information, QStringLiteral("Information"),
-                       QString::fromUtf8(files::kNoMoreFiles), 0);
+        ui_.ShowMessage(this, MessageIcon::Information, QStringLiteral("Information"),
+                        QString::fromUtf8(files::kNoMoreFiles), 0);
         return;
     case files::StepKind::Open:
-        form.CurrentFileName = FromUtf8(step.path);
-        form.gbFile->setTitle(kFileCaption + FromUtf8(step.name));
-        form.btFLoadClick(form.btNextFile);
+        CurrentFileName = FromUtf8(step.path);
+        gbFile->setTitle(kFileCaption + FromUtf8(step.name));
+        btFLoadClick(btNextFile);
         return;
     }
 }
 
-}  // namespace
-
 void TForm1::btNextFileClick()
 {
-    ApplyFolderStep(*this, ui_, files::StepToNextFile(CurrentFileName.toStdString()));
+    OpenFolderStep(files::StepToNextFile(CurrentFileName.toStdString()));
 }
 
 void TForm1::btPrevFileClick()
 {
-    ApplyFolderStep(*this, ui_, files::StepToPreviousFile(CurrentFileName.toStdString()));
+    OpenFolderStep(files::StepToPreviousFile(CurrentFileName.toStdString()));
 }
 
 void TForm1::btCommentsClick()
