@@ -19,8 +19,9 @@ struct FakeUi : app::UiServices {
     };
     std::vector<Message> messages;
     std::vector<QString> errors;
-    std::deque<std::optional<QString>> openAnswers;  // empty queue: the user cancels
-    std::deque<std::optional<QString>> saveAnswers;
+    // The names the user picks, in turn; a null string or an empty queue: the user cancels.
+    std::deque<QString> openAnswers;
+    std::deque<QString> saveAnswers;
     std::vector<app::FileDialogSettings> openDialogs;
     std::vector<app::FileDialogSettings> saveDialogs;
     std::optional<QString> clipboardText;
@@ -48,12 +49,14 @@ struct FakeUi : app::UiServices {
     void ShowHelp(int context) override { helpRequests.push_back(context); }
 
 private:
-    static std::optional<QString> Pop(std::deque<std::optional<QString>>& q)
+    static std::optional<QString> Pop(std::deque<QString>& q)
     {
         if (q.empty())
             return std::nullopt;
-        std::optional<QString> v = std::move(q.front());
+        const QString name = q.front();
         q.pop_front();
-        return v;
+        if (name.isNull())
+            return std::nullopt;
+        return name;
     }
 };
