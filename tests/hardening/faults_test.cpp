@@ -109,6 +109,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(pty->ok());
+        hardening::SettleRuntimeThreads();
         baseThreads = hardening::Threads();
         comm = std::make_unique<serial::TVaComm>(loop);
         Attach(*pty);

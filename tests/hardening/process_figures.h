@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace hardening {
 
@@ -31,6 +32,11 @@ inline int CountEntries(const char* folder)
 // but is counted while the folder is read.
 inline int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
 inline int Threads() { return CountEntries("/proc/self/task"); }
+
+// Starts and joins one thread, so that helpers a runtime starts with the
+// first thread of a process (a sanitizer's background thread) are already
+// there when a test takes its baseline of threads.
+inline void SettleRuntimeThreads() { std::thread([] {}).join(); }
 
 inline double CpuSeconds()
 {
