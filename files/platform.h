@@ -3,6 +3,7 @@
 // implementation file per system (platform_posix.cpp, platform_win32.cpp).
 // Paths and names are UTF-8 on every system.
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -19,6 +20,19 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // fopen with a UTF-8 path; on failure null with errno set.
 FilePtr OpenFile(const std::string& path, const char* mode);
+
+// Writes `bytes` to `file` and closes it. 0 on success, else the errno of
+// the failure (the close flushes: a full disk may show only there).
+inline int WriteAndClose(FilePtr file, std::string_view bytes)
+{
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    int error = written ? 0 : errno;
+    if (std::fclose(file.release()) != 0 && error == 0)
+        error = errno;
+    if (!written && error == 0)
+        error = EIO;
+    return error;
+}
 
 // Deletes a file; errors are ignored.
 void RemoveFile(const std::string& path);

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "files/cp1251.h"
 #include "files/file_error.h"
@@ -144,14 +145,7 @@ SaveResult WriteMeasurementFile(const std::string& path, const analysis::Measure
     auto file = platform::OpenFile(path, "wb");
     if (!file)
         throw FileError(CannotCreateMessage(path));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    int error = written ? 0 : errno;
-    // The close flushes; a full disk may show only here.
-    if (std::fclose(file.release()) != 0 && error == 0)
-        error = errno;
-    if (!written && error == 0)
-        error = EIO;
-    if (error != 0) {
+    if (const int error = platform::WriteAndClose(std::move(file), bytes); error != 0) {
         platform::RemoveFile(path);
         throw FileError(IoErrorMessage(error));
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "files/cp1251.h"
 #include "files/file_error.h"
@@ -95,13 +96,7 @@ void WriteTextExport(const std::string& path, const analysis::MeasurementRecord&
     auto file = platform::OpenFile(path, "wb");
     if (!file)
         throw FileError(IoErrorMessage(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    int error = written ? 0 : errno;
-    if (std::fclose(file.release()) != 0 && error == 0)
-        error = errno;
-    if (!written && error == 0)
-        error = EIO;
-    if (error != 0)
+    if (const int error = platform::WriteAndClose(std::move(file), bytes); error != 0)
         throw FileError(IoErrorMessage(error));
 }
 

@@ -15,33 +15,11 @@
 #include "app/message_timer.h"
 #include "chart/series.h"
 #include "form_fixture.h"
+#include "meter_replies.h"
 #include "pty_peer.h"
 #include "serial/va_comm.h"
 
 namespace {
-
-// A measurement reply as the meter sends it: one leading byte, the samples,
-// then LuxFactor, RangeIndex, TimeMultiplier and the interval in 0.1 ms.
-std::vector<std::uint8_t> MeasurementReply(int samples, float lux, std::uint8_t range,
-                                           std::uint8_t multiplier, float intervalTenths)
-{
-    std::vector<std::uint8_t> r{0x55};
-    for (int i = 0; i < samples; ++i) {
-        const int v = 20000 + ((i % 40) < 20 ? 2000 : -2000);
-        r.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        r.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    auto put = [&r](float f) {
-        std::uint8_t b[4];
-        std::memcpy(b, &f, 4);
-        r.insert(r.end(), b, b + 4);
-    };
-    put(lux);
-    r.push_back(range);
-    r.push_back(multiplier);
-    put(intervalTenths);
-    return r;
-}
 
 class FormDeviceTest : public FormTest {
 protected:
@@ -132,7 +110,7 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
 {
     OpenPort58();
-    peer->Write(MeasurementReply(400, 0.5f, 5, 1, 2.5f));
+    peer->Write(MeasurementReply(SquareWave(400), 0.5f, 5, 1, 2.5f));
     ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
     EXPECT_EQ(form->Record.SampleCount, 400);
     EXPECT_EQ(form->Record.RangeIndex, 5);
@@ -174,10 +152,10 @@ TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
 TEST_F(FormDeviceTest, ReprocessReadsAndDropsWaitingBytes)
 {
     OpenPort58();
-    peer->Write(MeasurementReply(400, 0.5f, 5, 1, 2.5f));
+    peer->Write(MeasurementReply(SquareWave(400), 0.5f, 5, 1, 2.5f));
     ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
     const auto before = form->Record.Samples;
-    peer->Write(MeasurementReply(200, 1.0f, 3, 2, 5.0f));
+    peer->Write(MeasurementReply(SquareWave(200), 1.0f, 3, 2, 5.0f));
     RunUntil([&] { return form->VaComm1->InQueCount() >= 411; }, 1000);
     form->TimRS->SetEnabled(false);
     form->Reprocess = true;

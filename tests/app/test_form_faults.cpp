@@ -12,6 +12,7 @@
 #include "chart/series.h"
 #include "files/svk_file.h"
 #include "form_fixture.h"
+#include "meter_replies.h"
 #include "pty_peer.h"
 #include "serial/va_comm.h"
 
@@ -19,14 +20,7 @@ namespace {
 
 std::vector<std::uint8_t> Reply(int samples)
 {
-    std::vector<std::uint8_t> r{0};
-    for (int i = 0; i < samples; ++i) {
-        r.push_back(static_cast<std::uint8_t>(i));
-        r.push_back(0x40);
-    }
-    const std::uint8_t trailer[10] = {0x00, 0x00, 0x00, 0x3F, 5, 1, 0x00, 0x00, 0x20, 0x40};
-    r.insert(r.end(), trailer, trailer + 10);  // 0.5 lux per unit, range 5, ×1, 2.5 tenths of ms
-    return r;
+    return MeasurementReply(SquareWave(samples), 0.5f, 5, 1, 2.5f);
 }
 
 class FormFaultTest : public FormTest {
