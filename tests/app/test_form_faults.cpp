@@ -13,7 +13,7 @@
 #include "files/svk_file.h"
 #include "form_fixture.h"
 #include "meter_replies.h"
-#include "pty_peer.h"
+#include "pty_form_fixture.h"
 #include "serial/va_comm.h"
 
 namespace {
@@ -23,31 +23,15 @@ std::vector<std::uint8_t> Reply(int samples)
     return MeasurementReply(SquareWave(samples), 0.5f, 5, 1, 2.5f);
 }
 
-class FormFaultTest : public FormTest {
+class FormFaultTest : public PtyFormTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(ports.isValid());
-        qputenv("SOVIKAN_PORTS_DIR", ports.path().toLocal8Bit());
-        qputenv("SOVIKAN_SYSFS_ROOT", (ports.path() + QStringLiteral("/no-sysfs")).toLocal8Bit());
-        peer = std::make_unique<PtyPeer>(ports.path().toStdString(), 58);
-        FormTest::SetUp();
-        form->sePort->setValue(58);
-        form->btnPortClick();
-        ASSERT_TRUE(form->VaComm1->Active());
-    }
-    void TearDown() override
-    {
-        FormTest::TearDown();
-        peer.reset();
-        qunsetenv("SOVIKAN_PORTS_DIR");
-        qunsetenv("SOVIKAN_SYSFS_ROOT");
+        PtyFormTest::SetUp();
+        OpenPort58();
     }
     // Runs the event loop until a reply run has happened and the line is quiet.
     void Settle(int ms = 700) { RunUntil([] { return false; }, ms); }
-
-    QTemporaryDir ports;
-    std::unique_ptr<PtyPeer> peer;
 };
 
 TEST_F(FormFaultTest, UnpluggedInTheMiddleOfAReplyThenSetAgain)
