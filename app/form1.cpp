@@ -22,7 +22,7 @@
 #include "app/controls.h"
 #include "app/qt_dispatcher.h"
 #include "chart/chart.h"
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 #include "chart/number_picture.h"
 #include "chart/qt/chart_widget.h"
 #include "chart/series.h"
@@ -211,7 +211,7 @@ void TForm1::BuildLayout()
 
     Chart1 = Place(new chart::qt::ChartWidget(this), 192, 0, 537, 305, 6);
     Series1 = &Chart1->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
-    chart::ConfigureMeasurementChart(Chart1->Chart(), *Series1);
+    display::ConfigureMeasurementChart(Chart1->Chart(), *Series1);
     cbY = Place(new QComboBox(Chart1), 8, 280, 129, 21, 6);
     cbY->addItems({QStringLiteral("Ось Y: ЛЮКСЫ"), QStringLiteral("Ось Y: единицы АЦП")});
     cbX = Place(new QComboBox(Chart1), 408, 280, 121, 21, 6);
@@ -230,7 +230,7 @@ void TForm1::BuildLayout()
     ChartCorr = Place(new chart::qt::ChartWidget(GroupBox7), 8, 16, 521, 185, 5);
     SeriesCorr = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
     SeriesPeriod = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
-    chart::ConfigureCorrelationChart(ChartCorr->Chart(), *SeriesCorr, *SeriesPeriod);
+    display::ConfigureCorrelationChart(ChartCorr->Chart(), *SeriesCorr, *SeriesPeriod);
     Label1 = Place(new QLabel(QStringLiteral("Сгладить автокорр.функцию скользящим окном"), GroupBox7),
                    9, 206, 248, 13, 5);
     seSmooth = Place(new SpinEdit(GroupBox7, 0, 100, 0), 264, 203, 49, 22, 5);

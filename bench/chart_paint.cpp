@@ -6,7 +6,7 @@
 // With --snapshot it also saves the measurement chart with a 400-point sine
 // wave on a white background.
 
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 #include "chart/qt/qt_canvas.h"
 
 #include <QGuiApplication>
@@ -55,7 +55,7 @@ struct MeasurementChart {
     MeasurementChart()
     {
         series = &chart.AddSeries(std::make_unique<chart::TFastLineSeries>());
-        chart::ConfigureMeasurementChart(chart, *series);
+        display::ConfigureMeasurementChart(chart, *series);
         chart.SetBounds(kWidth, kHeight);
         chart.SetBufferedDisplay(false);
     }

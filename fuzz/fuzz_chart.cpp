@@ -11,7 +11,7 @@
 
 #include "chart/chart.h"
 #include "chart/errors.h"
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 #include "chart/recording_canvas.h"
 #include "display/presentation.h"
 
@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host.chart = &chart;
     chart.SetHost(&host);
     auto& first = chart.AddSeries(std::make_unique<chart::TFastLineSeries>());
-    chart::ConfigureMeasurementChart(chart, first);
+    display::ConfigureMeasurementChart(chart, first);
     chart.SetBounds(in.ConsumeIntegralInRange(0, 3000), in.ConsumeIntegralInRange(0, 3000));
     chart.SetBufferedDisplay(in.ConsumeBool());
     chart.SetAutoRepaint(true);

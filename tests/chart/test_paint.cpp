@@ -1,11 +1,13 @@
 #include "chart_fixture.h"
 
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 
 #include <cmath>
 
 using namespace chart;
 using chart_test::ChartFixture;
+using display::ConfigureCorrelationChart;
+using display::ConfigureMeasurementChart;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 #include "chart/qt/chart_widget.h"
 #include "chart/qt/qt_canvas.h"
 
@@ -15,6 +15,8 @@ using namespace chart;
 using chart::qt::ChartWidget;
 using chart::qt::QtBitmap;
 using chart::qt::QtCanvas;
+using display::ConfigureMeasurementChart;
+using display::kMeasurementChartColor;
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "analysis/period.h"
 #include "analysis/statistics.h"
 #include "chart/chart.h"
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 #include "chart/number_picture.h"
 #include "chart/recording_canvas.h"
 #include "device/reply.h"
@@ -155,7 +155,7 @@ TEST(NonFinite, ChartFillReadoutAndPaintStayDefined)
         const auto record = Record(h);
         chart::TChart chart;
         auto& series = chart.AddSeries(std::make_unique<chart::TFastLineSeries>());
-        chart::ConfigureMeasurementChart(chart, series);
+        display::ConfigureMeasurementChart(chart, series);
         chart.SetBounds(600, 300);
         chart.SetBufferedDisplay(false);
         display::FillMeasurementSeries(series, record, record.LuxFactor * record.RangeDecade,
@@ -192,7 +192,7 @@ TEST(NonFinite, AxisRangesAndLabelsOfNonFiniteData)
     for (double v : values) {
         chart::TChart chart;
         auto& series = chart.AddSeries(std::make_unique<chart::TFastLineSeries>());
-        chart::ConfigureMeasurementChart(chart, series);
+        display::ConfigureMeasurementChart(chart, series);
         chart.SetBounds(400, 200);
         chart.SetBufferedDisplay(false);
         series.AddPoint(0, 1);

@@ -1,6 +1,8 @@
-#include "chart/main_charts.h"
+#include "display/main_charts.h"
 
-namespace chart {
+namespace display {
+
+using namespace chart;
 
 namespace {
 
@@ -59,4 +61,4 @@ void ConfigureCorrelationChart(TChart& chart, TFastLineSeries& corr, TFastLineSe
     period.LinePen().SetWidth(4);
 }
 
-}  // namespace chart
+}  // namespace display

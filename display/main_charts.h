@@ -5,16 +5,17 @@
 
 #include "chart/chart.h"
 
-namespace chart {
+namespace display {
 
-constexpr TColor kMeasurementChartColor = 15130422;
-constexpr TColor kCorrelationChartColor = 15114038;
+constexpr chart::TColor kMeasurementChartColor = 15130422;
+constexpr chart::TColor kCorrelationChartColor = 15114038;
 
 // Colours, margins, titles, legend, 2-D view and the series' pen and formats
 // of the measurement chart. The series must belong to the chart.
-void ConfigureMeasurementChart(TChart& chart, TFastLineSeries& series1);
+void ConfigureMeasurementChart(chart::TChart& chart, chart::TFastLineSeries& series1);
 
 // The same for the autocorrelation chart with its curve and period marker.
-void ConfigureCorrelationChart(TChart& chart, TFastLineSeries& corr, TFastLineSeries& period);
+void ConfigureCorrelationChart(chart::TChart& chart, chart::TFastLineSeries& corr,
+                               chart::TFastLineSeries& period);
 
-}  // namespace chart
+}  // namespace display
