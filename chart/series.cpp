@@ -268,8 +268,10 @@ void TFastLineSeries::DrawAllValues(TCanvas& canvas)
     int last = LastShownIndex();
     if (first < 0)
         return;
-    // The loop of DrawValue with local copies of the mappings and unchecked
-    // value lookups (the shown range lies inside the lists).
+    // One segment to each shown point (the first one from its predecessor, or a
+    // move to it when it is the first point), skipping points that land on the
+    // pixel drawn last; local copies of the mappings and unchecked value
+    // lookups (the shown range lies inside the lists).
     const TPixelMap hMap = GetHorizAxis()->PixelMap();
     const TPixelMap vMap = GetVertAxis()->PixelMap();
     const double* xs = XValues().RawValues().data();
@@ -293,23 +295,6 @@ void TFastLineSeries::DrawAllValues(TCanvas& canvas)
     }
     lastPenX_ = lastX;
     lastPenY_ = lastY;
-}
-
-void TFastLineSeries::DrawValue(TCanvas& canvas, int index)
-{
-    int x = PointScreenX(index);
-    int y = PointScreenY(index);
-    if (index != FirstShownIndex()) {
-        if (x == lastPenX_ && y == lastPenY_)
-            return;
-        canvas.LineTo(x, y);
-    } else if (index == 0) {
-        canvas.MoveTo(x, y);
-    } else {
-        canvas.Line(PointScreenX(index - 1), PointScreenY(index - 1), x, y);
-    }
-    lastPenX_ = x;
-    lastPenY_ = y;
 }
 
 void TFastLineSeries::PointAdded(int index)

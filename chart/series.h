@@ -133,8 +133,6 @@ public:
     int LastPenY() const { return lastPenY_; }
 
     void DrawAllValues(TCanvas& canvas) override;
-    // Draws point `index` of the shown range (a segment to it, or the move to the first point).
-    void DrawValue(TCanvas& canvas, int index);
     int Clicked(int x, int y) const override;
 
 protected:
