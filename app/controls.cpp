@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QPolygon>
 #include <QVariant>
+#include <algorithm>
 
 namespace app {
 
@@ -81,6 +82,27 @@ SpinEdit::SpinEdit(QWidget* parent, int minValue, int maxValue, int value) : QSp
         if (OnChange)
             OnChange();
     });
+}
+
+QValidator::State SpinEdit::validate(QString& input, int& pos) const
+{
+    const QString text = input.trimmed();
+    if (text.isEmpty() || text == QLatin1String("-") || text == QLatin1String("+"))
+        return QValidator::Intermediate;
+    bool ok = false;
+    text.toInt(&ok);
+    if (ok)
+        return QValidator::Acceptable;
+    return QSpinBox::validate(input, pos);
+}
+
+int SpinEdit::valueFromText(const QString& text) const
+{
+    bool ok = false;
+    const long long typed = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        return QSpinBox::valueFromText(text);
+    return static_cast<int>(std::clamp<long long>(typed, minimum(), maximum()));
 }
 
 SpeedButton::SpeedButton(QWidget* parent, bool forwardArrow) : QToolButton(parent)

@@ -35,6 +35,13 @@ class SpinEdit : public QSpinBox {
 public:
     SpinEdit(QWidget* parent, int minValue, int maxValue, int value);
     std::function<void()> OnChange;
+
+protected:
+    // Any whole number may be typed; one beyond the limits takes the nearest
+    // limit, so that "45" in the record number (limits -1..40) becomes 40,
+    // which its change handler wraps to 0.
+    QValidator::State validate(QString& input, int& pos) const override;
+    int valueFromText(const QString& text) const override;
 };
 
 // Speed button: a flat push button with a picture.

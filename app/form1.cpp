@@ -83,6 +83,28 @@ QPushButton* Button(QWidget* parent, const QString& caption, int l, int t, int w
     return b;
 }
 
+bool IsUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 QFont WindowFont()
@@ -394,6 +416,11 @@ void TForm1::FormCreate()
 
 void TForm1::FormClose()
 {
+    // Once closing, no pending command and no input of the user runs: the
+    // pause and reply timers stop before the check byte goes out.
+    Closing = true;
+    TimPause->SetEnabled(false);
+    TimRS->SetEnabled(false);
     Guarded([&] { btnCOMClick(); });
     if (!VaComm1->Active())
         return;
@@ -404,7 +431,7 @@ void TForm1::FormClose()
     QElapsedTimer clock;
     clock.start();
     while (!written && clock.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
     VaComm1->OnTxEmpty = nullptr;
 }
 
@@ -450,6 +477,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || (widget != this && !isAncestorOf(widget)))
         return QWidget::eventFilter(watched, event);
+    if (Closing && IsUserInput(event->type()))
+        return true;  // the window is going; input that was queued is dropped
     switch (event->type()) {
     case QEvent::QueryWhatsThis:
         // Every control of the window has a topic in the help.

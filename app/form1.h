@@ -191,6 +191,7 @@ public:
     std::int32_t SampleMax = 0;
     std::int32_t SmoothWidth = 0;
     bool Reprocess = false;
+    bool Closing = false;  // set by FormClose: no more commands or user input
     double TimeScale = 0.0;
     double ValueScale = 0.0;
     device::ReplyReceiver Rx;  // RxBuffer and RxDataLength
@@ -199,6 +200,10 @@ public:
     // export's origin line names it.
     QString OriginFileName;
     files::CommentSearch Search;  // SearchRemainder and SearchOffset
+    // The comment browser's lines as gathered (names as the folder spells
+    // them) and the text they were shown as.
+    std::vector<std::string> GatheredLines;
+    QString GatheredText;
 
     // The range digit's item: 0 for "АВТО", 1..8 for the ranges.
     int SelectedRangeItem() const;

@@ -73,15 +73,14 @@ void TForm1::btnPortClick()
         sePort->setValue(1);
         VaComm1->Open();
     } catch (const std::exception& e) {
-        // What the system said goes below the message, so that the user learns
-        // why (a missing device, no permission, a port in use).
-        QString text = QStringLiteral("Невозможно открыть порт ") + QString::number(sePort->value());
+        // What the system said goes into the box's details, so that the user
+        // can learn why (a missing device, no permission, a port in use).
+        const QString text = QStringLiteral("Невозможно открыть порт ") + QString::number(sePort->value());
         QString details = QString::fromStdString(firstError);
         if (firstError != e.what())
             details += (details.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
-        if (!details.isEmpty())
-            text += QStringLiteral("\n\n") + details;
-        ui_.ShowMessage(this, MessageIcon::Warning, QStringLiteral("Warning"), text, 0);
+        ui_.ShowMessageWithDetails(this, MessageIcon::Warning, QStringLiteral("Предупреждение"), text,
+                                   details, 0);
     }
 }
 
@@ -146,7 +145,8 @@ void TForm1::VaComm1RxChar()
 {
     // Enabling an enabled timer does not restart it: the 300 ms run from the
     // first byte of a burst.
-    TimRS->SetEnabled(true);
+    if (!Closing)
+        TimRS->SetEnabled(true);
 }
 
 void TForm1::SetResultLines(const std::vector<std::string>& lines)

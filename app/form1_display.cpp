@@ -30,7 +30,7 @@ void TForm1::PeriodSearch()
         SeriesPeriod->AddPoint(p.x, p.y, {}, chart::clDefaultPoint);
     ChartCorr->Chart().Title().Text().SetText(r.title);
     if (r.showMessage)
-        ui_.ShowMessage(this, MessageIcon::Information, QStringLiteral("Information"),
+        ui_.ShowMessage(this, MessageIcon::Information, QString(),  // the advice has no title
                         QString::fromUtf8(analysis::kPeriodMessage),
                         analysis::kPeriodMessageHelpContext);
 }

@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/form1.h"
+#include "app/native_text.h"
 #include "app/ui_services.h"
 #include "chart/series.h"
 #include "files/comment_browser.h"
@@ -48,7 +49,7 @@ QString FromUtf8(const std::string& s)
 // The extension of a path's file name, from its last point on.
 QString Extension(const QString& path)
 {
-    const QString name = FromUtf8(files::NamePart(path.toStdString()));
+    const QString name = DisplayText(files::NamePart(ToNativePath(path)));
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : name.mid(dot);
 }
@@ -69,10 +70,10 @@ void TForm1::btFSaveClick()
         WriteTextExport(*chosen);
         return;
     }
-    const files::SaveResult saved = files::WriteMeasurementFile(
-        chosen->toStdString(), Record, mComment->toPlainText().toStdString());
+    const files::SaveResult saved =
+        files::WriteMeasurementFile(ToNativePath(*chosen), Record, RawText(*mComment).toStdString());
     OriginFileName = *chosen;
-    gbFile->setTitle(kFileCaption + FromUtf8(files::NamePart(chosen->toStdString())));
+    gbFile->setTitle(kFileCaption + DisplayText(files::NamePart(ToNativePath(*chosen))));
     if (saved.samplesDropped > 0)
         ui_.ShowMessage(this, MessageIcon::Information, QStringLiteral("Information"),
                         QStringLiteral("Файл измерения хранит %1 выборок: последние %2 выборок "
@@ -91,7 +92,7 @@ void TForm1::btFLoadClick(QObject* sender)
         CurrentFileName = *chosen;
     }
     // Raises before anything of the record or the comment box changes.
-    files::MeasurementFile file = files::ReadMeasurementFile(CurrentFileName.toStdString());
+    files::MeasurementFile file = files::ReadMeasurementFile(ToNativePath(CurrentFileName));
     Record = file.record;
     QString comment = FromUtf8(file.commentUtf8);
     comment.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -101,7 +102,7 @@ void TForm1::btFLoadClick(QObject* sender)
     btNextFile->show();
     btPrevFile->show();
     OriginFileName = CurrentFileName;
-    gbFile->setTitle(kFileCaption + FromUtf8(files::NamePart(CurrentFileName.toStdString())));
+    gbFile->setTitle(kFileCaption + DisplayText(files::NamePart(ToNativePath(CurrentFileName))));
     ProcessReply();
 }
 
@@ -115,8 +116,8 @@ void TForm1::OpenFolderStep(const files::FolderStep& step)
                         QString::fromUtf8(files::kNoMoreFiles), 0);
         return;
     case files::StepKind::Open:
-        CurrentFileName = FromUtf8(step.path);
-        gbFile->setTitle(kFileCaption + FromUtf8(step.name));
+        CurrentFileName = FromNativePath(step.path);
+        gbFile->setTitle(kFileCaption + DisplayText(step.name));
         btFLoadClick(btNextFile);
         return;
     }
@@ -124,12 +125,12 @@ void TForm1::OpenFolderStep(const files::FolderStep& step)
 
 void TForm1::btNextFileClick()
 {
-    OpenFolderStep(files::StepToNextFile(CurrentFileName.toStdString()));
+    OpenFolderStep(files::StepToNextFile(ToNativePath(CurrentFileName)));
 }
 
 void TForm1::btPrevFileClick()
 {
-    OpenFolderStep(files::StepToPreviousFile(CurrentFileName.toStdString()));
+    OpenFolderStep(files::StepToPreviousFile(ToNativePath(CurrentFileName)));
 }
 
 void TForm1::btCommentsClick()
@@ -138,7 +139,7 @@ void TForm1::btCommentsClick()
     auto listingOf = [this] {
         if (CurrentFileName == kNoFolderName)
             return std::vector<std::string>{};
-        return files::ListSvkEntries(files::FolderPart(CurrentFileName.toStdString()));
+        return files::ListSvkEntries(files::FolderPart(ToNativePath(CurrentFileName)));
     };
     std::vector<std::string> listing = listingOf();
     if (listing.empty()) {
@@ -154,8 +155,15 @@ void TForm1::btCommentsClick()
     } else {
         gbCmnt->show();
         const files::GatheredComments gathered =
-            files::GatherComments(files::FolderPart(CurrentFileName.toStdString()), listing);
-        mAllCmnt->setPlainText(FromUtf8(files::JoinLines(gathered.lines)));
+            files::GatherComments(files::FolderPart(ToNativePath(CurrentFileName)), listing);
+        // Names are shown legibly and kept as the folder spells them, for
+        // opening the file of a block.
+        QStringList shown;
+        for (const std::string& line : gathered.lines)
+            shown << DisplayText(line);
+        mAllCmnt->setPlainText(shown.join(QLatin1Char('\n')));
+        GatheredLines = gathered.lines;
+        GatheredText = mAllCmnt->toPlainText();
         if (gathered.error) {
             mAllCmnt->moveCursor(QTextCursor::Start);
             throw files::FileError(*gathered.error);
@@ -186,12 +194,14 @@ void TForm1::btFindClick()
 
 void TForm1::btOpenFindClick()
 {
-    const std::vector<std::string> lines = files::SplitLines(mAllCmnt->toPlainText().toStdString());
+    const QString text = mAllCmnt->toPlainText();
+    const std::vector<std::string> lines =
+        text == GatheredText ? GatheredLines : files::SplitLines(ToNativePath(text));
     const std::optional<std::string> name =
         files::FileNameAtLine(lines, mAllCmnt->textCursor().blockNumber());
     if (!name)
         return;
-    CurrentFileName = FromUtf8(files::FolderPart(CurrentFileName.toStdString()) + *name);
+    CurrentFileName = FromNativePath(files::FolderPart(ToNativePath(CurrentFileName)) + *name);
     btFLoadClick(btNextFile);
 }
 
@@ -237,8 +247,10 @@ QStringList TForm1::CommentBoxLines() const
             lines << piece;
         }
     }
-    if (lines.size() == 1 && lines.front().isEmpty())
-        lines.clear();  // an empty box has no lines
+    // A line break at the very end starts no line of its own (an empty box
+    // has no lines at all).
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
     return lines;
 }
 
@@ -248,8 +260,8 @@ void TForm1::WriteTextExport(const QString& path)
     for (const QString& line : CommentBoxLines())
         comment.push_back(line.toStdString());
     const files::ExportOrigin origin = files::OriginFromCaption(
-        gbFile->title().toStdString(), OriginFileName.toStdString(), std::move(comment));
-    files::WriteTextExport(path.toStdString(), Record, Series1->FirstShownIndex(),
+        gbFile->title().toStdString(), DisplayText(ToNativePath(OriginFileName)).toStdString(), std::move(comment));
+    files::WriteTextExport(ToNativePath(path), Record, Series1->FirstShownIndex(),
                            Series1->LastShownIndex(), ExportModeOf(*cbX), numberFormat_, origin);
 }
 

@@ -36,6 +36,8 @@ QString HelpPageName(int context)
 HelpWindow::HelpWindow() : browser_(new QTextBrowser(this))
 {
     setWindowTitle(QStringLiteral("СОВИКАН ТР07 — справка"));
+    // The program ends with its main window, whatever help is still open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);

@@ -3,8 +3,8 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <QStyleFactory>
 
+#include "app/application.h"
 #include "app/form1.h"
 #include "app/qt_ui_services.h"
 #include "chart/number_picture.h"
@@ -12,12 +12,7 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("sovikan"));
-    QApplication::setApplicationDisplayName(QStringLiteral("СОВИКАН ТР07"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("sovikan"));
-    application.setProperty("helpFile", QString::fromLatin1(app::kApplicationHelpFile));
-    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(style);
+    app::ConfigureApplication();
 
     const QLocale locale = QLocale::system();
     analysis::NumberFormat numbers{locale.decimalPoint().toStdString(),

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -48,13 +49,39 @@ std::optional<QString> RunDialog(QFileDialog& dlg)
     return QDir::toNativeSeparators(name);
 }
 
+// F1 in a message box opens the topic of the box's help context.
+class HelpKey : public QObject {
+public:
+    HelpKey(UiServices& ui, int context) : ui_(ui), context_(context) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+            ui_.ShowHelp(context_);
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    UiServices& ui_;
+    int context_;
+};
+
 }  // namespace
 
 QtUiServices::QtUiServices() = default;
 QtUiServices::~QtUiServices() = default;
 
 void QtUiServices::ShowMessage(QWidget* parent, MessageIcon icon, const QString& title,
-                               const QString& text, int /*helpContext*/)
+                               const QString& text, int helpContext)
+{
+    ShowMessageWithDetails(parent, icon, title, text, QString(), helpContext);
+}
+
+void QtUiServices::ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title,
+                                          const QString& text, const QString& details, int helpContext)
 {
     QMessageBox::Icon qicon = QMessageBox::Information;
     if (icon == MessageIcon::Warning)
@@ -62,13 +89,20 @@ void QtUiServices::ShowMessage(QWidget* parent, MessageIcon icon, const QString&
     else if (icon == MessageIcon::Error)
         qicon = QMessageBox::Critical;
     QMessageBox box(qicon, title, text, QMessageBox::Ok, parent);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    HelpKey help(*this, helpContext);
+    if (helpContext != 0) {
+        box.installEventFilter(&help);
+        for (QWidget* child : box.findChildren<QWidget*>())
+            child->installEventFilter(&help);
+    }
     box.exec();
 }
 
 void QtUiServices::ShowError(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, parent);
     box.exec();
 }
 

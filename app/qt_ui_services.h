@@ -17,6 +17,8 @@ public:
 
     void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
                      int helpContext) override;
+    void ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                                const QString& details, int helpContext) override;
     void ShowError(QWidget* parent, const QString& text) override;
     std::optional<QString> RunOpenDialog(QWidget* parent, const FileDialogSettings& s) override;
     std::optional<QString> RunSaveDialog(QWidget* parent, const FileDialogSettings& s) override;

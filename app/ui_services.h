@@ -26,9 +26,18 @@ QString ToQtFilter(const QString& filter);
 class UiServices {
 public:
     virtual ~UiServices() = default;
-    // A message box with one OK button.
+    // A message box with one OK button; F1 in it opens the topic of a
+    // non-zero help context.
     virtual void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title,
                              const QString& text, int helpContext) = 0;
+    // The same with the system's own words below the text, behind a button
+    // that shows them (by default they are left out).
+    virtual void ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title,
+                                        const QString& text, const QString& details, int helpContext)
+    {
+        (void)details;
+        ShowMessage(parent, icon, title, text, helpContext);
+    }
     // The application's standard error box for an error that ended a handler.
     virtual void ShowError(QWidget* parent, const QString& text) = 0;
     // File dialogs; nullopt when the user cancels.

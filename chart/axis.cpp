@@ -26,6 +26,61 @@ long long RoundHalfEven(double v)
     return static_cast<long long>(std::nearbyint(v));
 }
 
+// Decimals a number picture can show: the digit places after the point of its
+// first section.
+int PictureDecimals(std::string_view picture)
+{
+    int decimals = 0;
+    bool afterPoint = false;
+    char quote = 0;
+    for (char c : picture) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == ';') {
+            break;
+        } else if (c == '.') {
+            afterPoint = true;
+        } else if (afterPoint && (c == '0' || c == '#')) {
+            ++decimals;
+        }
+    }
+    return decimals;
+}
+
+// Decimals a label step needs to tell its labels apart: the fewest with which
+// the step is a whole number of the last place (15 at most).
+int StepDecimals(double step)
+{
+    for (int d = 0; d < 15; ++d) {
+        double scaled = step * std::pow(10.0, d);
+        if (std::fabs(scaled - std::nearbyint(scaled)) <= 1e-6 * scaled)
+            return d;
+    }
+    return 15;
+}
+
+// The picture with optional decimals added after its last digit place, so
+// that it shows `decimals` of them. Pictures with sections or quoted text are
+// left as they are.
+std::string WidenedPicture(const std::string& picture, int decimals)
+{
+    int have = PictureDecimals(picture);
+    if (decimals <= have || picture.find_first_of(";\"'") != std::string::npos)
+        return picture;
+    std::size_t last = picture.find_last_of("0#");
+    if (last == std::string::npos)
+        return picture;
+    std::string extra(static_cast<std::size_t>(decimals - have), '#');
+    if (picture.find('.') == std::string::npos)
+        extra.insert(0, 1, '.');
+    std::string widened = picture;
+    widened.insert(last + 1, extra);
+    return widened;
+}
+
 int DefaultTitleAngle(TAxisKind kind)
 {
     switch (kind) {
@@ -169,8 +224,8 @@ void TCustomChartAxis::UpdateMap()
 {
     map_.Minimum = iMinimum_;
     map_.Flat = iRange_ == 0;
-    // The division of the mapping, once per layout.
-    map_.PixelsPerValue = map_.Flat ? 0 : lengthPixels_ / iRange_;
+    map_.Length = lengthPixels_;
+    map_.Range = iRange_;
     map_.Start = startPixel_;
     map_.End = endPixel_;
     map_.Centre = centerPixel_;
@@ -293,7 +348,41 @@ void TCustomChartAxis::SetPixelsFrom(const TRect& plot)
 
 std::string TCustomChartAxis::LabelValue(double value, bool askOwner) const
 {
-    std::string text = IsDateTime() && value < 0 ? std::string() : FormatNumberPicture(value, AxisValuesFormat_);
+    return LabelValue(value, AxisValuesFormat_, askOwner);
+}
+
+std::string TCustomChartAxis::ValuePicture(double step) const
+{
+    // A step finer than the picture shows would give neighbouring labels the
+    // same text ("1 1 1 0.999"): then, and only then, show the decimals the
+    // step needs.
+    return WidenedPicture(AxisValuesFormat_, StepDecimals(step));
+}
+
+std::vector<double> TCustomChartAxis::LabelValues(double step) const
+{
+    std::vector<double> values;
+    if (!(step > 0) || !(iMaximum_ > iMinimum_) || !(std::fabs(iRange_ / step) < 10000))
+        return values;
+    double q = RoundFirstLabel_ ? std::trunc(iMaximum_ / step) * step : iMaximum_;
+    while (q > iMaximum_)
+        q -= step;
+    // A hair below the minimum, so that a label on it survives rounding; the
+    // tolerance widens downward for negative minimums too.
+    double lower = iMinimum_ >= 0 ? (iMinimum_ - 1e-12) / 1.000000000001 : (iMinimum_ - 1e-12) * 1.000000000001;
+    while (q >= lower) {
+        values.push_back(q);
+        double next = q - step;
+        if (next == q)  // the step is below the resolution of the values
+            break;
+        q = next;
+    }
+    return values;
+}
+
+std::string TCustomChartAxis::LabelValue(double value, const std::string& picture, bool askOwner) const
+{
+    std::string text = IsDateTime() && value < 0 ? std::string() : FormatNumberPicture(value, picture);
     if (askOwner && chart_.OnGetAxisLabel)
         chart_.OnGetAxisLabel(const_cast<TCustomChartAxis&>(*this), nullptr, -1, text);
     if (LabelsMultiLine_)
@@ -359,14 +448,34 @@ double TCustomChartAxis::NextLabelStep(double step)
     return 10;
 }
 
+int TCustomChartAxis::WidenedLabelsWidth(TCanvas& canvas, const TRect& rect) const
+{
+    // The step as it will be with the axis ends this rectangle gives.
+    long long extent = Horizontal() ? rect.Width() : rect.Height();
+    long long length = RoundHalfEven(extent * EndPosition_ / 100.0) - RoundHalfEven(extent * StartPosition_ / 100.0);
+    double step = LabelStepFor(canvas, static_cast<int>(std::clamp<long long>(length, 0, 2147483647LL)));
+    const std::string picture = ValuePicture(step);
+    if (picture == AxisValuesFormat_)
+        return 0;
+    int widest = 0;
+    for (double q : LabelValues(step))
+        widest = std::max(widest, WidestLine(canvas, LabelValue(q, picture, false)));
+    return widest;
+}
+
 double TCustomChartAxis::ComputeLabelStep(TCanvas& canvas)
+{
+    return LabelStepFor(canvas, lengthPixels_);
+}
+
+double TCustomChartAxis::LabelStepFor(TCanvas& canvas, int lengthPixels) const
 {
     canvas.SetFont(labelsFont_.Spec());
     int s = std::max(LabelSize(canvas, LabelValue(iMaximum_)), LabelSize(canvas, LabelValue(iMinimum_)));
     long long m = 1;
     if (s > 0) {
         long long divisor = LabelsSeparation_ > 0 ? s + RoundHalfEven(LabelsSeparation_ * 0.01 * s) : s;
-        m = RoundHalfEven(static_cast<double>(lengthPixels_) / static_cast<double>(divisor));
+        m = RoundHalfEven(static_cast<double>(lengthPixels) / static_cast<double>(divisor));
     }
     if (m < 1)
         return 1e-12;
@@ -443,6 +552,7 @@ void TCustomChartAxis::CalcRoom(TCanvas& canvas, TRect& rect)
                 } else {
                     widest = std::max(WidestLine(canvas, LabelValue(iMaximum_, false)),
                                       WidestLine(canvas, LabelValue(iMinimum_, false)));
+                    widest = std::max(widest, WidenedLabelsWidth(canvas, rect));
                 }
                 size = widest + canvas.TextWidth(" ");
             }
@@ -508,22 +618,11 @@ void TCustomChartAxis::DrawValueLabels(TCanvas& canvas, double step)
         DrawLabel(canvas, centerPixel_, LabelValue(iMaximum_));
         return;
     }
-    if (!(std::fabs(iRange_ / step) < 10000))
-        return;
-    double q = RoundFirstLabel_ ? std::trunc(iMaximum_ / step) * step : iMaximum_;
-    while (q > iMaximum_)
-        q -= step;
-    // A hair below the minimum, so that a label on it survives rounding; the
-    // tolerance widens downward for negative minimums too.
-    double lower = iMinimum_ >= 0 ? (iMinimum_ - 1e-12) / 1.000000000001 : (iMinimum_ - 1e-12) * 1.000000000001;
-    while (q >= lower) {
+    const std::string picture = ValuePicture(step);
+    for (double q : LabelValues(step)) {
         int p = ValueToPixel(q);
         if (LabelsOnAxis_ || (startPixel_ < p && p < endPixel_))
-            DrawLabel(canvas, p, LabelValue(q));
-        double next = q - step;
-        if (next == q)  // the step is below the resolution of the values
-            break;
-        q = next;
+            DrawLabel(canvas, p, LabelValue(q, picture));
     }
 }
 
@@ -546,9 +645,13 @@ void TCustomChartAxis::DrawTextLabels(TCanvas& canvas)
     if (first == -1)
         return;
     int fh = canvas.FontHeight();
+    // Drawn labels keep at least a blank apart: the widened halves alone
+    // leave none between one-digit labels ("01245689").
+    const int blank = canvas.TextWidth(" ");
     bool haveLast = false;
     int lastP = 0;
     int lastHalf = 0;
+    int lastSize = 0;
     for (int i = first; i <= last; ++i) {
         TChartSeries* src = nullptr;
         for (TChartSeries* s : sources)
@@ -573,6 +676,7 @@ void TCustomChartAxis::DrawTextLabels(TCanvas& canvas)
             haveLast = true;
             lastP = p;
             lastHalf = s / 2;
+            lastSize = s;
             continue;
         }
         if (LabelsSeparation_ == 0) {
@@ -581,10 +685,13 @@ void TCustomChartAxis::DrawTextLabels(TCanvas& canvas)
         }
         int h = (s + static_cast<int>(std::trunc(s * 0.02 * LabelsSeparation_))) / 2;
         bool clear = p < lastP ? lastP - lastHalf >= p + h : p - h >= lastP + lastHalf;
-        if (clear) {
+        // The boxes as drawn, centred on their pixels.
+        int gap = p < lastP ? (lastP - lastSize / 2) - (p - s / 2 + s) : (p - s / 2) - (lastP - lastSize / 2 + lastSize);
+        if (clear && gap >= blank) {
             DrawLabel(canvas, p, text);
             lastP = p;
             lastHalf = h;
+            lastSize = s;
         } else if (!TickOnLabelsOnly_) {
             AddTick(p);
         }

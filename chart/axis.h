@@ -46,12 +46,14 @@ private:
 };
 
 // Value to pixel of one axis as laid out for a paint: t = (value - minimum)
-// * LengthPixels / range, rounded half to even, counted from the start or
+// * LengthPixels / range, in that order (a precomputed pixels-per-value factor
+// rounds differently and moves half-pixel cases by one), rounded half to even, counted from the start or
 // the end pixel. A zero range, an undefined value and |t| beyond 32 bits give
 // the centre pixel. Copied into drawing loops so that they read no axis state.
 struct TPixelMap {
     double Minimum = 0;
-    double PixelsPerValue = 0;
+    double Length = 0;  // LengthPixels
+    double Range = 0;
     int Start = 0;
     int End = 0;
     int Centre = 0;
@@ -62,7 +64,7 @@ struct TPixelMap {
     {
         if (Flat)
             return Centre;
-        double t = (value - Minimum) * PixelsPerValue;
+        double t = (value - Minimum) * Length / Range;
         // NaN fails the comparison and lands at the centre like an overflow.
         if (!(std::fabs(t) < 2147483647.0))
             return Centre;
@@ -197,6 +199,13 @@ private:
     void DrawTitle(TCanvas& canvas);
     void DrawLabel(TCanvas& canvas, int p, const std::string& text);
     void DrawValueLabels(TCanvas& canvas, double step);
+    std::string LabelValue(double value, const std::string& picture, bool askOwner = true) const;
+    // The value picture for labels `step` apart, and the values labelled, top down.
+    std::string ValuePicture(double step) const;
+    std::vector<double> LabelValues(double step) const;
+    // The widest label when the step needs more decimals than the picture shows, else 0.
+    int WidenedLabelsWidth(TCanvas& canvas, const TRect& rect) const;
+    double LabelStepFor(TCanvas& canvas, int lengthPixels) const;
     void DrawTextLabels(TCanvas& canvas);
     void AddTick(int p);
     void DrawTickLine(TCanvas& canvas, int p, int from, int to);

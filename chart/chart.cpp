@@ -372,7 +372,8 @@ void TChart::InternalDraw(TCanvas& canvas)
     if (OnBeforeDrawSeries)
         OnBeforeDrawSeries(*this);
 
-    TRect clip{plotRect_.Left, plotRect_.Top, plotRect_.Right + 1, plotRect_.Bottom + 1};
+    // Series stay inside the plotting rectangle; the frame around it is not theirs.
+    const TRect clip = plotRect_;
     for (auto& s : series_) {
         if (!s->Active())
             continue;

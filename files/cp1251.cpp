@@ -9,6 +9,9 @@ namespace files {
 
 namespace {
 
+constexpr char kUndefinedByte = '\x98';
+constexpr std::string_view kUndefinedByteCharacter = "\xC2\x98";  // U+0098
+
 // Length of the well-formed UTF-8 character at the start of `s`, or 0.
 std::size_t Utf8CharLength(std::string_view s)
 {
@@ -70,6 +73,8 @@ Cp1251Text EncodeCp1251(std::string_view utf8)
         const std::size_t len = Utf8CharLength(rest);
         if (len == 1) {
             result.bytes += rest[0];
+        } else if (rest.substr(0, len) == kUndefinedByteCharacter) {
+            result.bytes += kUndefinedByte;
         } else {
             pieces.push_back({result.bytes.size(), rest.substr(0, len)});
             if (len > 0) {
@@ -103,7 +108,18 @@ std::string EncodeCp1251OrThrow(std::string_view utf8)
 
 std::string DecodeCp1251(std::string_view bytes)
 {
-    return platform::DecodeCp1251Bytes(bytes);
+    // The code page leaves 0x98 undefined; it reads as the control U+0098 and
+    // is written back as 0x98, so that every byte of a comment survives.
+    std::string text;
+    while (!bytes.empty()) {
+        const std::size_t undefined = bytes.find(kUndefinedByte);
+        text += platform::DecodeCp1251Bytes(bytes.substr(0, undefined));
+        if (undefined == std::string_view::npos)
+            break;
+        text += kUndefinedByteCharacter;
+        bytes.remove_prefix(undefined + 1);
+    }
+    return text;
 }
 
 }  // namespace files

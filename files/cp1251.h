@@ -20,7 +20,8 @@ Cp1251Text EncodeCp1251(std::string_view utf8);
 // Like EncodeCp1251, but raises EncodingError when something cannot be encoded.
 std::string EncodeCp1251OrThrow(std::string_view utf8);
 
-// Every byte has a character except 0x98, which reads as U+FFFD.
+// Every byte has a character; 0x98, undefined in the code page, reads as
+// U+0098, which EncodeCp1251 writes back as 0x98.
 std::string DecodeCp1251(std::string_view bytes);
 
 }  // namespace files

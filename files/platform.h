@@ -49,7 +49,7 @@ std::vector<std::string> ListFolder(const std::string& folder);
 // single UTF-8 encoded characters outside ASCII; the result holds the byte of
 // each, or nullopt where code page 1251 has none.
 std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::string_view>& characters);
-// Bytes to UTF-8; a byte the code page leaves undefined becomes U+FFFD.
+// Bytes to UTF-8 (never given 0x98, which the caller maps itself).
 std::string DecodeCp1251Bytes(std::string_view bytes);
 
 }  // namespace files::platform

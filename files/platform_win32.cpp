@@ -92,9 +92,6 @@ std::string DecodeCp1251Bytes(std::string_view bytes)
     const int n = MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-    // The system passes the undefined byte 0x98 through as U+0098; read it as
-    // "no character" like the other systems do.
-    std::replace(wide.begin(), wide.end(), L'\u0098', L'\uFFFD');
     const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(m), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, utf8.data(), m, nullptr, nullptr);

@@ -16,6 +16,7 @@ struct FakeUi : app::UiServices {
         QString title;
         QString text;
         int helpContext;
+        QString details;
     };
     std::vector<Message> messages;
     std::vector<QString> errors;
@@ -31,7 +32,12 @@ struct FakeUi : app::UiServices {
     void ShowMessage(QWidget*, app::MessageIcon icon, const QString& title, const QString& text,
                      int helpContext) override
     {
-        messages.push_back({icon, title, text, helpContext});
+        messages.push_back({icon, title, text, helpContext, {}});
+    }
+    void ShowMessageWithDetails(QWidget*, app::MessageIcon icon, const QString& title, const QString& text,
+                                const QString& details, int helpContext) override
+    {
+        messages.push_back({icon, title, text, helpContext, details});
     }
     void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
     std::optional<QString> RunOpenDialog(QWidget*, const app::FileDialogSettings& s) override

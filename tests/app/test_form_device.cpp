@@ -5,6 +5,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -67,7 +71,15 @@ TEST_F(FormDeviceTest, RecordCommandsWrapAround)
     EXPECT_EQ(form->seRecord->value(), 0);
     form->seRecord->setValue(-1);
     EXPECT_EQ(form->seRecord->value(), 39);
+    // A typed number above 39 wraps to 0 as well, keystroke by keystroke.
+    auto* edit = form->seRecord->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("45"));
+    EXPECT_EQ(form->seRecord->value(), 0);
     EXPECT_TRUE(peer->Read(1, 200).empty());  // no read without a press
+    form->btLoadClick();
+    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{64, 0}));
 }
 
 TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
@@ -77,9 +89,19 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form->GroupBox3, &dbl);
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
+    // Closing right after "Измерение" with a click still queued: the check
+    // byte goes out, the pending measurement and the click do not.
     form->show();
+    form->sePause->setValue(0);
+    form->btnStartClick();
+    const QPointF centre = QRectF(form->btnStart->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(form->btnStart, new QMouseEvent(type, centre, form->btnStart->mapToGlobal(centre),
+                                                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     form->close();
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
+    RunUntil([] { return false; }, 100);
+    EXPECT_TRUE(peer->Read(1, 300).empty());
 }
 
 TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
@@ -159,8 +181,9 @@ TEST_F(FormDeviceTest, NeitherPortOpensShowsTheMessageNamingPortOne)
     EXPECT_FALSE(form->VaComm1->Active());
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, app::MessageIcon::Warning);
-    EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("Невозможно открыть порт 1")));
-    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("No such file or directory")));
+    EXPECT_EQ(ui.messages[0].title, QStringLiteral("Предупреждение"));
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Невозможно открыть порт 1"));
+    EXPECT_TRUE(ui.messages[0].details.contains(QStringLiteral("No such file or directory")));
 }
 
 TEST_F(FormDeviceTest, PressingSetAgainReopensTheSamePort)

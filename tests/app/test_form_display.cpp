@@ -201,6 +201,7 @@ TEST_F(FormDisplayTest, NoPeriodShowsTheMessage)
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Выберите менее чувствительный диапазон или диапазон АВТО."));
     EXPECT_EQ(ui.messages[0].icon, app::MessageIcon::Information);
     EXPECT_EQ(ui.messages[0].helpContext, 3);
+    EXPECT_TRUE(ui.messages[0].title.isEmpty());
     EXPECT_EQ(form->ChartCorr->Chart().Title().Text().Count(), 0);
     EXPECT_EQ(form->SeriesCorr->PointCount(), 200);  // the flat curve stays on display
     EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));

@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -128,6 +131,60 @@ TEST_F(FormFilesTest, SaveAndOpenRoundTripWithCyrillicComment)
     const QByteArray bytes = ReadAll(Path("r.svk"));
     EXPECT_EQ(bytes.mid(818, 4), QByteArray("\xCB\xE0\xEC\xEF", 4));
     EXPECT_NE(bytes.indexOf("\r\n"), -1);
+}
+
+TEST_F(FormFilesTest, EveryByteOfACommentSurvivesOpenAndSave)
+{
+    // 0x98 has no character in code page 1251; 0xA0 is a no-break space.
+    const std::string comment = "a\x98" "b\xA0" "c\r\n\xC0\x01z";
+    {
+        QFile f(Path("in.svk"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const std::string bytes = files::EncodeMeasurement(Wave(400), 400, comment);
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    Open(Path("in.svk"));
+    ui.saveAnswers.push_back(Path("out.svk"));
+    form->Guarded([&] { form->btFSaveClick(); });
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_EQ(ReadAll(Path("out.svk")), ReadAll(Path("in.svk")));
+}
+
+TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
+{
+    // "Изм.svk" written by a Windows machine: code page 1251 bytes.
+    const std::string folder = dir.path().toStdString() + "/";
+    const std::string cpName = "\xC8\xE7\xEC.svk";
+    files::WriteMeasurementFile(folder + cpName, Wave(400), "cp");
+    WriteSvk("a.svk", Wave(400), "utf");
+    const QString shown = QStringLiteral("ФАЙЛ Изм.svk");
+
+    Open(Path("a.svk"));
+    form->btNextFileClick();
+    const bool listedAfter = form->gbFile->title() == shown;
+    if (!listedAfter)
+        form->btPrevFileClick();  // the folder lists it first
+    EXPECT_EQ(form->gbFile->title(), shown);
+    EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("cp"));
+    // Stepping goes on from it, back to a.svk.
+    if (listedAfter)
+        form->btPrevFileClick();
+    else
+        form->btNextFileClick();
+    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ a.svk"));
+    EXPECT_TRUE(ui.errors.empty());
+
+    form->btCommentsClick();
+    const QStringList lines = form->mAllCmnt->toPlainText().split(QLatin1Char('\n'));
+    const int header = static_cast<int>(lines.indexOf(QStringLiteral("===Изм.svk:===")));
+    ASSERT_GE(header, 0) << form->mAllCmnt->toPlainText().toStdString();
+    Open(Path("a.svk"));
+    QTextCursor cursor(form->mAllCmnt->document()->findBlockByNumber(header + 1));
+    form->mAllCmnt->setTextCursor(cursor);
+    form->btOpenFindClick();
+    EXPECT_EQ(form->gbFile->title(), shown);
+    EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("cp"));
+    EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(FormFilesTest, OpeningAMissingFileShowsTheMessageAndKeepsTheRecord)
@@ -253,6 +310,10 @@ TEST_F(FormFilesTest, TextExportOfTheShownStretch)
     EXPECT_EQ(lines[401], QStringLiteral("Данные из файла ") + Path("t.svk"));
     EXPECT_EQ(lines[402], QStringLiteral("comment line"));
     EXPECT_EQ(lines[403], QString());
+    // A comment ending in a line break gives no empty last line.
+    form->mComment->setPlainText(QStringLiteral("comment line\n"));
+    form->Guarded([&] { form->WriteTextExport(Path("break.txt")); });
+    EXPECT_EQ(Decoded(Path("break.txt")), lines);
 
     // Zoom into samples 100 .. 199 of the bottom axis.
     form->Chart1->Chart().BottomAxis().SetRange(100, 199);

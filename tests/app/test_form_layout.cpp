@@ -11,8 +11,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
+#include "app/application.h"
 #include "app/controls.h"
+#include "app/help_window.h"
+#include "app/qt_ui_services.h"
 #include "app/message_timer.h"
 #include "form_fixture.h"
 
@@ -178,6 +184,50 @@ TEST_F(FormTest, ContextHelpClickOpensTheTopicOfTheClickedControl)
     QApplication::sendEvent(form->btLoad, &click);
     QApplication::sendEvent(form->btHelp, &click);
     EXPECT_EQ(ui.helpRequests, (std::vector<int>{4, 1}));
+}
+
+TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithTheHelpOpen)
+{
+    app::HelpWindow help;
+    help.show();
+    form->show();
+    bool ended = true;
+    QTimer::singleShot(0, form.get(), [&] { form->close(); });
+    QTimer::singleShot(2000, qApp, [&] {
+        ended = false;
+        QCoreApplication::quit();
+    });
+    QApplication::exec();
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(FormTest, TitlesAreTheCaptionsAsTheyStand)
+{
+    // Qt appends a display name of its own to every title the desktop shows.
+    app::ConfigureApplication();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("СОВИКАН ТР07.        люксметр-пульсметр"));
+}
+
+TEST(MessageBoxes, F1OpensTheTopicOfTheBoxsHelpContext)
+{
+    TestApplication();
+    struct Ui : app::QtUiServices {
+        std::vector<int> help;
+        void ShowHelp(int context) override { help.push_back(context); }
+    } ui;
+    QString shownDetails;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shownDetails = box->detailedText();
+        QTest::keyClick(box, Qt::Key_F1);
+        box->accept();
+    });
+    ui.ShowMessageWithDetails(nullptr, app::MessageIcon::Information, QString(), QStringLiteral("Выберите"),
+                              QStringLiteral("why"), 3);
+    EXPECT_EQ(ui.help, std::vector<int>{3});
+    EXPECT_EQ(shownDetails, QStringLiteral("why"));
 }
 
 TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)

@@ -2,6 +2,7 @@
 
 #include "chart/errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -126,7 +127,7 @@ TEST_F(AxisTest, EqualValuesGiveOneLabelAtTheCentre)
 TEST_F(AxisTest, TextLabelsAreThinnedToEveryFourth)
 {
     SetUpChart(500);
-    FixedTextWidth(30);
+    canvas.Measure = [](const std::string& text, const TFontSpec&) { return text == " " ? 5 : 30; };
     TFastLineSeries& s = AddLine();
     for (int i = 0; i <= 50; ++i)
         s.AddPoint(i, 0, "t" + std::to_string(i));
@@ -137,6 +138,58 @@ TEST_F(AxisTest, TextLabelsAreThinnedToEveryFourth)
     for (int i = 0; i <= 50; i += 4)
         expected.push_back("t" + std::to_string(i));
     EXPECT_EQ(BottomLabels(), expected);
+}
+
+TEST_F(AxisTest, OneDigitTextLabelsKeepABlankApart)
+{
+    SetUpChart(140);
+    canvas.Measure = [](const std::string& text, const TFontSpec&) { return 6 * static_cast<int>(text.size()); };
+    TFastLineSeries& s = AddLine();
+    for (int i = 0; i <= 20; ++i)
+        s.AddPoint(i, 0, std::to_string(i));
+    Paint();
+    std::vector<const TCanvasOp*> drawn;
+    for (const auto& op : canvas.Ops())
+        if (op.kind == TCanvasOp::Kind::Text && op.y0 == chart.BottomAxis().PosLabels())
+            drawn.push_back(&op);
+    ASSERT_GT(drawn.size(), 3u);
+    for (std::size_t k = 1; k < drawn.size(); ++k) {
+        int w0 = 6 * static_cast<int>(drawn[k - 1]->text.size());
+        int w1 = 6 * static_cast<int>(drawn[k]->text.size());
+        int gap = (drawn[k]->x0 - w1 / 2) - (drawn[k - 1]->x0 - w0 / 2 + w0);
+        EXPECT_GE(gap, 6) << drawn[k - 1]->text << " and " << drawn[k]->text;
+    }
+}
+
+TEST_F(AxisTest, ValueLabelsFinerThanThePictureShowMoreDecimals)
+{
+    // A correlation curve of a noisy record: values just around 1.
+    SetUpChart(300, 400);
+    chart.LeftAxis().SetVisible(true);
+    TFastLineSeries& s = AddLine();
+    for (int i = 0; i < 10; ++i)
+        s.AddPoint(i, 0.9990 + 0.00015 * i);
+    Paint();
+    std::vector<std::string> labels;
+    for (const auto& op : canvas.Ops())
+        if (op.kind == TCanvasOp::Kind::Text && op.x0 == chart.LeftAxis().PosLabels())
+            labels.push_back(op.text);
+    ASSERT_GT(labels.size(), 2u);
+    for (std::size_t k = 1; k < labels.size(); ++k)
+        EXPECT_NE(labels[k], labels[k - 1]);
+    EXPECT_NE(std::find(labels.begin(), labels.end(), "0.9995"), labels.end());
+    // The room left of the axis holds the widest of them.
+    EXPECT_GE(chart.LeftAxis().PosLabels() - chart.LeftAxis().PosTitle(), canvas.TextWidth("0.9995"));
+
+    // A step the picture can show keeps the picture as it is.
+    s.ClearPoints();
+    s.AddPoint(0, 0);
+    s.AddPoint(1, 1.5);
+    Paint();
+    for (const auto& op : canvas.Ops())
+        if (op.kind == TCanvasOp::Kind::Text && op.x0 == chart.LeftAxis().PosLabels()) {
+            EXPECT_LE(op.text.size(), 3u) << op.text;
+        }
 }
 
 TEST_F(AxisTest, ValueToPixelAndBackAtTheEnds)
@@ -161,6 +214,16 @@ TEST_F(AxisTest, ValueToPixelAndBackAtTheEnds)
     Paint();
     EXPECT_EQ(bottom.ValueToPixel(-5), bottom.EndPixel());
     EXPECT_DOUBLE_EQ(bottom.PixelToValue(bottom.EndPixel()), -5);
+}
+
+TEST_F(AxisTest, HalfPixelCasesRoundTheExactProduct)
+{
+    // 15 points on a 115-pixel axis: point 7 lies at 7 × 115 / 14 = 57.5
+    // pixels, which rounds to the even 58 (a pixels-per-value factor gives 57.4999...).
+    TFastLineSeries& s = Setup(115, 0, 14, 15);
+    Paint();
+    ASSERT_EQ(chart.BottomAxis().LengthPixels(), 115);
+    EXPECT_EQ(s.PointScreenX(7) - chart.BottomAxis().StartPixel(), 58);
 }
 
 TEST_F(AxisTest, NonFiniteAndHugeValuesMapToTheCentre)

@@ -107,7 +107,8 @@ TEST_F(PaintTest, PaintOrderAndCanvasState)
     auto clip = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Clip; });
     ASSERT_NE(clip, ops.end());
     EXPECT_EQ(clip->x0, plot.Left);
-    EXPECT_EQ(clip->x1, plot.Right + 1);
+    EXPECT_EQ(clip->x1, plot.Right);  // the plotting rectangle itself, not the frame beyond it
+    EXPECT_EQ(clip->y1, plot.Bottom);
     auto dotted = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.pen.Style == TPenStyle::psDot; });
     EXPECT_LT(dotted - ops.begin(), clip - ops.begin());
     auto line = std::find_if(clip, ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::LineTo; });

@@ -104,7 +104,7 @@ TEST(SvkFormat, BytesAfter400SamplesAreTheComment)
     }
     EXPECT_EQ(files::CommentFromFile("x\ry\nz\r\nw"), "x\r\ny\r\nz\r\nw");
     EXPECT_EQ(files::CommentFromFile(std::string("ab\0cd", 5)), "ab");
-    EXPECT_EQ(files::CommentFromFile("\xC0\xFF\x98"), "Ая\xEF\xBF\xBD");
+    EXPECT_EQ(files::CommentFromFile("\xC0\xFF\x98"), "Ая\xC2\x98");
 }
 
 TEST(SvkFormat, ShortAndOddFilesTakeWhatTheSizeHolds)
@@ -199,11 +199,10 @@ TEST(SvkFormat, CharactersOutside1251AreListedAndNothingIsWritten)
     EXPECT_EQ(files::EncodeCp1251("€№ёЁ").bytes, "\x88\xB9\xB8\xA8");
 }
 
-TEST(Cp1251, EveryDefinedByteRoundTrips)
+TEST(Cp1251, EveryByteRoundTrips)
 {
+    // 0x98, which the code page leaves undefined, reads as the control U+0098.
     for (int b = 1; b < 256; ++b) {
-        if (b == 0x98)
-            continue;
         const std::string byte(1, static_cast<char>(b));
         const auto again = files::EncodeCp1251(files::DecodeCp1251(byte));
         EXPECT_TRUE(again.unencodable.empty()) << b;
