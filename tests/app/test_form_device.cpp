@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <cstring>
@@ -24,10 +25,26 @@ namespace {
 using FormDeviceTest = PtyFormTest;
 
 
-TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneAndClosed)
+TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
 {
     EXPECT_EQ(form->sePort->value(), 1);
     EXPECT_FALSE(form->VaComm1->Active());
+    // Each command the user gives on the closed port: one box that says how to open it.
+    form->btnStart->click();
+    RunUntil([&] { return !form->TimPause->Enabled(); }, 1000);
+    form->btLoad->click();
+    form->btEEnext->click();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->GroupBox3, &dbl);
+    ASSERT_EQ(ui.messages.size(), 4u);
+    for (const auto& m : ui.messages)
+        EXPECT_EQ(m.text, QStringLiteral("Порт COM1 не открыт. Подключите прибор, выберите номер его порта и "
+                                         "нажмите «Установить»."));
+    form->show();
+    form->close();  // closing stays silent
+    EXPECT_EQ(ui.messages.size(), 4u);
+    EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
@@ -77,8 +94,10 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form->GroupBox3, &dbl);
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
+    // Closing the window sends it too, before the port closes with the window.
     form->show();
     form->close();
+    form.reset();
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
 }
 
