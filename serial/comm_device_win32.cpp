@@ -150,7 +150,7 @@ class Win32CommDevice final : public CommDevice {
       case ERROR_GEN_FAILURE:
       case ERROR_NOT_READY:
       case ERROR_DEV_NOT_EXIST:
-      case ERROR_NO_SUCH_DEVICE:
+      case 433:  // ERROR_NO_SUCH_DEVICE, which not every SDK's headers name
       case ERROR_OPERATION_ABORTED:
       case ERROR_DEVICE_NOT_CONNECTED:
       case ERROR_DEVICE_REMOVED:
