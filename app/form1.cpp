@@ -117,12 +117,13 @@ QFont WindowFont()
     return font;
 }
 
-TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat)
+TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat,
+               serial::CommDeviceFactory deviceFactory)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                            Qt::WindowContextHelpButtonHint),
       Dispatcher(std::make_unique<QtMainThreadDispatcher>()),
-      VaComm1(std::make_unique<serial::TVaComm>(*Dispatcher)),
+      VaComm1(std::make_unique<serial::TVaComm>(*Dispatcher, std::move(deviceFactory))),
       ui_(ui),
       numberFormat_(numberFormat),
       chartClipboard_(std::make_unique<UiChartClipboard>(ui))
@@ -417,22 +418,14 @@ void TForm1::FormCreate()
 void TForm1::FormClose()
 {
     // Once closing, no pending command and no input of the user runs: the
-    // pause and reply timers stop before the check byte goes out.
+    // pause and reply timers stop before the check byte goes out. Silent when
+    // there is no port: the window is going away. The check byte goes through
+    // the write queue; closing the port sends it before the threads stop.
     Closing = true;
     TimPause->SetEnabled(false);
     TimRS->SetEnabled(false);
-    Guarded([&] { btnCOMClick(); });
-    if (!VaComm1->Active())
-        return;
-    // The check byte goes through the write queue; let it leave before the
-    // port closes with the window.
-    bool written = false;
-    VaComm1->OnTxEmpty = [&written](serial::TVaCustomComm&) { written = true; };
-    QElapsedTimer clock;
-    clock.start();
-    while (!written && clock.elapsed() < 200)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-    VaComm1->OnTxEmpty = nullptr;
+    if (VaComm1->Active())
+        Guarded([&] { btnCOMClick(); });
 }
 
 void TForm1::btHelpClick()

@@ -15,6 +15,7 @@
 #include "analysis/number_format.h"
 #include "device/reply.h"
 #include "files/comment_browser.h"
+#include "serial/comm_device.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -58,8 +59,10 @@ inline constexpr char kWindowHelpFile[] = "Sovikan.hlp";
 class TForm1 : public QWidget {
 public:
     // The window uses `ui` for message boxes, dialogs, clipboard and help; it
-    // must outlive the window.
-    TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat);
+    // must outlive the window. `deviceFactory` replaces the system's serial
+    // device (tests); without it the port is the operating system's.
+    TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat,
+           serial::CommDeviceFactory deviceFactory = {});
     ~TForm1() override;
 
     // Window handlers.
@@ -80,6 +83,7 @@ public:
 
     // Reception and analysis.
     void VaComm1RxChar();
+    void VaComm1LineLost(const std::string& detail);
     void ProcessReply();  // the handler of TimRS
     void seSmoothChange();
     void chPeriodClick();
@@ -192,6 +196,9 @@ public:
     std::int32_t SmoothWidth = 0;
     bool Reprocess = false;
     bool Closing = false;  // set by FormClose: no more commands or user input
+    // Set when the meter's line was lost and the user told so; cleared when
+    // "Установить" opens the port again. Commands meanwhile stay silent.
+    bool LineLostShown = false;
     double TimeScale = 0.0;
     double ValueScale = 0.0;
     device::ReplyReceiver Rx;  // RxBuffer and RxDataLength

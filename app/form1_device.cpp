@@ -36,6 +36,7 @@ void TForm1::ConfigureSerial()
     VaComm1->Buffers().SetReadTimeout(1);
     VaComm1->Buffers().SetWriteTimeout(1);
     VaComm1->OnRxChar = [this](serial::TVaCustomComm&, std::int32_t) { VaComm1RxChar(); };
+    VaComm1->OnLineLost = [this](serial::TVaCustomComm&, const std::string& detail) { VaComm1LineLost(detail); };
     VaComm1->OnException = [this](std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
@@ -47,10 +48,37 @@ void TForm1::ConfigureSerial()
 
 void TForm1::WriteCommand(const std::vector<std::uint8_t>& bytes)
 {
-    // The result of each write is not examined: with the port closed the
-    // command is silently dropped.
+    // A command for a port that is not open would go nowhere: say so, unless
+    // the user has just been told that the meter's line is lost.
+    if (!VaComm1->Active()) {
+        if (!LineLostShown)
+            ui_.ShowMessage(this, MessageIcon::Warning, QStringLiteral("Warning"),
+                            QStringLiteral("Порт COM%1 не открыт. Подключите прибор, выберите номер "
+                                           "его порта и нажмите «Установить».")
+                                .arg(VaComm1->PortNum()),
+                            0);
+        return;
+    }
+    // A byte refused on an open port means the line has just been lost; that
+    // is reported once, by VaComm1LineLost. The rest of the command is dropped.
     for (std::uint8_t b : bytes)
-        VaComm1->WriteChar(b);
+        if (!VaComm1->WriteChar(b))
+            return;
+}
+
+void TForm1::VaComm1LineLost(const std::string& detail)
+{
+    // The port has been closed. A reply cut off by the loss and a command
+    // still waiting for its pause go nowhere.
+    LineLostShown = true;
+    TimRS->SetEnabled(false);
+    TimPause->SetEnabled(false);
+    ui_.ShowMessage(this, MessageIcon::Warning, QStringLiteral("Warning"),
+                    QStringLiteral("Связь с прибором на порту COM%1 потеряна. Подключите прибор и нажмите "
+                                   "«Установить».\n\n%2")
+                        .arg(VaComm1->PortNum())
+                        .arg(QString::fromStdString(detail)),
+                    0);
 }
 
 void TForm1::btnPortClick()
@@ -62,6 +90,7 @@ void TForm1::btnPortClick()
         if (sePort->value() != VaComm1->PortNum())
             VaComm1->SetPortNum(sePort->value());
         VaComm1->Open();
+        LineLostShown = false;
         return;
     } catch (const std::exception& e) {
         firstError = e.what();  // not shown: port 1 is tried first
@@ -72,6 +101,7 @@ void TForm1::btnPortClick()
         VaComm1->SetPortNum(1);
         sePort->setValue(1);
         VaComm1->Open();
+        LineLostShown = false;
     } catch (const std::exception& e) {
         // What the system said goes into the box's details, so that the user
         // can learn why (a missing device, no permission, a port in use).
@@ -172,15 +202,24 @@ void TForm1::ShowStatistics(std::int32_t first, std::int32_t end)
 
 void TForm1::ProcessReply()
 {
-    Series1->ClearPoints();
-    mResult->clear();
+    // One-shot: cleared on every way out of the run, also when the read or the
+    // analysis raises, so that the next real reply is decoded, not dropped.
+    const bool reanalysis = Reprocess;
+    Reprocess = false;
     TimRS->SetEnabled(false);
 
     // The read happens in every run; in a re-analysis its bytes are dropped.
-    Rx.Received(VaComm1->ReadBuf(Rx.RxBuffer.data(), device::kRxBufferSize));
+    // A read that finds the meter's line lost ends a reception run before the
+    // screen changes: the loss is reported once, and there is nothing to show.
+    const std::int32_t count = VaComm1->ReadBuf(Rx.RxBuffer.data(), device::kRxBufferSize);
+    if (!reanalysis && VaComm1->LineLost())
+        return;
+    Series1->ClearPoints();
+    mResult->clear();
+    Rx.Received(count);
 
-    if (Rx.IsMeasurement() || Reprocess) {
-        if (!Reprocess) {
+    if (Rx.IsMeasurement() || reanalysis) {
+        if (!reanalysis) {
             Rx.DecodeMeasurement(Record);
             btEEnext->show();
             btEEprev->show();
@@ -195,7 +234,6 @@ void TForm1::ProcessReply()
                          : static_cast<double>(Record.LuxFactor) * Record.RangeDecade;
         display::FillMeasurementSeries(*Series1, Record, ValueScale, TimeScale, numberFormat_);
         PeriodSearch();
-        Reprocess = false;
         return;
     }
 
@@ -204,7 +242,6 @@ void TForm1::ProcessReply()
     // screen, which came from another reply.
     const device::CalibrationListing listing = device::ListCalibration(Rx.Calibration(), numberFormat_);
     SetResultLines(listing.lines);
-    Reprocess = false;
 }
 
 }  // namespace app

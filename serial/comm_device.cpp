@@ -6,4 +6,6 @@ namespace serial {
 
 std::string CommDevice::ErrorText(int code) const { return SystemErrorText(code); }
 
+bool CommDevice::IsLineLost(int) const { return false; }
+
 }  // namespace serial

@@ -28,6 +28,8 @@ enum class IoStatus {
   Failed,            // the request could not be started; `error` holds the system code
   CompletionFailed,  // the request started but ended in failure; `error` holds the code
 };
+// Whatever the status, `done` is the number of bytes that were transferred: a write
+// that was cut short, failed or cancelled part-way reports the part that went out.
 
 class CommDevice {
  public:
@@ -58,6 +60,10 @@ class CommDevice {
 
   // The system's text for an error code.
   virtual std::string ErrorText(int code) const;
+
+  // Whether a failure with `code` on the open device means that the device has gone
+  // (adapter unplugged, line hung up): it will not work again until it is reopened.
+  virtual bool IsLineLost(int code) const;
 };
 
 using CommDeviceFactory = std::function<std::unique_ptr<CommDevice>()>;

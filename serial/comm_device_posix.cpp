@@ -1,7 +1,8 @@
 // The termios backend. Windows semantics kept here: received bytes are taken from the
 // tty into a queue of our own of the driver's input size, so EV_RXCHAR is raised only
 // when new bytes arrive, cbInQue counts exactly what a read can return, and line
-// errors marked by the tty (PARMRK) become CE_ bits instead of data. Waits are poll()
+// errors marked by the tty (PARMRK) become CE_ bits while the bytes received in error
+// are delivered as received. Waits are poll()
 // on the tty, the caller's stop event and an eventfd of our own, so nothing runs while
 // the line is idle.
 #include <asm/termbits.h>
@@ -163,14 +164,17 @@ class PosixCommDevice final : public CommDevice {
           error = EBADF;
           return WaitStatus::Failed;
         }
-        if (const int e = DrainLocked(); e != 0) {
-          error = e;
-          return WaitStatus::Failed;
-        }
+        // Events found with the failure (the last bytes before a hang-up) come first;
+        // the failure comes again on the next pass.
+        const int e = DrainLocked();
         if (pending_ != 0) {
           mask = pending_;
           pending_ = 0;
           return WaitStatus::Events;
+        }
+        if (e != 0) {
+          error = e;
+          return WaitStatus::Failed;
         }
         wantInput = HasRoomLocked() || !input_.inputFlowControl;
         fd = fd_;
@@ -211,10 +215,14 @@ class PosixCommDevice final : public CommDevice {
       error = e;
       return IoStatus::Failed;
     }
+    const bool wasFull = !HasRoomLocked();
     const std::size_t n = std::min<std::size_t>(count, queue_.size());
     std::copy_n(queue_.begin(), n, static_cast<std::uint8_t*>(buffer));
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(n));
     done = static_cast<std::uint32_t>(n);
+    // With input flow control the waiter stopped polling the tty while the queue was
+    // full; there is room again, so it must take in what the tty holds back.
+    if (wasFull && n > 0 && input_.inputFlowControl) WakeWaiter();
     return IoStatus::Done;
   }
 
@@ -265,6 +273,10 @@ class PosixCommDevice final : public CommDevice {
  private:
   static constexpr std::uint32_t kDefaultInQueue = 4096;
 
+  // A hung-up tty (adapter unplugged, pseudo-terminal peer gone) fails with EIO; a
+  // device node whose hardware has been removed with ENXIO or ENODEV.
+  bool IsLineLost(int code) const override { return code == EIO || code == ENXIO || code == ENODEV; }
+
   static bool NoModemLines(int e) { return e == ENOTTY || e == EINVAL || e == ENOIOCTLCMD_USER; }
   // The kernel's ENOIOCTLCMD as user space may see it.
   static constexpr int ENOIOCTLCMD_USER = 515;
@@ -281,10 +293,13 @@ class PosixCommDevice final : public CommDevice {
   void Raise(std::uint32_t events) {
     const std::uint32_t fresh = events & mask_ & ~pending_;
     pending_ |= events & mask_;
-    if (fresh && wake_ >= 0) {
-      const std::uint64_t one = 1;
-      [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
-    }
+    if (fresh) WakeWaiter();
+  }
+
+  void WakeWaiter() {
+    if (wake_ < 0) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
   }
 
   void ReadCountersLocked(bool marksSeen) {
@@ -318,8 +333,15 @@ class PosixCommDevice final : public CommDevice {
     const bool wasBelow80 = queue_.size() * 10 < static_cast<std::size_t>(inCapacity_) * 8;
     for (;;) {
       std::size_t room = inCapacity_ > queue_.size() ? inCapacity_ - queue_.size() : 0;
-      if (room == 0 && input_.inputFlowControl) break;  // let the tty hold them and throttle the sender
-      const ssize_t n = ::read(fd_, raw, sizeof raw);
+      // With input flow control the tty keeps what does not fit (and throttles the
+      // sender): take no more than there is room for. A raw byte gives at most one
+      // data byte (the tty doubles every \377 under PARMRK), so what is read fits.
+      std::size_t want = sizeof raw;
+      if (input_.inputFlowControl) {
+        if (room == 0) break;
+        want = std::min(want, room);
+      }
+      const ssize_t n = ::read(fd_, raw, want);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         if (errno != EAGAIN) result = errno;
@@ -335,7 +357,7 @@ class PosixCommDevice final : public CommDevice {
       scratch_.clear();
       filter_.Feed(raw, static_cast<std::size_t>(n), scratch_, found);
       room = inCapacity_ > queue_.size() ? inCapacity_ - queue_.size() : 0;
-      const std::size_t keep = std::min(room, scratch_.size());
+      const std::size_t keep = input_.inputFlowControl ? scratch_.size() : std::min(room, scratch_.size());
       queue_.insert(queue_.end(), scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(keep));
       received += keep;
       if (keep < scratch_.size()) found.errors |= CE_RXOVER;

@@ -128,15 +128,39 @@ class Win32CommDevice final : public CommDevice {
     if (which != 0) {
       ::CancelIoEx(handle_, &ov);
       ::GetOverlappedResult(handle_, &ov, &n, TRUE);
+      done = n;  // what went out before the cancellation
       return which == 1 ? IoStatus::Stopped : IoStatus::TimedOut;
     }
     if (!::GetOverlappedResult(handle_, &ov, &n, FALSE)) {
       error = LastError();
+      done = n;  // what went out before the failure
       return IoStatus::CompletionFailed;
     }
     done = n;
     return IoStatus::Done;
   }
+
+ public:
+  // Surprise removal of a USB adapter makes every call on the open handle fail with
+  // one of these.
+  bool IsLineLost(int code) const override {
+    switch (static_cast<DWORD>(code)) {
+      case ERROR_ACCESS_DENIED:
+      case ERROR_BAD_COMMAND:
+      case ERROR_GEN_FAILURE:
+      case ERROR_NOT_READY:
+      case ERROR_DEV_NOT_EXIST:
+      case 433:  // ERROR_NO_SUCH_DEVICE, which not every SDK's headers name
+      case ERROR_OPERATION_ABORTED:
+      case ERROR_DEVICE_NOT_CONNECTED:
+      case ERROR_DEVICE_REMOVED:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   TVaWaitEvent waitDone_;

@@ -33,6 +33,9 @@ void InputFilter::Feed(const std::uint8_t* raw, std::size_t n, std::vector<std::
         }
         break;
       default:
+        // A byte received in error is delivered as received (or as the error
+        // character), as the UART hands it over: the meter's replies have no framing,
+        // so dropping it would shift every later byte. A break arrives as a NUL.
         ++result.marks;
         if (c == 0) {
           // The driver marks a break and a NUL received in error alike; without its
@@ -41,7 +44,11 @@ void InputFilter::Feed(const std::uint8_t* raw, std::size_t n, std::vector<std::
           result.events |= EV_BREAK;
         } else {
           result.errors |= options_.parityCheck ? CE_RXPARITY : CE_FRAME;
-          if (options_.replaceErrors) out.push_back(options_.errorChar);
+        }
+        if (options_.replaceErrors) {
+          out.push_back(options_.errorChar);
+        } else {
+          Emit(c, out, result);
         }
         state_ = 0;
         break;

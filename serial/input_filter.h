@@ -1,6 +1,7 @@
 // Turns the byte stream of a tty in PARMRK mode into received data, line-error bits
-// and events: "\377\377" is a data byte 0xFF, "\377\0\0" a break, "\377\0 x" a byte
-// received in error. Sequences may be split across reads.
+// and events: "\377\377" is a data byte 0xFF, "\377\0\0" a break (delivered as a NUL),
+// "\377\0 x" a byte x received in error (delivered as x, or as the error character).
+// Sequences may be split across reads.
 #pragma once
 
 #include <cstddef>

@@ -12,7 +12,7 @@ namespace serial {
 // What the backend does with received bytes (see InputFilter).
 struct InputOptions {
   bool parityCheck = false;   // marked errors are parity errors (else framing errors)
-  bool replaceErrors = false; // a byte received in error becomes errorChar (else dropped)
+  bool replaceErrors = false; // a byte received in error becomes errorChar (else kept as received)
   std::uint8_t errorChar = 0;
   bool nullStrip = false;     // NUL bytes are dropped
   std::uint8_t eventChar = 0; // raises EV_RXFLAG

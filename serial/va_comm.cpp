@@ -25,6 +25,7 @@ constexpr const char* kMsgQueueFull = "Output buffer is full. Please check comm 
 constexpr const char* kMsgWrite = "Write error (%d), %s";
 constexpr const char* kMsgRead = "Read error (%d), %s";
 constexpr const char* kMsgStatus = "Error retrieving statistics (%d), %s";
+constexpr const char* kMsgWait = "Error waiting for events (%d), %s";
 
 // A device that keeps failing (unplugged adapter, hung-up pseudo-terminal) would make a
 // worker retry in a tight loop; a short pause between failed attempts keeps the CPU free.
@@ -246,7 +247,11 @@ class TVaCommEventThread : public TVaCommWorker {
         case WaitStatus::Stopped:
           break;
         case WaitStatus::Failed:
-          waitEvent_.WaitFor(kRetryPauseMs);
+          if (comm_.CheckLineLost(device_, error, kMsgWait)) {
+            waitEvent_.WaitFor(kInfinite);  // the device has gone: nothing to wait for until Stop
+          } else {
+            waitEvent_.WaitFor(kRetryPauseMs);
+          }
           break;
       }
     }
@@ -262,6 +267,13 @@ class TVaCommWriteThread : public TVaCommWorker {
       : TVaCommWorker(comm, device, std::move(gate)), queue_(capacity) {}
   ~TVaCommWriteThread() override { Join(); }
   void Stop() { stopEvent_.SetEvent(); }
+  // Lets the thread write out what is queued; returns when the queue is empty, the
+  // line is lost, or after `timeoutMs`.
+  void Drain(std::uint32_t timeoutMs) {
+    draining_ = true;
+    dataEvent_.SetEvent();
+    drained_.WaitFor(timeoutMs);
+  }
 
   // Called by writers; polls for room at most `timeoutMs`.
   bool Enqueue(const void* bytes, std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs) {
@@ -286,6 +298,15 @@ class TVaCommWriteThread : public TVaCommWorker {
   void Execute() override {
     TVaWaitEvent* wakers[2] = {&stopEvent_, &dataEvent_};
     while (!terminated_) {
+      const bool lost = comm_.lineLost_;
+      if (lost || (draining_ && QueueEmpty())) {
+        // Nothing more will be written: a lost line drops what is queued.
+        if (lost) Consume(queue_.Count());
+        drained_.SetEvent();
+        stopEvent_.WaitFor(kInfinite);
+        terminated_ = true;
+        break;
+      }
       const int which = WaitForAny(wakers, 2, kInfinite);
       if (which == 0) {
         terminated_ = true;
@@ -299,22 +320,30 @@ class TVaCommWriteThread : public TVaCommWorker {
         count = queue_.Count();
         data = queue_.Data();
       }
+      if (count == 0 && draining_) continue;
       std::uint32_t done = 0;
       int error = 0;
-      switch (device_.Write(data, static_cast<std::uint32_t>(count), done, writeDoneEvent_, &stopEvent_, kInfinite,
-                            error)) {
+      const IoStatus status =
+          device_.Write(data, static_cast<std::uint32_t>(count), done, writeDoneEvent_, &stopEvent_, kInfinite, error);
+      // What went out before a failure or a stop is never written again.
+      const auto written = static_cast<std::int32_t>(std::min<std::uint32_t>(done, static_cast<std::uint32_t>(count)));
+      switch (status) {
         case IoStatus::Done:
-          Completion(static_cast<std::int32_t>(std::min<std::uint32_t>(done, static_cast<std::uint32_t>(count))));
+          Completion(written);
           break;
         case IoStatus::Stopped:
+          Consume(written);
           terminated_ = true;
           break;
         case IoStatus::Failed:
-          SyncStep([](TVaCustomComm& comm) { comm.HandleEvents(EV_ERR); });
+        case IoStatus::CompletionFailed:
+          Consume(written);
+          if (comm_.CheckLineLost(device_, error, kMsgWrite)) break;  // the next pass drops the queue
+          if (status == IoStatus::Failed) SyncStep([](TVaCustomComm& comm) { comm.HandleEvents(EV_ERR); });
           stopEvent_.WaitFor(kRetryPauseMs);
           break;
-        case IoStatus::CompletionFailed:
         case IoStatus::TimedOut:
+          Consume(written);
           stopEvent_.WaitFor(kRetryPauseMs);
           break;
       }
@@ -332,6 +361,19 @@ class TVaCommWriteThread : public TVaCommWorker {
       if (static_cast<std::int64_t>(count) + n <= limit) return true;
       std::this_thread::yield();
     }
+  }
+
+  bool QueueEmpty() {
+    std::lock_guard lock(comm_.writeLock_);
+    return queue_.Count() == 0;
+  }
+
+  // Removes bytes that need no writing (any more) without reporting an empty queue.
+  void Consume(std::int32_t n) {
+    if (n <= 0) return;
+    std::lock_guard lock(comm_.writeLock_);
+    queue_.Remove(n);
+    if (queue_.Count() == 0) dataEvent_.ResetEvent();
   }
 
   void Completion(std::int32_t written) {
@@ -354,6 +396,8 @@ class TVaCommWriteThread : public TVaCommWorker {
   TVaWaitEvent dataEvent_;
   TVaWaitEvent stopEvent_;
   TVaWaitEvent writeDoneEvent_;
+  TVaWaitEvent drained_;
+  std::atomic<bool> draining_{false};
 };
 
 // ---------------------------------------------------------------------------
@@ -410,6 +454,8 @@ void TVaCustomComm::CheckResult(int error, const std::string& format) const {
 void TVaCustomComm::Open() {
   CheckClosed();
   CreateHandle();
+  lineLost_ = false;
+  ++openCount_;
   try {
     ApplyDCB();
     ApplyBuffers();
@@ -444,6 +490,12 @@ void TVaCustomComm::DestroyHandle() {
 
 void TVaCustomComm::Close() {
   if (!Active()) return;
+  // No more steps for the main thread (this also releases a worker waiting in
+  // Synchronize, e.g. when Close runs in a handler on its behalf), no more events;
+  // then what is queued goes out, unless the line is gone.
+  if (gate_) gate_->Close();
+  if (eventThread_) eventThread_->Stop();
+  if (writeThread_ && !lineLost_) writeThread_->Drain(kCloseDrainMs);
   {
     std::lock_guard lock(readLock_);
     StopThreads();
@@ -655,12 +707,15 @@ void TVaCustomComm::BuffersChanged() {
 std::int32_t TVaCustomComm::ReadBuf(void* buffer, std::int32_t count) {
   if (!Active()) return 0;
   std::lock_guard lock(readLock_);
-  if (!Active() || count <= 0) return 0;
+  if (!Active() || lineLost_ || count <= 0) return 0;
   std::uint32_t done = 0;
   int error = 0;
   const IoStatus status = device_->Read(buffer, static_cast<std::uint32_t>(count), done, *ioEvent_,
                                         static_cast<std::uint32_t>(buffers_->ReadTimeout()), error);
-  if (status == IoStatus::Failed) RaiseCommError(kMsgRead, error);
+  if (status == IoStatus::Failed) {
+    if (CheckLineLost(*device_, error, kMsgRead)) return 0;
+    RaiseCommError(kMsgRead, error);
+  }
   return status == IoStatus::Done ? static_cast<std::int32_t>(std::min<std::uint32_t>(done, count)) : 0;
 }
 
@@ -669,7 +724,7 @@ bool TVaCustomComm::Enqueue(const void* bytes, std::int32_t n) {
 }
 
 std::int32_t TVaCustomComm::WriteBuf(const void* buffer, std::int32_t count) {
-  if (!Active()) return 0;
+  if (!Active() || lineLost_) return 0;  // a lost line is reported once, by OnLineLost
   if (count < 0) count = 0;
   if (!directWrite_) {
     if (!writeThread_) return 0;
@@ -681,8 +736,13 @@ std::int32_t TVaCustomComm::WriteBuf(const void* buffer, std::int32_t count) {
   int error = 0;
   const IoStatus status = device_->Write(buffer, static_cast<std::uint32_t>(count), done, *ioEvent_, nullptr,
                                          static_cast<std::uint32_t>(buffers_->ReadTimeout()), error);
-  if (status == IoStatus::Failed) RaiseCommError(kMsgWrite, error);
-  return status == IoStatus::Done ? static_cast<std::int32_t>(std::min<std::uint32_t>(done, count)) : 0;
+  if (status == IoStatus::Failed || status == IoStatus::CompletionFailed) {
+    if (CheckLineLost(*device_, error, kMsgWrite)) return 0;
+    if (status == IoStatus::Failed) RaiseCommError(kMsgWrite, error);
+  }
+  // The bytes that went out, also when the write was cut short: the caller must not
+  // send them again.
+  return static_cast<std::int32_t>(std::min<std::uint32_t>(done, count));
 }
 
 bool TVaCustomComm::WriteChar(std::uint8_t byte) { return WriteBuf(&byte, 1) == 1; }
@@ -690,8 +750,12 @@ bool TVaCustomComm::WriteChar(std::uint8_t byte) { return WriteBuf(&byte, 1) == 
 void TVaCustomComm::GetStatus(TVaCommStatus& status) {
   std::lock_guard lock(readLock_);
   status = TVaCommStatus{};
-  if (!Active()) return;
-  CheckResult(device_->ClearError(status.Errors, status.Stat), kMsgStatus);
+  if (!Active() || lineLost_) return;
+  if (const int error = device_->ClearError(status.Errors, status.Stat); error != 0) {
+    status = TVaCommStatus{};
+    if (CheckLineLost(*device_, error, kMsgStatus)) return;
+    RaiseCommError(kMsgStatus, error);
+  }
   status.Errors |= unreportedErrors_;
   unreportedErrors_ = 0;
 }
@@ -718,6 +782,26 @@ bool TVaCustomComm::CheckLineErrors() {
     }
   }
   return status.Errors != 0;
+}
+
+bool TVaCustomComm::CheckLineLost(const CommDevice& device, int code, const char* format) {
+  if (!device.IsLineLost(code)) return false;
+  bool first = false;
+  if (!lineLost_.compare_exchange_strong(first, true)) return true;
+  const std::string detail = FillFormat(format, {std::to_string(code), device.ErrorText(code)});
+  const std::shared_ptr<bool> alive = alive_;
+  const std::uint32_t opening = openCount_;
+  dispatcher_.Post([this, alive, opening, detail] {
+    if (!*alive || !Active() || opening != openCount_) return;
+    Close();
+    if (!*alive || !OnLineLost) return;
+    try {
+      OnLineLost(*this, detail);
+    } catch (...) {
+      if (*alive) Report(std::current_exception());
+    }
+  });
+  return true;
 }
 
 // --- dispatch (main thread) ---------------------------------------------------

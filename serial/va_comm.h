@@ -16,11 +16,18 @@
 // - Write lock: the write queue (Enqueue, the write thread's snapshot and Remove) and
 //   the whole of a direct write. Read lock: ReadBuf, GetStatus and the stopping of the
 //   threads in Close. The component never holds both.
-// - Close signals both threads, releases any of them waiting in Synchronize, waits for
+// - Close lets the write thread send what is already queued (at most kCloseDrainMs),
+//   signals both threads, releases any of them waiting in Synchronize, waits for
 //   them to end (every wait of theirs can be cancelled, so this is bounded) and only
 //   then closes the device; so no pending request outlives its storage and no step
 //   reaches a closed or destroyed component. Close may be called from an event
 //   handler, also from one run on behalf of a worker.
+// - A lost line (the device has gone: a hang-up, or a wait, read, write or status
+//   query failing with a code the backend classifies so) is one episode: from its
+//   first failure, on whichever thread, the write queue is dropped, reads, writes and
+//   status queries return 0, false or a zero record without raising, and the workers
+//   stop trying. A step posted to the main thread then closes the port and fires
+//   OnLineLost once. Opening the port again starts afresh.
 #pragma once
 
 #include <atomic>
@@ -125,6 +132,11 @@ class TVaCustomComm {
   using ErrorEvent = std::function<void(TVaCustomComm& sender, std::int32_t errors)>;
   using RxCharEvent = std::function<void(TVaCustomComm& sender, std::int32_t count)>;
   using RxBufEvent = std::function<void(TVaCustomComm& sender, const std::uint8_t* data, std::int32_t count)>;
+  // `detail`: the failing call and the system's text, e.g. "Write error (5), Input/output error".
+  using LineLostEvent = std::function<void(TVaCustomComm& sender, const std::string& detail)>;
+
+  // How long Close waits for the write thread to send what is queued.
+  static constexpr std::uint32_t kCloseDrainMs = 250;
 
   // `dispatcher` must outlive the component. Without a factory the OS backend is used.
   explicit TVaCustomComm(MainThreadDispatcher& dispatcher, CommDeviceFactory factory = {});
@@ -138,6 +150,8 @@ class TVaCustomComm {
   void Open();
   void Close();
   bool Active() const { return device_ != nullptr; }
+  // True from the first failure of a lost line until the port is closed by it.
+  bool LineLost() const { return lineLost_.load(); }
   std::string DevicePath() const;
 
   std::int32_t ReadBuf(void* buffer, std::int32_t count);
@@ -203,6 +217,8 @@ class TVaCustomComm {
   RxCharEvent OnRxChar;
   RxBufEvent OnRxBuf;
   NotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+  // Fired on the main thread, once per lost line, after the port has been closed.
+  LineLostEvent OnLineLost;
 
   // The virtual slots.
   virtual void CreateHandle();
@@ -243,6 +259,9 @@ class TVaCustomComm {
   bool Synchronize(const std::shared_ptr<SyncGate>& gate, const std::function<void()>& step);
   void DispatchEvents(std::uint32_t mask);
   bool Enqueue(const void* bytes, std::int32_t n);
+  // When `code` means the device has gone: starts the lost-line episode (once) and
+  // returns true. Callable from any thread.
+  bool CheckLineLost(const CommDevice& device, int code, const char* format);
 
   MainThreadDispatcher& dispatcher_;
   CommDeviceFactory factory_;
@@ -272,6 +291,8 @@ class TVaCustomComm {
   TVaCriticalSection readLock_;
   std::uint32_t eventMask_ = 0;
   std::uint32_t unreportedErrors_ = 0;  // read by InQueCount, not yet returned by GetStatus
+  std::atomic<bool> lineLost_{false};
+  std::uint32_t openCount_ = 0;  // tells a lost-line step of an earlier opening from the current one
   std::vector<TVaCommLink*> links_;
 
   std::shared_ptr<SyncGate> gate_;
@@ -340,6 +361,7 @@ class TVaComm : public TVaCustomComm {
   using TVaCustomComm::OnRx80Full;
   using TVaCustomComm::OnEvent1;
   using TVaCustomComm::OnEvent2;
+  using TVaCustomComm::OnLineLost;
 
   using TVaCustomComm::BuildDcb;
 };

@@ -28,10 +28,26 @@ namespace {
 using FormDeviceTest = PtyFormTest;
 
 
-TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneAndClosed)
+TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
 {
     EXPECT_EQ(form->sePort->value(), 1);
     EXPECT_FALSE(form->VaComm1->Active());
+    // Each command the user gives on the closed port: one box that says how to open it.
+    form->btnStart->click();
+    RunUntil([&] { return !form->TimPause->Enabled(); }, 1000);
+    form->btLoad->click();
+    form->btEEnext->click();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->GroupBox3, &dbl);
+    ASSERT_EQ(ui.messages.size(), 4u);
+    for (const auto& m : ui.messages)
+        EXPECT_EQ(m.text, QStringLiteral("Порт COM1 не открыт. Подключите прибор, выберите номер его порта и "
+                                         "нажмите «Установить»."));
+    form->show();
+    form->close();  // closing stays silent
+    EXPECT_EQ(ui.messages.size(), 4u);
+    EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
@@ -99,6 +115,7 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
         QCoreApplication::postEvent(form->btnStart, new QMouseEvent(type, centre, form->btnStart->mapToGlobal(centre),
                                                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     form->close();
+    form.reset();
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
     RunUntil([] { return false; }, 100);
     EXPECT_TRUE(peer->Read(1, 300).empty());

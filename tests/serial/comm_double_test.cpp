@@ -545,11 +545,96 @@ TEST_F(CommDouble, FailedWriteIsReportedAsErrorAndRetried) {
   EXPECT_EQ(line->written()[0], 0x55);
   ASSERT_FALSE(errors.empty());
   EXPECT_EQ(errors[0], static_cast<std::int32_t>(serial::CE_FRAME));
-  // A failed completion: written again on the next pass.
-  line->FailWriteCompletion(EIO, 1);
-  ASSERT_TRUE(comm->WriteChar(0x66));
-  ASSERT_TRUE(Pump([&] { return line->written().size() == 2; }));
-  EXPECT_EQ(line->written()[1], 0x66);
+  // A completion that fails after part of the block went out: the rest is written on
+  // the next pass, the part that went out is not written again.
+  line->StallWrites(true);
+  const std::vector<std::uint8_t> block = {0x61, 0x62, 0x63, 0x64, 0x65};
+  ASSERT_EQ(comm->WriteBuf(block.data(), 5), 5);
+  line->FailWriteCompletion(EIO, 1, 2);
+  line->StallWrites(false);
+  ASSERT_TRUE(Pump([&] { return line->written().size() >= 6; }));
+  loop.RunFor(100ms);
+  EXPECT_EQ(line->written(), (std::vector<std::uint8_t>{0x55, 0x61, 0x62, 0x63, 0x64, 0x65}));
+}
+
+TEST_F(CommDouble, CloseSendsWhatIsQueuedWithinItsBound) {
+  comm->Open();
+  line->StallWrites(true);
+  ASSERT_TRUE(comm->WriteChar(32));
+  std::thread release([&] {
+    std::this_thread::sleep_for(30ms);
+    line->StallWrites(false);
+  });
+  comm->Close();  // the main thread does not run its loop meanwhile
+  release.join();
+  EXPECT_EQ(line->written(), std::vector<std::uint8_t>{32});
+  // A line that never takes the byte holds Close up for the bound only.
+  comm->Open();
+  line->StallWrites(true);
+  ASSERT_TRUE(comm->WriteChar(33));
+  const auto start = std::chrono::steady_clock::now();
+  comm->Close();
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(serial::TVaComm::kCloseDrainMs - 10));
+  EXPECT_LT(took, std::chrono::milliseconds(serial::TVaComm::kCloseDrainMs + 250));
+  EXPECT_EQ(line->cancelledWrites(), 1);
+}
+
+// However the loss shows first (the waiting event thread, the write thread with a
+// byte queued, a read, a status query), it is one episode: one OnLineLost after the
+// port has been closed, no error reports, the queue dropped, nothing retried.
+TEST_F(CommDouble, LostLineIsOneEpisodeWhereverItShowsFirst) {
+  std::vector<std::string> lost;
+  std::vector<std::int32_t> errors;
+  comm->OnError = [&](serial::TVaCustomComm&, std::int32_t e) { errors.push_back(e); };
+  comm->OnLineLost = [&](serial::TVaCustomComm& c, const std::string& detail) {
+    EXPECT_FALSE(c.Active());
+    lost.push_back(detail);
+  };
+  enum Trigger { Wait, Write, Read, Status };
+  for (Trigger trigger : {Wait, Write, Read, Status}) {
+    SCOPED_TRACE(trigger);
+    lost.clear();
+    line->Plug();
+    comm->Open();
+    ASSERT_TRUE(Pump([&] { return line->waitsInProgress() == 1; }));
+    const int writesBefore = line->writeCalls();
+    if (trigger == Write) {
+      line->StallWrites(true);
+      ASSERT_TRUE(comm->WriteChar(0x30));
+      ASSERT_TRUE(comm->WriteChar(0x31));
+    }
+    line->Unplug(EIO, trigger == Wait);
+    std::uint8_t buf[8];
+    if (trigger == Read) EXPECT_EQ(comm->ReadBuf(buf, 8), 0);
+    if (trigger == Status) EXPECT_EQ(comm->InQueCount(), 0);
+    // The workers see it on their own threads; the closing step waits for the loop.
+    for (int i = 0; i < 200 && !comm->LineLost(); ++i) std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(comm->LineLost());
+    // Until the closing step has run, the component stays quiet.
+    EXPECT_FALSE(comm->WriteChar(0x32));
+    EXPECT_EQ(comm->ReadBuf(buf, 8), 0);
+    ASSERT_TRUE(Pump([&] { return !lost.empty(); }));
+    loop.RunFor(200ms);  // four retry periods of the old behaviour
+    EXPECT_EQ(lost.size(), 1u);
+    const char* const kinds[] = {"Error waiting for events", "Write error", "Read error",
+                                 "Error retrieving statistics"};
+    EXPECT_EQ(lost[0], std::string(kinds[trigger]) + " (5), " + Text(EIO));
+    EXPECT_FALSE(comm->Active());
+    EXPECT_EQ(line->waitsInProgress(), 0);
+    EXPECT_LE(line->writeCalls() - writesBefore, 1);
+    line->StallWrites(false);
+  }
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(reported.empty());
+  EXPECT_TRUE(line->written().empty());
+  // Back again: a fresh opening works, and the dropped bytes stay dropped.
+  line->Plug();
+  comm->Open();
+  ASSERT_TRUE(comm->WriteChar(0x41));
+  ASSERT_TRUE(Pump([&] { return !line->written().empty(); }));
+  loop.RunFor(50ms);
+  EXPECT_EQ(line->written(), std::vector<std::uint8_t>{0x41});
 }
 
 TEST_F(CommDouble, RxCharThenEventsInDispatchOrderOnTheMainThread) {

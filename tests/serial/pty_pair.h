@@ -49,6 +49,14 @@ class PtyPair {
     }
   }
 
+  // Reads what the line holds now, without waiting.
+  std::vector<std::uint8_t> ReadAvailable() {
+    std::vector<std::uint8_t> out;
+    std::uint8_t buf[4096];
+    for (ssize_t n; (n = ::read(master_, buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
+    return out;
+  }
+
   // Reads until `count` bytes have come or `timeout` has passed.
   std::vector<std::uint8_t> Receive(std::size_t count, std::chrono::milliseconds timeout) {
     std::vector<std::uint8_t> out;

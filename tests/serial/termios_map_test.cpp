@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "serial/input_filter.h"
@@ -171,7 +172,7 @@ TEST(TermiosMap, HandshakesAndModemLines) {
   EXPECT_EQ(p.input.eventChar, '\r');
 }
 
-TEST(InputFilter, MarkedBytesBecomeErrorsNotData) {
+TEST(InputFilter, MarkedBytesAreDeliveredAsReceivedAndCountedAsErrors) {
   serial::InputFilter f;
   serial::InputOptions o;
   o.parityCheck = true;
@@ -181,10 +182,41 @@ TEST(InputFilter, MarkedBytesBecomeErrorsNotData) {
   serial::InputFilter::Result r;
   const std::uint8_t raw[] = {1, 0xFF, 0xFF, 2, 0xFF, 0, 0x33, 3, 0xFF, 0, 0, 0x42};
   f.Feed(raw, sizeof raw, out, r);
-  EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 0xFF, 2, 3, 0x42}));
+  EXPECT_EQ(out, (std::vector<std::uint8_t>{1, 0xFF, 2, 0x33, 3, 0, 0x42}));
   EXPECT_EQ(r.errors, serial::CE_RXPARITY | serial::CE_BREAK);
   EXPECT_EQ(r.events, serial::EV_BREAK | serial::EV_RXFLAG);
   EXPECT_EQ(r.marks, 2);
+}
+
+// A meter reply has no framing: a byte with a parity error in the middle of an
+// 811-byte reply must keep its place, or every later sample would shift by a byte.
+TEST(InputFilter, ParityErrorInTheMiddleOfAReplyKeepsEverySampleInPlace) {
+  std::vector<std::uint8_t> reply{'5'};
+  for (int i = 0; i < 400; ++i) {
+    const auto v = static_cast<std::uint16_t>(i * 163 + 0xFF);  // low bytes 0xFF now and then
+    reply.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    reply.push_back(static_cast<std::uint8_t>(v >> 8));
+  }
+  reply.insert(reply.end(), {0x0A, 0xD7, 0xA3, 0x3C, 5, 1, 0, 0, 0x20, 0x40});
+  ASSERT_EQ(reply.size(), 811u);
+  const std::size_t bad = 405;  // the low byte of sample 202
+  // What the tty hands over under PARMRK: \377 doubled, the bad byte marked.
+  std::vector<std::uint8_t> raw;
+  for (std::size_t i = 0; i < reply.size(); ++i) {
+    if (i == bad) raw.insert(raw.end(), {0xFF, 0});
+    raw.push_back(reply[i]);
+    if (reply[i] == 0xFF) raw.push_back(0xFF);
+  }
+  serial::InputFilter f;
+  serial::InputOptions o;
+  o.parityCheck = true;
+  f.Configure(o);
+  std::vector<std::uint8_t> out;
+  serial::InputFilter::Result r;
+  for (std::size_t at = 0; at < raw.size(); at += 64) f.Feed(raw.data() + at, std::min<std::size_t>(64, raw.size() - at), out, r);
+  EXPECT_EQ(out, reply);
+  EXPECT_EQ(r.errors, serial::CE_RXPARITY);
+  EXPECT_EQ(r.marks, 1);
 }
 
 TEST(InputFilter, SequencesSplitAcrossReads) {

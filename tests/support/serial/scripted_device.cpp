@@ -12,6 +12,7 @@ void ScriptedLine::Fail(ScriptedCall call, int error, int times) {
 
 int ScriptedLine::Take(ScriptedCall call) {
   calls_.push_back(call);
+  if (unplugged_) return call == ScriptedCall::Open ? ENOENT : unplugError_;
   auto it = failures_.find(call);
   if (it == failures_.end()) return 0;
   const int error = it->second.first;
@@ -68,10 +69,26 @@ void ScriptedLine::LimitWriteChunk(std::uint32_t bytes) {
   writeChunk_ = bytes;
 }
 
-void ScriptedLine::FailWriteCompletion(int error, int times) {
+void ScriptedLine::FailWriteCompletion(int error, int times, std::uint32_t written) {
   std::lock_guard lock(mutex_);
   completionError_ = error;
   completionTimes_ = times;
+  completionWritten_ = written;
+}
+
+void ScriptedLine::Unplug(int error, bool failWaits) {
+  std::lock_guard lock(mutex_);
+  unplugged_ = true;
+  unplugError_ = error;
+  failWaits_ = failWaits;
+  input_.clear();
+  Wake();
+  writesChanged_.SetEvent();
+}
+
+void ScriptedLine::Plug() {
+  std::lock_guard lock(mutex_);
+  unplugged_ = false;
 }
 
 std::string ScriptedLine::openedPath() const { std::lock_guard l(mutex_); return path_; }
@@ -152,6 +169,11 @@ WaitStatus ScriptedCommDevice::WaitEvent(std::uint32_t& mask, TVaWaitEvent& stop
   }
   ++line_->waiting_;
   for (;;) {
+    if (line_->unplugged_ && line_->failWaits_) {
+      --line_->waiting_;
+      error = line_->unplugError_;
+      return WaitStatus::Failed;
+    }
     if (line_->pending_ != 0 && !line_->holdEvents_) {
       mask = line_->pending_;
       line_->pending_ = 0;
@@ -202,7 +224,7 @@ IoStatus ScriptedCommDevice::Write(const void* buffer, std::uint32_t count, std:
     error = e;
     return IoStatus::Failed;
   }
-  while (line_->stallWrites_) {
+  while (line_->stallWrites_ && !line_->unplugged_) {
     line_->writesChanged_.ResetEvent();
     lock.unlock();
     TVaWaitEvent* wakers[2] = {&line_->writesChanged_, stop ? stop : &ioEvent};
@@ -213,13 +235,19 @@ IoStatus ScriptedCommDevice::Write(const void* buffer, std::uint32_t count, std:
       return which == 1 && stop ? IoStatus::Stopped : IoStatus::TimedOut;
     }
   }
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  if (line_->unplugged_) {
+    error = line_->unplugError_;
+    return IoStatus::CompletionFailed;
+  }
   if (line_->completionTimes_ > 0) {
     --line_->completionTimes_;
     error = line_->completionError_;
+    done = std::min(count, line_->completionWritten_);
+    line_->written_.insert(line_->written_.end(), bytes, bytes + done);
     return IoStatus::CompletionFailed;
   }
   const std::uint32_t n = line_->writeChunk_ ? std::min(count, line_->writeChunk_) : count;
-  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
   line_->written_.insert(line_->written_.end(), bytes, bytes + n);
   done = n;
   if (line_->mask_ & EV_TXEMPTY) {
@@ -227,6 +255,11 @@ IoStatus ScriptedCommDevice::Write(const void* buffer, std::uint32_t count, std:
     line_->Wake();
   }
   return IoStatus::Done;
+}
+
+bool ScriptedCommDevice::IsLineLost(int) const {
+  std::lock_guard lock(line_->mutex_);
+  return line_->unplugged_;
 }
 
 CommDeviceFactory ScriptedFactory(std::shared_ptr<ScriptedLine> line) {

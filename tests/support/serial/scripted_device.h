@@ -38,8 +38,15 @@ class ScriptedLine {
   void StallWrites(bool stall);
   // Each write takes at most this many bytes (0: all).
   void LimitWriteChunk(std::uint32_t bytes);
-  // A write whose completion fails with `error`, `times` times.
-  void FailWriteCompletion(int error, int times);
+  // A write whose completion fails with `error`, `times` times, after `written`
+  // bytes of it have gone out.
+  void FailWriteCompletion(int error, int times, std::uint32_t written = 0);
+  // The device goes away: from now on every call fails with `error` (opening with
+  // ENOENT) and the device classifies the failures as a lost line. A stalled write
+  // fails at once; a pending wait too when `failWaits` (a hang-up), otherwise it
+  // stays pending as a quiet driver's would. Plug brings the device back.
+  void Unplug(int error, bool failWaits = true);
+  void Plug();
 
   // What the component did.
   std::string openedPath() const;
@@ -85,6 +92,10 @@ class ScriptedLine {
   std::uint32_t writeChunk_ = 0;
   int completionError_ = 0;
   int completionTimes_ = 0;
+  std::uint32_t completionWritten_ = 0;
+  bool unplugged_ = false;
+  int unplugError_ = 0;
+  bool failWaits_ = false;
   int cancelledReads_ = 0;
   int cancelledWrites_ = 0;
   int waiting_ = 0;
@@ -108,6 +119,7 @@ class ScriptedCommDevice final : public CommDevice {
                 std::uint32_t timeoutMs, int& error) override;
   IoStatus Write(const void* buffer, std::uint32_t count, std::uint32_t& done, TVaWaitEvent& ioEvent,
                  TVaWaitEvent* stop, std::uint32_t timeoutMs, int& error) override;
+  bool IsLineLost(int code) const override;
 
  private:
   std::shared_ptr<ScriptedLine> line_;
