@@ -70,6 +70,17 @@ std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double default
     return rows;
 }
 
+void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit)
+{
+    for (auto& row : rows) {
+        if (row.limitFromComment)
+            continue;
+        row.limit = defaultLimit;
+        if (row.Usable())
+            row.conclusion = analysis::PulsationVerdict(row.metrics.pulsationPercent, row.limit);
+    }
+}
+
 std::string LimitText(double limit, const analysis::NumberFormat& nf)
 {
     std::string text = analysis::FormatFixed(limit, 3, nf);

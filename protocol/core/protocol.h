@@ -46,6 +46,10 @@ std::string FolderWithSeparator(std::string folder);
 // The rows of the measurement files in `folder` (a folder part).
 std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double defaultLimit);
 
+// Sets a new default limit: the rows without a limit of their own get it and
+// their verdicts again.
+void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit);
+
 // The cells of a row in the order of kCsvHeader. An unusable row has its
 // reason in "Вывод" and no numbers.
 std::vector<std::string> RowCells(const ProtocolRow& row, const analysis::NumberFormat& nf);

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "chart/chart.h"
+#include "chart/number_picture.h"
 #include "chart/qt/qt_canvas.h"
 #include "chart/series.h"
 
@@ -425,6 +426,7 @@ std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, c
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
+    chart::SetNumberSeparators({nf.decimalSeparator, nf.thousandSeparator});
     return WriteProtocolPdf(path, PaperProtocol{header, rows, defaultLimit, nf});
 }
 
