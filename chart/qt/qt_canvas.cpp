@@ -15,7 +15,15 @@ QColor ToQColor(TColor color)
     return QColor(RedOf(color), GreenOf(color), BlueOf(color));
 }
 
-QtCanvas::QtCanvas(QImage& image) : image_(image) {}
+QtCanvas::QtCanvas(QImage& image) : image_(&image) {}
+
+QtCanvas::QtCanvas(QPainter& painter) : external_(&painter) {}
+
+void QtCanvas::SetComposition(QPainter& p, QPainter::CompositionMode mode)
+{
+    if (!external_)
+        p.setCompositionMode(mode);
+}
 
 QtCanvas::~QtCanvas()
 {
@@ -33,13 +41,18 @@ void QtCanvas::End()
 {
     VectorStateGuard vectorState;
     Flush();
-    if (painter_.isActive())
+    if (external_) {
+        if (externalStarted_)
+            external_->restore();
+        externalStarted_ = false;
+    } else if (painter_.isActive()) {
         painter_.end();
+    }
 }
 
 QRect QtCanvas::TakeTouched()
 {
-    QRect r = touched_.intersected(image_.rect());
+    QRect r = image_ ? touched_.intersected(image_->rect()) : touched_;
     touched_ = QRect();
     return r;
 }
@@ -54,8 +67,20 @@ void QtCanvas::Touch(const QRect& r)
 
 QPainter& QtCanvas::P()
 {
+    if (external_) {
+        if (!externalStarted_) {
+            external_->save();
+            externalStarted_ = true;
+            ApplyPen();
+            ApplyBrush();
+            ApplyFont();
+            ApplyBackground();
+            ApplyClip();
+        }
+        return *external_;
+    }
     if (!painter_.isActive()) {
-        painter_.begin(&image_);
+        painter_.begin(image_);
         ApplyPen();
         ApplyBrush();
         ApplyFont();
@@ -90,41 +115,43 @@ QFont QtCanvas::MakeFont(const TFontSpec& spec)
 
 void QtCanvas::ApplyPen()
 {
-    if (!painter_.isActive())
+    if (!Active())
         return;
+    QPainter& painter = external_ ? *external_ : painter_;
     if (pen_.Style == TPenStyle::psClear) {
-        painter_.setPen(Qt::NoPen);
+        painter.setPen(Qt::NoPen);
     } else {
         QPen pen(ToQColor(pen_.Color));
         pen.setWidth(std::max(1, pen_.Width));
         // One-pixel lines as the raster engine's fast cosmetic lines.
-        pen.setCosmetic(pen_.Width <= 1);
+        pen.setCosmetic(pen_.Width <= 1 && !external_);
         pen.setCapStyle(pen_.Width > 1 ? Qt::RoundCap : Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
         if (pen_.Style == TPenStyle::psDot)
             pen.setDashPattern(pen_.SmallDots || pen_.Width == 1 ? QVector<qreal>{1, 1} : QVector<qreal>{1, 2});
         else if (pen_.Style == TPenStyle::psDash)
             pen.setDashPattern(QVector<qreal>{6, 2});
-        painter_.setPen(pen);
+        painter.setPen(pen);
     }
-    painter_.setCompositionMode(pen_.Mode == TPenMode::pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
-                                                                : QPainter::CompositionMode_SourceOver);
+    SetComposition(painter, pen_.Mode == TPenMode::pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
+                                                             : QPainter::CompositionMode_SourceOver);
 }
 
 void QtCanvas::ApplyBrush()
 {
-    if (!painter_.isActive())
+    if (!Active())
         return;
+    QPainter& painter = external_ ? *external_ : painter_;
     if (brushStyle_ == TBrushStyle::bsClear)
-        painter_.setBrush(Qt::NoBrush);
+        painter.setBrush(Qt::NoBrush);
     else
-        painter_.setBrush(ToQColor(brushColor_));
+        painter.setBrush(ToQColor(brushColor_));
 }
 
 void QtCanvas::ApplyFont()
 {
-    if (painter_.isActive())
-        painter_.setFont(Font().font);
+    if (Active())
+        (external_ ? *external_ : painter_).setFont(Font().font);
 }
 
 QtCanvas::FontEntry& QtCanvas::Font()
@@ -142,26 +169,28 @@ QtCanvas::FontEntry& QtCanvas::Font()
 
 void QtCanvas::ApplyBackground()
 {
-    if (!painter_.isActive())
+    if (!Active())
         return;
-    painter_.setBackgroundMode(transparentText_ ? Qt::TransparentMode : Qt::OpaqueMode);
-    painter_.setBackground(ToQColor(textBack_));
+    QPainter& painter = external_ ? *external_ : painter_;
+    painter.setBackgroundMode(transparentText_ ? Qt::TransparentMode : Qt::OpaqueMode);
+    painter.setBackground(ToQColor(textBack_));
 }
 
 void QtCanvas::ApplyClip()
 {
-    if (!painter_.isActive())
+    if (!Active())
         return;
+    QPainter& painter = external_ ? *external_ : painter_;
     if (clip_)
-        painter_.setClipRect(*clip_);
+        painter.setClipRect(*clip_);
     else
-        painter_.setClipping(false);
+        painter.setClipping(false);
 }
 
 void QtCanvas::SetPen(const TPenSpec& pen)
 {
     VectorStateGuard vectorState;
-    if (pen == pen_ && painter_.isActive())
+    if (pen == pen_ && Active())
         return;
     Flush();
     pen_ = pen;
@@ -260,9 +289,9 @@ void QtCanvas::FillRect(const TRect& rect)
     QRect r(rect.Left, rect.Top, rect.Width(), rect.Height());
     QPainter& p = P();
     QPainter::CompositionMode mode = p.compositionMode();
-    p.setCompositionMode(QPainter::CompositionMode_Source);
+    SetComposition(p, QPainter::CompositionMode_Source);
     p.fillRect(r, ToQColor(brushColor_));
-    p.setCompositionMode(mode);
+    SetComposition(p, mode);
     Touch(r);
 }
 
@@ -281,13 +310,13 @@ void QtCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVe
     QPainter& p = P();
     QPen pen = p.pen();
     QPainter::CompositionMode mode = p.compositionMode();
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    SetComposition(p, QPainter::CompositionMode_SourceOver);
     if (!transparentText_)
         p.fillRect(QRect(x, top, w, fm.height()), ToQColor(textBack_));
     p.setPen(ToQColor(fontSpec_.Color));
     p.drawText(x, top + fm.ascent(), s);
     p.setPen(pen);
-    p.setCompositionMode(mode);
+    SetComposition(p, mode);
     Touch(QRect(x, top, w, fm.height()));
 }
 
@@ -299,7 +328,7 @@ void QtCanvas::RotatedTextOut(int x, int y, const std::string& text, int angle)
     const QFontMetrics& fm = Font().metrics;
     QPainter& p = P();
     p.save();
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    SetComposition(p, QPainter::CompositionMode_SourceOver);
     p.setPen(ToQColor(fontSpec_.Color));
     p.translate(x, y);
     p.rotate(-angle);
@@ -363,9 +392,9 @@ void QtCanvas::Draw(int x, int y, TBitmap& bitmap)
     const QImage& picture = qb->Image();
     QPainter& p = P();
     QPainter::CompositionMode mode = p.compositionMode();
-    p.setCompositionMode(QPainter::CompositionMode_Source);
+    SetComposition(p, QPainter::CompositionMode_Source);
     p.drawImage(x, y, picture);
-    p.setCompositionMode(mode);
+    SetComposition(p, mode);
     Touch(QRect(x, y, picture.width(), picture.height()));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
-// The chart canvas on a QImage, drawn with QPainter.
+// The chart canvas on a QImage, drawn with QPainter; or on any paint device
+// through a painter that is already drawing on it (a PDF page, a printer),
+// which keeps the drawing vector.
 
 #include "chart/canvas.h"
 
@@ -22,6 +24,10 @@ namespace chart::qt {
 class QtCanvas : public TCanvas {
 public:
     explicit QtCanvas(QImage& image);
+    // Draws through `painter`, which must stay active while the canvas is
+    // used. The painter's state is saved at the first drawing and restored by
+    // End(); its transformation places and scales the chart.
+    explicit QtCanvas(QPainter& painter);
     ~QtCanvas() override;
     QtCanvas(const QtCanvas&) = delete;
     QtCanvas& operator=(const QtCanvas&) = delete;
@@ -31,7 +37,7 @@ public:
     void SetTrackTouched(bool track) { trackTouched_ = track; }
     // The area drawn on since the last call.
     QRect TakeTouched();
-    QImage& Image() { return image_; }
+    QImage& Image() { return *image_; }  // an image canvas only
 
     void SetPen(const TPenSpec& pen) override;
     void SetBrush(TColor color, TBrushStyle style) override;
@@ -67,8 +73,14 @@ private:
     void ApplyClip();
     void Touch(const QRect& r);
 
-    QImage& image_;
+    bool Active() const { return external_ ? externalStarted_ : painter_.isActive(); }
+    // Composition modes other than source-over are for the raster images only.
+    void SetComposition(QPainter& p, QPainter::CompositionMode mode);
+
+    QImage* image_ = nullptr;
     QPainter painter_;
+    QPainter* external_ = nullptr;
+    bool externalStarted_ = false;
     TPenSpec pen_;
     TColor brushColor_ = clWhite;
     TBrushStyle brushStyle_ = TBrushStyle::bsSolid;

@@ -23,13 +23,14 @@ rm -f "$prefix.log"
 
 expect=(share/sovikan/help/index.html
         share/applications/sovikan.desktop
+        share/applications/sovikan-protocol.desktop
         share/icons/hicolor/scalable/apps/sovikan.svg
         share/icons/hicolor/48x48/apps/sovikan.png
         share/icons/hicolor/128x128/apps/sovikan.png
         lib/udev/rules.d/60-sovikan-tr07.rules)
 for f in "${expect[@]}"; do check "$f installed" test -f "$prefix/$f"; done
 executables=()
-[ "$with_gui" = 1 ] && executables+=(sovikan)
+[ "$with_gui" = 1 ] && executables+=(sovikan sovikan-protocol)
 [ "$with_tools" = 1 ] && executables+=(svktool sovikan-meter)
 for f in "${executables[@]}"; do check "bin/$f installed" test -x "$prefix/bin/$f"; done
 # The program finds its help beside its own folder.
@@ -38,7 +39,8 @@ check "no file outside bin, share and lib/udev" \
   test -z "$(cd "$prefix" && find . -type f ! -path './bin/*' ! -path './share/*' ! -path './lib/udev/*')"
 
 if command -v desktop-file-validate >/dev/null; then
-  check "desktop-file-validate" desktop-file-validate "$prefix/share/applications/sovikan.desktop"
+  check "desktop-file-validate" desktop-file-validate "$prefix/share/applications/sovikan.desktop" \
+    "$prefix/share/applications/sovikan-protocol.desktop"
 else
   skipped=$((skipped + 1)); echo "skipped: desktop-file-validate not installed"
 fi

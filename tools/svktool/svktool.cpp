@@ -14,8 +14,13 @@
 #include "files/comment_browser.h"
 #include "files/file_error.h"
 #include "files/folder.h"
+#include "files/platform.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
+#include "protocol/core/protocol.h"
+#ifdef SVKTOOL_WITH_PDF
+#include "protocol/qt/protocol_pdf.h"
+#endif
 
 namespace {
 
@@ -36,6 +41,13 @@ constexpr const char* kUsage = R"(Usage:
   svktool comments DIR
       The comment browser's text for the folder DIR: for each *.svk file a
       line ===NAME:=== and the lines of its comment.
+  svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
+      The measurement protocol of the folder DIR: one row per *.svk file in
+      the comment browser's order with E, Kп, the Kп limit (N percent, 5
+      unless given; a comment line "Кп<=N" sets it for its point), the
+      verdict, F, PF, FI, SVM and the IEEE 1789 class. Without --csv the CSV
+      goes to the standard output. The CSV is UTF-8 with a byte-order mark,
+      cells separated by ";". --pdf also writes the protocol as a PDF.
 
 Numbers use the decimal separator of the user's locale. The exit status is
 0 on success and 1 when a file could not be used; the other files of the
@@ -155,6 +167,70 @@ int Comments(const std::vector<std::string>& args)
     return 0;
 }
 
+int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+{
+    std::string folder;
+    std::string csvPath;
+    std::string pdfPath;
+    double limit = analysis::kDefaultPulsationLimit;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--limit" && hasValue) {
+            if (!protocol::ParseLimit(args[++i], limit)) {
+                Fail("неверная норма Кп: " + args[i] + " (нужно число от 0 до 100)");
+                return 2;
+            }
+        } else if (a == "--csv" && hasValue) {
+            csvPath = args[++i];
+        } else if (a == "--pdf" && hasValue) {
+            pdfPath = args[++i];
+        } else if (folder.empty() && !a.starts_with("--")) {
+            folder = a;
+        } else {
+            std::cerr << kUsage;
+            return 2;
+        }
+    }
+    if (folder.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    folder = protocol::FolderWithSeparator(folder);
+    const auto rows = protocol::BuildProtocol(folder, limit);
+    if (rows.empty()) {
+        Fail(files::kChoosePathMessage);
+        return 1;
+    }
+    const std::string csv = protocol::ProtocolCsv(rows, nf);
+    if (csvPath.empty()) {
+        std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+        std::cout.flush();
+    } else {
+        auto file = files::platform::OpenFile(csvPath, "wb");
+        if (!file || files::platform::WriteAndClose(std::move(file), csv) != 0) {
+            Fail(files::CannotCreateMessage(csvPath));
+            return 1;
+        }
+    }
+    if (!pdfPath.empty()) {
+#ifdef SVKTOOL_WITH_PDF
+        if (const auto error = protocol::WriteProtocolPdfStandalone(pdfPath, protocol::ProtocolHeader{}, rows, limit, nf)) {
+            Fail(*error);
+            return 1;
+        }
+#else
+        Fail("эта сборка svktool не пишет PDF");
+        return 1;
+#endif
+    }
+    int status = 0;
+    for (const auto& row : rows)
+        if (!row.Usable())
+            status = 1;
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -168,6 +244,8 @@ int main(int argc, char** argv)
         return Export(args, nf);
     if (command == "comments")
         return Comments(args);
+    if (command == "protocol")
+        return Protocol(args, nf);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;

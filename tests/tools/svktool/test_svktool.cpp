@@ -4,13 +4,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdio>
+#include <map>
+#include <numeric>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <random>
 
 #include "files/cp1251.h"
+#include "files/folder.h"
 #include "files/svk_file.h"
 
 namespace {
@@ -152,6 +156,183 @@ TEST_F(SvktoolTest, CommentsPrintsTheBrowserText)
     const ToolRun empty = Svktool("comments " + Quote(Path("empty")));
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "svktool: Выберите путь, содержащий файлы *.svk\n");
+}
+
+// One point of the protocol test: a wave and what the protocol must say of it.
+struct Point {
+    std::string name;
+    std::string comment;
+    double level = 1000, modulation = 0;
+    int period = 40;  // samples; 0: a square wave of 20 samples
+    std::uint8_t range = 5, multiplier = 1;
+    float lux = 1.0f, interval = 0.25f;
+};
+
+std::string Fixed(double v, int decimals)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+std::vector<std::string> SplitCells(const std::string& line)
+{
+    std::vector<std::string> cells(1);
+    for (char c : line) {
+        if (c == ';')
+            cells.emplace_back();
+        else
+            cells.back() += c;
+    }
+    return cells;
+}
+
+TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
+{
+    std::vector<Point> points;
+    for (int k = 0; k < 16; ++k) {
+        Point p;
+        p.name = "p" + std::to_string(k) + ".svk";
+        p.comment = "Кабинет " + std::to_string(100 + k) + (k % 4 == 1 ? "\r\nКп<=20" : "") + "\r\nстол";
+        p.level = 300 + 977.0 * k;
+        p.modulation = (k % 5) * 0.07;  // every fifth is constant
+        p.period = k % 7 == 3 ? 0 : 16 + 6 * k;
+        p.range = static_cast<std::uint8_t>(1 + k % 8);
+        p.multiplier = static_cast<std::uint8_t>(1 + k % 3);
+        p.lux = 0.25f + 0.125f * static_cast<float>(k % 6);
+        p.interval = k % 2 ? 0.25f : 0.1f;
+        points.push_back(p);
+    }
+    for (const auto& p : points) {
+        analysis::MeasurementRecord r;
+        r.SampleCount = 400;
+        for (int i = 0; i < 400; ++i) {
+            const double wave = p.period == 0 ? (i % 20 < 10 ? 1.0 : -1.0)
+                                              : std::sin(2.0 * std::numbers::pi * i / p.period);
+            r.Samples[static_cast<std::size_t>(i)] =
+                static_cast<std::uint16_t>(std::lround(p.level * (1.0 + p.modulation * wave)));
+        }
+        r.RangeIndex = p.range;
+        r.RangeDecade = analysis::RangeDecadeFor(p.range);
+        r.TimeMultiplier = p.multiplier;
+        r.LuxFactor = p.lux;
+        r.SampleInterval = p.interval;
+        files::WriteMeasurementFile(Path(p.name), r, p.comment);
+        if (p.name == "p0.svk") {
+            // Samples of 0: the mean rounds to 0; and the same for a file cut short.
+            for (auto& s : r.Samples)
+                s = 0;
+            files::WriteMeasurementFile(Path("zero.svk"), r, "Коридор");
+            r.SampleCount = 3;
+            files::WriteMeasurementFile(Path("short.svk"), r, "");
+        }
+    }
+    Write("broken.svk", "0123456789");
+    std::filesystem::create_directory(dir_ / "folder.svk");
+
+    const ToolRun run = Svktool("protocol " + Quote(dir_.string()) + " --csv " + Quote(Path("out.csv")));
+    EXPECT_EQ(run.status, 1) << run.err;  // some files cannot be used
+    std::ifstream in(Path("out.csv"), std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+    std::vector<std::string> lines;
+    for (std::size_t at = 3; at < csv.size();) {
+        const std::size_t end = csv.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        lines.push_back(csv.substr(at, end - at));
+        at = end + 2;
+    }
+    ASSERT_EQ(lines.front(), "№;Файл;Место;E, лк;Кп, %;Норма Кп, %;Вывод;F, Гц;PF, %;FI;SVM;IEEE 1789");
+    const auto listing = files::ListSvkEntries(dir_.string() + "/");
+    ASSERT_EQ(listing.size(), 20u);
+    ASSERT_EQ(lines.size(), 21u);
+
+    for (std::size_t row = 0; row < listing.size(); ++row) {
+        const auto cells = SplitCells(lines[row + 1]);
+        ASSERT_EQ(cells.size(), 12u) << lines[row + 1];
+        EXPECT_EQ(cells[0], std::to_string(row + 1));
+        EXPECT_EQ(cells[1], listing[row]);
+        const auto p = std::find_if(points.begin(), points.end(), [&](const Point& q) { return q.name == cells[1]; });
+        if (p == points.end()) {
+            const std::map<std::string, std::pair<std::string, std::string>> unusable{
+                {"zero.svk", {"Коридор", "среднее равно 0: выберите более чувствительный диапазон"}},
+                {"short.svk", {"", "слишком мало выборок (3)"}},
+                {"broken.svk", {"", "файл повреждён: в нём нет заголовка измерения"}},
+                {"folder.svk", {"", "файл не удалось прочитать"}},
+            };
+            const auto& [place, why] = unusable.at(cells[1]);
+            EXPECT_EQ(cells[2], place);
+            EXPECT_EQ(cells[6], why);
+            EXPECT_EQ(cells[3] + cells[4] + cells[7] + cells[8] + cells[9] + cells[10] + cells[11], "");
+            continue;
+        }
+        // Everything again, from the samples as written.
+        std::vector<double> s;
+        for (int i = 0; i < 399; ++i) {
+            const double wave = p->period == 0 ? (i % 20 < 10 ? 1.0 : -1.0)
+                                               : std::sin(2.0 * std::numbers::pi * i / p->period);
+            s.push_back(static_cast<double>(std::lround(p->level * (1.0 + p->modulation * wave))));
+        }
+        const double sum = std::accumulate(s.begin(), s.end(), 0.0);
+        const double hi = *std::max_element(s.begin(), s.end());
+        const double lo = *std::min_element(s.begin(), s.end());
+        const double lux = p->lux;
+        const double M = std::nearbyint(sum * lux / 399);
+        const int e = p->range - 5;
+        const double kp = std::stod(Fixed((hi - lo) * lux / 2 / M, 3)) * 100;
+        const double limit = p->comment.find("Кп<=20") != std::string::npos ? 20 : 5;
+        const double pf = 100 * (hi - lo) / (hi + lo);
+        SCOPED_TRACE(lines[row + 1]);
+        EXPECT_EQ(cells[2], p->comment.substr(0, p->comment.find('\r')));
+        EXPECT_EQ(cells[3], Fixed(M * std::pow(10.0, e), std::max(0, -e)));
+        EXPECT_EQ(cells[4], Fixed(kp, 1));
+        EXPECT_EQ(cells[5], limit == 20 ? "20" : "5");
+        EXPECT_EQ(cells[6], std::stod(cells[4]) <= limit ? "соответствует" : "не соответствует");
+        EXPECT_EQ(cells[8], Fixed(pf, 1));
+        if (p->modulation == 0) {
+            EXPECT_EQ(cells[7], "—");
+            EXPECT_EQ(cells[11], "нет эффекта");
+            continue;
+        }
+        const int period = p->period == 0 ? 20 : p->period;
+        const double ms = p->multiplier * static_cast<double>(p->interval);
+        const double f = 1000.0 / ms / period;
+        EXPECT_NEAR(std::stod(cells[7]), f, 0.5);
+        // FI and SVM over the whole periods.
+        const int run = 399 / period * period;
+        const double runSum = std::accumulate(s.begin(), s.begin() + run, 0.0);
+        double above = 0;
+        for (int i = 0; i < run; ++i)
+            above += std::max(0.0, s[i] - runSum / run);
+        EXPECT_NEAR(std::stod(cells[9]), above / runSum, 0.0015);
+        const double fs = 1000.0 / ms;
+        double svm = 0;
+        for (int m = 1; m < run / 2 + 1; ++m) {
+            const double fm = m * fs / run;
+            if (fm < 80 || fm > 2000 || fm >= fs / 2)
+                continue;
+            std::complex<double> x = 0;
+            for (int i = 0; i < run; ++i)
+                x += s[i] * std::polar(1.0, -2 * std::numbers::pi * m * i / run);
+            const double c = 2 * std::abs(x) / run / (runSum / run);
+            const double t = 1 / (1 + std::exp(-0.00518 * (fm - 306.6))) + 20 * std::exp(-fm / 10);
+            svm += std::pow(c / t, 3.7);
+        }
+        EXPECT_NEAR(std::stod(cells[10]), std::pow(svm, 1 / 3.7), 0.003);
+        if (fs / 2 < 2000) {
+            EXPECT_NE(cells[10].find(" (до " + Fixed(fs / 2, 0) + " Гц)"), std::string::npos);
+        }
+        const char* ieee = f > 3000 || pf <= (f >= 90 ? 0.0333 : 0.01) * f ? "нет эффекта"
+                           : (f >= 90 ? f > 1250 || pf <= 0.08 * f : pf <= 0.025 * f) ? "низкий риск"
+                                                                                     : "риск";
+        EXPECT_EQ(cells[11], ieee);
+    }
+
+    // The default limit from the command line; the point's own limit stays.
+    const ToolRun strict = Svktool("protocol " + Quote(dir_.string()) + " --limit 0,5");
+    EXPECT_NE(strict.out.find(";20;"), std::string::npos);
+    EXPECT_NE(strict.out.find(";0.5;не соответствует;"), std::string::npos);
+    EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " --limit x").status, 2);
 }
 
 TEST_F(SvktoolTest, UsageAndHelp)

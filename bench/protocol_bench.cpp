@@ -1,0 +1,85 @@
+// The measurement protocol of a folder of 1 000 measurement files: reading
+// and analysing them with the CSV written (target under 1 s), and the PDF
+// with a chart per point (target under 5 s). Wall-clock times, best of 3.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+#include <random>
+
+#include "files/svk_file.h"
+#include "protocol/core/protocol.h"
+#ifdef BENCH_WITH_PDF
+#include "protocol/qt/protocol_pdf.h"
+#endif
+
+namespace {
+
+double Seconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+}  // namespace
+
+int main()
+{
+    constexpr int kFiles = 1000;
+    std::random_device rd;
+    const auto dir = std::filesystem::temp_directory_path() / ("sovikan-protocol-bench-" + std::to_string(rd()));
+    std::filesystem::create_directories(dir);
+    std::mt19937 rng(1);
+    for (int k = 0; k < kFiles; ++k) {
+        analysis::MeasurementRecord r;
+        r.SampleCount = 400;
+        const int period = 8 + static_cast<int>(rng() % 120);
+        const double depth = static_cast<double>(rng() % 60) / 100.0;
+        for (int i = 0; i < 400; ++i)
+            r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(
+                std::lround(2000.0 * (1.0 + depth * std::sin(2 * std::numbers::pi * i / period)) + rng() % 20));
+        r.RangeIndex = static_cast<std::uint8_t>(1 + rng() % 8);
+        r.RangeDecade = analysis::RangeDecadeFor(r.RangeIndex);
+        r.LuxFactor = 0.5f;
+        r.TimeMultiplier = 1;
+        r.SampleInterval = 0.25f;
+        char name[32];
+        std::snprintf(name, sizeof name, "point%04d.svk", k);
+        files::WriteMeasurementFile((dir / name).string(), r,
+                                    "Кабинет " + std::to_string(k) + (k % 10 == 0 ? "\r\nКп<=10" : ""));
+    }
+    const std::string folder = dir.string() + "/";
+    const analysis::NumberFormat nf{",", " "};
+
+    double csvBest = 1e9;
+    std::vector<protocol::ProtocolRow> rows;
+    for (int round = 0; round < 3; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        rows = protocol::BuildProtocol(folder, 5.0);
+        const std::string csv = protocol::ProtocolCsv(rows, nf);
+        std::ofstream((dir / "protocol.csv").string(), std::ios::binary) << csv;
+        csvBest = std::min(csvBest, Seconds(start));
+    }
+    std::printf("protocol CSV, %d files: %.3f s (target < 1 s)\n", kFiles, csvBest);
+
+#ifdef BENCH_WITH_PDF
+    double pdfBest = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto rowsNow = protocol::BuildProtocol(folder, 5.0);
+        if (const auto error =
+                protocol::WriteProtocolPdfStandalone((dir / "protocol.pdf").string(), {}, rowsNow, 5.0, nf)) {
+            std::printf("PDF failed: %s\n", error->c_str());
+            return 1;
+        }
+        pdfBest = std::min(pdfBest, Seconds(start));
+    }
+    std::printf("protocol PDF, %d files (read, analysed, %d pages, one chart each): %.3f s (target < 5 s), %.1f MB\n",
+                kFiles, protocol::ProtocolPageCount({{}, rows, 5.0, nf}), pdfBest,
+                static_cast<double>(std::filesystem::file_size(dir / "protocol.pdf")) / 1e6);
+#endif
+    std::filesystem::remove_all(dir);
+    return 0;
+}

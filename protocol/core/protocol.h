@@ -1,0 +1,68 @@
+#pragma once
+// The inspector's protocol of a folder of measurements: one row per
+// measurement file in the comment browser's order, with illuminance,
+// pulsation coefficient, its limit and verdict, and the flicker metrics;
+// written as CSV (and, by the Qt part, as PDF).
+
+#include <string>
+#include <vector>
+
+#include "analysis/flicker.h"
+#include "analysis/measurement.h"
+#include "analysis/number_format.h"
+
+namespace protocol {
+
+inline constexpr const char* kCsvHeader = "№;Файл;Место;E, лк;Кп, %;Норма Кп, %;Вывод;F, Гц;PF, %;FI;SVM;IEEE 1789";
+
+struct ProtocolRow {
+    int number = 0;        // 1, 2, ...
+    std::string fileName;  // the name in the folder
+    std::string place;     // the comment's first line
+    bool readable = false; // the file could be read (the comment and limit are known)
+    analysis::MeasurementRecord record;
+    analysis::FlickerMetrics metrics;
+    double limit = analysis::kDefaultPulsationLimit;
+    bool limitFromComment = false;
+    std::string conclusion;  // the verdict, or why the file cannot be used
+
+    bool Usable() const { return readable && metrics.Usable(); }
+};
+
+// What the window's header holds; the command line leaves it empty.
+struct ProtocolHeader {
+    std::string organisation;
+    std::string object;        // object and address
+    std::string date;
+    std::string instrument;
+    std::string serialNumber;
+    std::string certificate;   // verification certificate
+    std::string conditions;
+};
+
+// A folder given by the user as its folder part (with the trailing separator).
+std::string FolderWithSeparator(std::string folder);
+
+// The rows of the measurement files in `folder` (a folder part).
+std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double defaultLimit);
+
+// Sets a new default limit: the rows without a limit of their own get it and
+// their verdicts again.
+void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit);
+
+// The cells of a row in the order of kCsvHeader. An unusable row has its
+// reason in "Вывод" and no numbers.
+std::vector<std::string> RowCells(const ProtocolRow& row, const analysis::NumberFormat& nf);
+
+// A limit as a cell shows it: no trailing zeros ("5", "2,5").
+std::string LimitText(double limit, const analysis::NumberFormat& nf);
+
+// The whole CSV: UTF-8 with a byte-order mark, ';' between cells, CR LF
+// after each line, cells holding ';', '"' or a line break quoted.
+std::string ProtocolCsv(const std::vector<ProtocolRow>& rows, const analysis::NumberFormat& nf);
+
+// Parses a limit typed by the user ("5", "2,5", "2.5"); false when it is not
+// a number from 0 to 100.
+bool ParseLimit(const std::string& text, double& limit);
+
+}  // namespace protocol

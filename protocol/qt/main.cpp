@@ -1,0 +1,30 @@
+// The protocol program: the protocol window on its own.
+#include <QApplication>
+#include <QLocale>
+#include <QSettings>
+#include <QStyleFactory>
+
+#include "chart/number_picture.h"
+#include "protocol/qt/protocol_window.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("sovikan-protocol"));
+    QApplication::setOrganizationName(QStringLiteral("sovikan"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Протокол измерений"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("sovikan-protocol"));
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(style);
+    const QLocale locale = QLocale::system();
+    chart::SetNumberSeparators({locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()});
+
+    protocol::ProtocolWindow window(
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("sovikan"),
+                                    QStringLiteral("sovikan-protocol")),
+        protocol::MakeProtocolPrinting());
+    if (argc > 1)
+        window.OpenFolder(QString::fromLocal8Bit(argv[1]));
+    window.show();
+    return application.exec();
+}

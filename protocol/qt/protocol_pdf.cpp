@@ -1,0 +1,433 @@
+#include "protocol/qt/protocol_pdf.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <set>
+
+#include "chart/chart.h"
+#include "chart/number_picture.h"
+#include "chart/qt/qt_canvas.h"
+#include "chart/series.h"
+
+namespace protocol {
+
+namespace {
+
+// Lengths are in units of 1/96 inch, the unit the chart engine draws in.
+constexpr double kMargin = 36;
+constexpr double kHeaderBlock = 178;
+constexpr double kHeadRow = 34;
+constexpr double kRow = 62;
+constexpr double kFooter = 26;
+constexpr double kClosing = 170;  // notes and signature lines
+
+struct Column {
+    const char* title;
+    double width;  // 0: what is left
+    Qt::Alignment align;
+};
+
+const Column kColumns[] = {
+    {"№", 26, Qt::AlignCenter},
+    {"Файл", 90, Qt::AlignLeft},
+    {"Место", 140, Qt::AlignLeft},
+    {"E, лк", 62, Qt::AlignRight},
+    {"Кп, %", 44, Qt::AlignRight},
+    {"Норма Кп, %", 48, Qt::AlignRight},
+    {"Вывод", 104, Qt::AlignLeft},
+    {"F, Гц", 50, Qt::AlignRight},
+    {"PF, %", 44, Qt::AlignRight},
+    {"FI", 42, Qt::AlignRight},
+    {"SVM", 56, Qt::AlignRight},
+    {"IEEE 1789", 78, Qt::AlignLeft},
+    {"Осциллограмма, лк / мс", 0, Qt::AlignCenter},
+};
+constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+QFont PixelFont(int pixels, bool bold = false, bool italic = false)
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+struct Pages {
+    double width = 0;
+    double height = 0;
+    std::vector<std::pair<int, int>> rows;  // per page: first row, end row
+    bool closingOnOwnPage = false;
+    int Count() const { return static_cast<int>(rows.size()) + (closingOnOwnPage ? 1 : 0); }
+};
+
+Pages Paginate(double width, double height, int rowCount)
+{
+    Pages pages;
+    pages.width = width;
+    pages.height = height;
+    const double bottom = height - kMargin - kFooter;
+    int row = 0;
+    double used = 0;
+    do {
+        const double top = kMargin + (pages.rows.empty() ? kHeaderBlock : 0) + kHeadRow;
+        const int fit = std::max(1, static_cast<int>((bottom - top) / kRow));
+        const int end = std::min(rowCount, row + fit);
+        pages.rows.emplace_back(row, end);
+        used = top + (end - row) * kRow;
+        row = end;
+    } while (row < rowCount);
+    pages.closingOnOwnPage = bottom - used < kClosing;
+    return pages;
+}
+
+class ProtocolPainter {
+public:
+    ProtocolPainter(QPainter& painter, const PaperProtocol& p, const Pages& pages)
+        : painter_(painter), p_(p), pages_(pages), canvas_(painter)
+    {
+        series_ = &chart_.AddSeries(std::make_unique<chart::TFastLineSeries>());
+        chart_.SetBufferedDisplay(false);
+        chart_.SetView3D(false);
+        chart_.SetBevelOuter(chart::TBevelCut::bvNone);
+        chart_.SetColor(chart::clWhite);
+        chart_.Title().SetVisible(false);
+        chart_.Legend().Visible = false;
+        chart_.SetMarginLeft(1);
+        chart_.SetMarginRight(3);
+        chart_.SetMarginTop(6);
+        chart_.SetMarginBottom(2);
+        chart_.RightAxis().SetLabels(false);
+        for (chart::TChartAxis* axis : {&chart_.LeftAxis(), &chart_.BottomAxis()}) {
+            axis->LabelsFont().SetSize(5);
+            axis->Grid().SetColor(chart::clSilver);
+            axis->SetAxisValuesFormat("0.###");
+        }
+        series_->Marks.Visible = false;
+        series_->SetShowInLegend(false);
+        series_->XValues().SetOrder(chart::TChartListOrder::loAscending);
+        series_->SetSeriesColor(chart::clRed);
+
+        double fixed = 0;
+        int open = 0;
+        for (const Column& c : kColumns) {
+            fixed += c.width;
+            open += c.width == 0 ? 1 : 0;
+        }
+        const double rest = std::max(60.0, pages.width - 2 * kMargin - fixed);
+        double x = kMargin;
+        for (const Column& c : kColumns) {
+            const double w = c.width == 0 ? rest / std::max(open, 1) : c.width;
+            columns_.emplace_back(x, w);
+            x += w;
+        }
+        for (const auto& row : p.rows)
+            if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
+                svmLimits_.insert(static_cast<int>(std::lround(row.metrics.svmUpperHz)));
+    }
+
+    void PaintPage(int page)
+    {
+        double y = kMargin;
+        if (page == 0)
+            y = PaintHeader();
+        if (page < static_cast<int>(pages_.rows.size())) {
+            y = PaintTableHead(y);
+            const auto [first, end] = pages_.rows[static_cast<std::size_t>(page)];
+            for (int r = first; r < end; ++r)
+                y = PaintRow(p_.rows[static_cast<std::size_t>(r)], y);
+        }
+        if (page == pages_.Count() - 1)
+            PaintClosing(pages_.closingOnOwnPage ? kMargin : y + 14);
+        PaintFooter(page);
+    }
+
+private:
+    void Text(const QRectF& r, const QString& text, const QFont& font, int flags, QColor color = Qt::black)
+    {
+        painter_.setFont(font);
+        painter_.setPen(color);
+        painter_.drawText(r, flags, text);
+    }
+
+    QString Elided(const QString& text, const QFont& font, double width)
+    {
+        return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
+    }
+
+    double PaintHeader()
+    {
+        const double w = pages_.width - 2 * kMargin;
+        Text(QRectF(kMargin, kMargin, w, 24), QStringLiteral("ПРОТОКОЛ ИЗМЕРЕНИЙ"), PixelFont(19, true),
+             Qt::AlignHCenter | Qt::AlignTop);
+        Text(QRectF(kMargin, kMargin + 24, w, 20),
+             QStringLiteral("освещённости и коэффициента пульсации освещённости"), PixelFont(14),
+             Qt::AlignHCenter | Qt::AlignTop);
+        const auto& h = p_.header;
+        const std::pair<const char*, std::string> fields[] = {
+            {"Организация:", h.organisation},
+            {"Средство измерений:", h.instrument},
+            {"Объект и адрес:", h.object},
+            {"Заводской номер:", h.serialNumber},
+            {"Дата измерений:", h.date},
+            {"Свидетельство о поверке:", h.certificate},
+            {"Условия измерений:", h.conditions},
+            {"Норма Кп по умолчанию:", LimitText(p_.defaultLimit, p_.nf) + " %"},
+        };
+        const QFont label = PixelFont(12, true);
+        const QFont value = PixelFont(12);
+        const double half = w / 2;
+        const double labelWidth = 170;
+        double y = kMargin + 56;
+        for (std::size_t i = 0; i < std::size(fields); ++i) {
+            const double x = kMargin + (i % 2) * half;
+            const double rowY = y + (i / 2) * 21;
+            Text(QRectF(x, rowY, labelWidth, 18), QString::fromUtf8(fields[i].first), label, Qt::AlignLeft | Qt::AlignBottom);
+            const double vx = x + labelWidth;
+            const double vw = half - labelWidth - 16;
+            Text(QRectF(vx, rowY, vw, 18), Elided(Q(fields[i].second), value, vw), value, Qt::AlignLeft | Qt::AlignBottom);
+            painter_.setPen(QPen(Qt::gray, 0.6));
+            painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
+        }
+        y += 4 * 21 + 6;
+        Text(QRectF(kMargin, y, w, 18),
+             QStringLiteral("Методика измерений: ГОСТ Р 54945-2012. Измерено точек: %1.").arg(p_.rows.size()),
+             PixelFont(12), Qt::AlignLeft | Qt::AlignVCenter);
+        return kMargin + kHeaderBlock;
+    }
+
+    QRectF Cell(int column, double y, double height) const
+    {
+        const auto [x, w] = columns_[static_cast<std::size_t>(column)];
+        return QRectF(x, y, w, height);
+    }
+
+    double PaintTableHead(double y)
+    {
+        const QFont font = PixelFont(11, true);
+        for (int c = 0; c < kColumnCount; ++c) {
+            const QRectF r = Cell(c, y, kHeadRow);
+            painter_.fillRect(r, QColor(232, 232, 232));
+            painter_.setPen(QPen(Qt::black, 0.8));
+            painter_.drawRect(r);
+            Text(r.adjusted(2, 1, -2, -1), QString::fromUtf8(kColumns[c].title), font,
+                 Qt::AlignCenter | Qt::TextWordWrap);
+        }
+        return y + kHeadRow;
+    }
+
+    double PaintRow(const ProtocolRow& row, double y)
+    {
+        const QFont font = PixelFont(11);
+        auto cells = RowCells(row, p_.nf);
+        if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
+            cells[10] = analysis::OptionalText(row.metrics.svm, 3, p_.nf) + "*";
+        for (int c = 0; c < kColumnCount; ++c) {
+            const QRectF r = Cell(c, y, kRow);
+            painter_.setPen(QPen(Qt::black, 0.8));
+            painter_.drawRect(r);
+            if (c == kColumnCount - 1) {
+                if (row.Usable())
+                    PaintChart(row, r.adjusted(1, 1, -1, -1));
+                continue;
+            }
+            const QRectF inner = r.adjusted(3, 2, -3, -2);
+            const int flags = static_cast<int>(kColumns[c].align) | Qt::AlignVCenter;
+            QString text = Q(cells[static_cast<std::size_t>(c)]);
+            if (c == 6) {
+                const bool fails = row.Usable() && row.conclusion == "не соответствует";
+                Text(inner, text, row.Usable() ? PixelFont(11, fails) : PixelFont(10, false, true),
+                     flags | Qt::TextWordWrap, fails ? QColor(170, 0, 0) : row.Usable() ? Qt::black : Qt::darkGray);
+            } else if (c == 2) {
+                Text(inner, text, font, flags | Qt::TextWordWrap);
+            } else {
+                Text(inner, Elided(text, font, inner.width()), font, flags);
+            }
+        }
+        return y + kRow;
+    }
+
+    void PaintChart(const ProtocolRow& row, const QRectF& r)
+    {
+        const auto& rec = row.record;
+        const double ms = static_cast<double>(rec.TimeMultiplier) * rec.SampleInterval;
+        const double lux = static_cast<double>(rec.LuxFactor) * rec.RangeDecade;
+        series_->ClearPoints();
+        for (int i = 0; i < row.metrics.stretchSamples; ++i)
+            series_->AddPoint(i * ms, rec.Samples[static_cast<std::size_t>(i)] * lux);
+        const int w = static_cast<int>(r.width());
+        const int h = static_cast<int>(r.height());
+        chart_.SetBounds(w, h);
+        painter_.save();
+        painter_.translate(r.topLeft());
+        chart_.DrawTo(canvas_, chart::TRect{0, 0, w, h});
+        canvas_.End();
+        painter_.restore();
+    }
+
+    void PaintClosing(double y)
+    {
+        const double w = pages_.width - 2 * kMargin;
+        const QFont font = PixelFont(11);
+        QStringList notes;
+        notes << QStringLiteral("Кп — коэффициент пульсации освещённости по ГОСТ Р 54945-2012; норма — %1 %, "
+                                "для точки с пометкой «Кп<=N» в комментарии — N %.")
+                     .arg(Q(LimitText(p_.defaultLimit, p_.nf)));
+        notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
+                                "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
+                                "IEEE 1789 — риск по IEEE 1789-2015.");
+        if (!svmLimits_.empty()) {
+            QStringList hz;
+            for (int v : svmLimits_)
+                hz << QString::number(v);
+            notes << QStringLiteral("* SVM учитывает составляющие только до %1 Гц (половина частоты выборок), "
+                                    "а не до 2000 Гц.")
+                         .arg(hz.join(QStringLiteral(", ")));
+        }
+        for (const QString& note : notes) {
+            const QRectF bound = QFontMetricsF(font).boundingRect(QRectF(kMargin, y, w, 100), Qt::TextWordWrap, note);
+            Text(QRectF(kMargin, y, w, bound.height() + 2), note, font, Qt::AlignLeft | Qt::TextWordWrap);
+            y += bound.height() + 4;
+        }
+        y += 22;
+        const QFont label = PixelFont(12, true);
+        const QFont small = PixelFont(9);
+        for (const char* who : {"Измерения провёл:", "Протокол проверил:"}) {
+            Text(QRectF(kMargin, y, 150, 20), QString::fromUtf8(who), label, Qt::AlignLeft | Qt::AlignBottom);
+            const std::pair<double, const char*> lines[] = {{330, "(должность, фамилия и инициалы)"},
+                                                            {160, "(подпись)"},
+                                                            {140, "(дата)"}};
+            double x = kMargin + 160;
+            for (const auto& [length, caption] : lines) {
+                painter_.setPen(QPen(Qt::black, 0.8));
+                painter_.drawLine(QPointF(x, y + 20), QPointF(x + length, y + 20));
+                Text(QRectF(x, y + 21, length, 12), QString::fromUtf8(caption), small, Qt::AlignHCenter | Qt::AlignTop);
+                x += length + 24;
+            }
+            y += 46;
+        }
+    }
+
+    void PaintFooter(int page)
+    {
+        const double y = pages_.height - kMargin - kFooter + 8;
+        const double w = pages_.width - 2 * kMargin;
+        const QFont font = PixelFont(10);
+        painter_.setPen(QPen(Qt::gray, 0.6));
+        painter_.drawLine(QPointF(kMargin, y), QPointF(kMargin + w, y));
+        QString left = QStringLiteral("Протокол измерений");
+        if (!p_.header.object.empty())
+            left += QStringLiteral(" — ") + Q(p_.header.object);
+        Text(QRectF(kMargin, y + 2, w * 0.7, 16), Elided(left, font, w * 0.7), font, Qt::AlignLeft | Qt::AlignTop,
+             Qt::darkGray);
+        Text(QRectF(kMargin, y + 2, w, 16), QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pages_.Count()),
+             font, Qt::AlignRight | Qt::AlignTop);
+    }
+
+    QPainter& painter_;
+    const PaperProtocol& p_;
+    const Pages& pages_;
+    chart::TChart chart_;
+    chart::TFastLineSeries* series_ = nullptr;
+    chart::qt::QtCanvas canvas_;
+    std::vector<std::pair<double, double>> columns_;
+    std::set<int> svmLimits_;
+};
+
+double Scale(const QPaintDevice& device)
+{
+    return device.logicalDpiX() / 96.0;
+}
+
+Pages PagesFor(const QPaintDevice& device, const PaperProtocol& p)
+{
+    const double s = Scale(device);
+    return Paginate(device.width() / s, device.height() / s, static_cast<int>(p.rows.size()));
+}
+
+}  // namespace
+
+int ProtocolPageCount(const PaperProtocol& protocol)
+{
+    // The page of an A4 landscape sheet without margins.
+    const QSizeF mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    return Paginate(mm.height() / 25.4 * 96, mm.width() / 25.4 * 96, static_cast<int>(protocol.rows.size())).Count();
+}
+
+bool PaintProtocol(QPagedPaintDevice& device, const PaperProtocol& protocol)
+{
+    const Pages pages = PagesFor(device, protocol);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const double s = Scale(device);
+    painter.scale(s, s);
+    ProtocolPainter paint(painter, protocol, pages);
+    for (int page = 0; page < pages.Count(); ++page) {
+        if (page > 0)
+            device.newPage();
+        paint.PaintPage(page);
+    }
+    return painter.end();
+}
+
+std::optional<std::string> WriteProtocolPdf(const std::string& path, const PaperProtocol& protocol)
+{
+    const std::string failed = "Не удалось записать файл " + path;
+    QFile file(Q(path));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return failed + ": " + file.errorString().toStdString();
+    bool painted = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(1200);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setTitle(QStringLiteral("Протокол измерений"));
+        writer.setCreator(QStringLiteral("СОВИКАН ТР07: протокол измерений"));
+        painted = PaintProtocol(writer, protocol);
+    }
+    file.close();
+    if (!painted || file.error() != QFileDevice::NoError) {
+        file.remove();
+        return failed;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, const ProtocolHeader& header,
+                                                      const std::vector<ProtocolRow>& rows, double defaultLimit,
+                                                      const analysis::NumberFormat& nf)
+{
+    static int argc = 1;
+    static char name[] = "svktool";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QGuiApplication> app;
+    if (!QCoreApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    chart::SetNumberSeparators({nf.decimalSeparator, nf.thousandSeparator});
+    return WriteProtocolPdf(path, PaperProtocol{header, rows, defaultLimit, nf});
+}
+
+}  // namespace protocol

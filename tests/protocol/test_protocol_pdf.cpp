@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "../files/temp_folder.h"
+#include "files/svk_file.h"
+#include "protocol/qt/protocol_pdf.h"
+
+namespace {
+
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
+{
+    if (Shell("command -v pdftotext pdfinfo pdffonts pdfimages").empty())
+        GTEST_SKIP() << "poppler-utils are not installed";
+    testing_files::TempFolder dir;
+    for (int k = 0; k < 25; ++k) {
+        analysis::MeasurementRecord r;
+        r.SampleCount = 400;
+        for (int i = 0; i < 400; ++i)
+            r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(1000 + (i % (10 + k) < 5 ? 20 * k : 0));
+        r.RangeIndex = 5;
+        r.RangeDecade = 1.0;
+        r.LuxFactor = 0.5f;
+        r.TimeMultiplier = 1;
+        r.SampleInterval = k % 2 ? 0.25f : 0.5f;
+        files::WriteMeasurementFile(dir / ("m" + std::to_string(k) + ".svk"), r, "Кабинет " + std::to_string(k));
+    }
+    dir.Write("broken.svk", "x");
+    protocol::ProtocolHeader header;
+    header.organisation = "ООО «Светлый дом»";
+    header.object = "Школа № 5, ул. Ленина, 1";
+    const auto rows = protocol::BuildProtocol(dir.Folder(), 5.0);
+    const std::string pdf = dir / "p.pdf";
+    ASSERT_EQ(protocol::WriteProtocolPdfStandalone(pdf, header, rows, 5.0, {",", " "}), std::nullopt);
+
+    const int pages = protocol::ProtocolPageCount({header, rows, 5.0, {}});
+    EXPECT_GE(pages, 3);
+    EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos);
+    const std::string text = Shell("pdftotext '" + pdf + "' -");
+    for (const std::string& expected :
+         {std::string("ПРОТОКОЛ ИЗМЕРЕНИЙ"), header.organisation, std::string("Кабинет 24"),
+          std::string("не соответствует"), std::string("Измерения провёл:"), std::string("Страница 1 из ") + std::to_string(pages),
+          "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает")})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    // Every font embedded; no picture anywhere (the charts are lines and text).
+    const std::string fonts = Shell("pdffonts '" + pdf + "'");
+    EXPECT_NE(fonts.find("LiberationSans"), std::string::npos);
+    for (std::size_t at = fonts.find("\n", fonts.find("----")); at != std::string::npos && at + 1 < fonts.size();
+         at = fonts.find('\n', at + 1))
+        EXPECT_NE(fonts.substr(at + 1, fonts.find('\n', at + 1) - at - 1).find("yes"), std::string::npos);
+    const std::string images = Shell("pdfimages -list '" + pdf + "'");
+    EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << images;
+
+    const auto failed = protocol::WriteProtocolPdfStandalone(dir / "no/such/folder.pdf", header, rows, 5.0, {});
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->rfind("Не удалось записать файл", 0), 0u);
+}
+
+}  // namespace
