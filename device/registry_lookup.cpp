@@ -96,7 +96,9 @@ int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t produc
                 const std::string& deviceName)
 {
     OpenedKey control(registry);
-    if (!control.OpenEx(Registry::kLocalMachine, "SYSTEM\\CurrentControlSet\\", Registry::Access::Full))
+    // Read access only: full rights are granted to an elevated administrator alone, so
+    // asking for them would hide the meter from every other user.
+    if (!control.OpenEx(Registry::kLocalMachine, "SYSTEM\\CurrentControlSet\\", Registry::Access::Read))
         return -1;
     OpenedKey usb(registry);
     if (!usb.Open(control.key(), "Enum\\USB\\"))

@@ -3,6 +3,7 @@
 // buffer can go out of scope.
 // Our headers first: windows.h defines the EV_, CE_ and parity names as macros.
 #include "serial/comm_device.h"
+#include "serial/port_names.h"
 
 #include <cstring>
 
@@ -22,7 +23,8 @@ class Win32CommDevice final : public CommDevice {
   ~Win32CommDevice() override { Close(); }
 
   int Open(const std::string& path) override {
-    handle_ = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    // The device path stays "COMn"; only the name handed to CreateFile gets the prefix.
+    handle_ = ::CreateFileA(Win32DevicePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_FLAG_OVERLAPPED, nullptr);
     return handle_ == INVALID_HANDLE_VALUE ? LastError() : 0;
   }

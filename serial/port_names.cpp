@@ -98,4 +98,8 @@ int ComNumberForDevice(const std::string& devicePath, const std::string& portsFo
   return -1;
 }
 
+std::string Win32DevicePath(const std::string& name) {
+  return ParseComName(name) ? "\\\\.\\" + name : name;
+}
+
 }  // namespace serial

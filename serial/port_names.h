@@ -23,4 +23,9 @@ std::string ResolveDevicePath(const std::string& name, const std::string& portsF
 int ComNumberForDevice(const std::string& devicePath);
 int ComNumberForDevice(const std::string& devicePath, const std::string& portsFolder);
 
+// The name CreateFile is given for a device path on Windows: a bare "COMn" (any case)
+// becomes "\\.\COMn", since Windows opens COM10 and above only under that name (and
+// every COM port under it); anything else is returned unchanged.
+std::string Win32DevicePath(const std::string& name);
+
 }  // namespace serial

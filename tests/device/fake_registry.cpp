@@ -65,6 +65,7 @@ bool FakeRegistry::Open(Key parent, const std::string& subKey, bool full, Key& o
 
 bool FakeRegistry::OpenKeyEx(Key parent, const std::string& subKey, Access access, Key& opened)
 {
+    accessAsked_.push_back(access);
     return Open(parent, subKey, access == Access::Full, opened);
 }
 

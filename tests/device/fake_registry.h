@@ -25,6 +25,8 @@ public:
 
     std::size_t OpenKeys() const { return open_.size(); }
     const std::vector<std::string>& OpenedPaths() const { return openedPaths_; }
+    // The access rights asked for by each OpenKeyEx, in call order.
+    const std::vector<Access>& AccessAsked() const { return accessAsked_; }
     // Sizes passed to QueryValue for the named value, in call order.
     std::vector<std::size_t> QuerySizes(const std::string& name) const;
 
@@ -41,6 +43,7 @@ private:
     std::map<std::string, std::map<std::string, std::string>> values_;
     std::map<Key, std::string> open_;
     std::vector<std::string> openedPaths_;
+    std::vector<Access> accessAsked_;
     std::vector<std::pair<std::string, std::size_t>> queries_;
     Key next_ = 100;
     bool denyFullAccess_ = false;
