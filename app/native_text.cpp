@@ -10,44 +10,11 @@ namespace app {
 
 namespace {
 
-// Length of the well-formed UTF-8 character at the start of `s`, or 0.
-std::size_t Utf8Length(std::string_view s)
-{
-    const auto b0 = static_cast<unsigned char>(s[0]);
-    std::size_t len = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80)
-        return 1;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() < len)
-        return 0;
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
 
 bool IsValidUtf8(std::string_view s)
 {
     while (!s.empty()) {
-        const std::size_t len = Utf8Length(s);
+        const std::size_t len = files::Utf8CharLength(s);
         if (len == 0)
             return false;
         s.remove_prefix(len);
@@ -63,7 +30,7 @@ QString FromNativePath(std::string_view bytes)
 {
     QString out;
     while (!bytes.empty()) {
-        const std::size_t len = Utf8Length(bytes);
+        const std::size_t len = files::Utf8CharLength(bytes);
         if (len == 0) {
             out += QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[0])));
             bytes.remove_prefix(1);

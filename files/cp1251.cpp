@@ -12,7 +12,15 @@ namespace {
 constexpr char kUndefinedByte = '\x98';
 constexpr std::string_view kUndefinedByteCharacter = "\xC2\x98";  // U+0098
 
-// Length of the well-formed UTF-8 character at the start of `s`, or 0.
+
+void AddOnce(std::vector<std::string>& list, std::string_view c)
+{
+    if (std::find(list.begin(), list.end(), c) == list.end())
+        list.emplace_back(c);
+}
+
+}  // namespace
+
 std::size_t Utf8CharLength(std::string_view s)
 {
     const auto b0 = static_cast<unsigned char>(s[0]);
@@ -46,14 +54,6 @@ std::size_t Utf8CharLength(std::string_view s)
         return 0;
     return len;
 }
-
-void AddOnce(std::vector<std::string>& list, std::string_view c)
-{
-    if (std::find(list.begin(), list.end(), c) == list.end())
-        list.emplace_back(c);
-}
-
-}  // namespace
 
 Cp1251Text EncodeCp1251(std::string_view utf8)
 {

@@ -2,6 +2,7 @@
 // Code page 1251, the encoding of comments in measurement files and of the
 // text export, to and from the UTF-8 the program works in.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,8 @@ std::string EncodeCp1251OrThrow(std::string_view utf8);
 // Every byte has a character; 0x98, undefined in the code page, reads as
 // U+0098, which EncodeCp1251 writes back as 0x98.
 std::string DecodeCp1251(std::string_view bytes);
+
+// Length of the well-formed UTF-8 character at the start of `s` (not empty), or 0.
+std::size_t Utf8CharLength(std::string_view s);
 
 }  // namespace files
