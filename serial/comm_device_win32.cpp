@@ -82,7 +82,11 @@ class Win32CommDevice final : public CommDevice {
     const int which = WaitForAny(wakers, 2, INFINITE);
     DWORD ignored = 0;
     if (which != 1) {
-      // The request still writes into `events` and `ov`: cancel it and wait for it.
+      // The request still writes into `events` and `ov`: end it and wait for it.
+      // A new event mask ends a pending wait (the documented way; some drivers
+      // and Wine do not cancel a wait on the line otherwise). The mask is set
+      // again when the port is next opened.
+      ::SetCommMask(handle_, 0);
       ::CancelIoEx(handle_, &ov);
       ::GetOverlappedResult(handle_, &ov, &ignored, TRUE);
       return WaitStatus::Stopped;

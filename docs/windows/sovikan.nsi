@@ -3,7 +3,8 @@
 ;            -DUNFILES=<unfiles.nsh> -DICON=<sovikan.ico> -DOUTFILE=<setup.exe> sovikan.nsi
 ; FILES installs each file of the program folder; UNFILES removes exactly those
 ; files and then the folders that are empty, so the uninstaller leaves nothing behind.
-Unicode true
+; A 64-bit installer for the 64-bit program: it runs wherever the program does.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "СОВИКАН ТР07"
@@ -24,6 +25,7 @@ VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "CompanyName" "SOVIKAN"
+VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) ${COPYRIGHT}"
 
 Page directory
 Page instfiles

@@ -152,6 +152,9 @@ TEST_F(FormFilesTest, EveryByteOfACommentSurvivesOpenAndSave)
 
 TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names are UTF-16: a name is never a byte string of another code page";
+#endif
     // "Изм.svk" written by a Windows machine: code page 1251 bytes.
     const std::string folder = dir.path().toStdString() + "/";
     const std::string cpName = "\xC8\xE7\xEC.svk";
