@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks that every part lands in
-# its standard place; validates the installed desktop entry and udev rule with
-# the system's own checkers where the machine has them.
+# its standard place; validates the installed desktop entries, AppStream
+# metainfo and udev rule with the system's own checkers where the machine has
+# them.
 #   install_layout_test.sh BUILD_DIR WITH_GUI WITH_TOOLS
 set -uo pipefail
 build=$1 with_gui=$2 with_tools=$3
@@ -27,6 +28,14 @@ expect=(share/sovikan/help/index.html
         share/icons/hicolor/scalable/apps/sovikan.svg
         share/icons/hicolor/48x48/apps/sovikan.png
         share/icons/hicolor/128x128/apps/sovikan.png
+        share/metainfo/invalid.sovikan.tr07.metainfo.xml
+        share/man/man1/sovikan.1.gz
+        share/man/man1/sovikan-protocol.1.gz
+        share/man/man1/svktool.1.gz
+        share/man/man1/sovikan-meter.1.gz
+        share/doc/sovikan/copyright
+        share/doc/sovikan/changelog.gz
+        share/lintian/overrides/sovikan
         lib/udev/rules.d/60-sovikan-tr07.rules)
 for f in "${expect[@]}"; do check "$f installed" test -f "$prefix/$f"; done
 executables=()
@@ -43,6 +52,12 @@ if command -v desktop-file-validate >/dev/null; then
     "$prefix/share/applications/sovikan-protocol.desktop"
 else
   skipped=$((skipped + 1)); echo "skipped: desktop-file-validate not installed"
+fi
+if command -v appstreamcli >/dev/null; then
+  check "appstreamcli validate" appstreamcli validate --no-net \
+    "$prefix/share/metainfo/invalid.sovikan.tr07.metainfo.xml"
+else
+  skipped=$((skipped + 1)); echo "skipped: appstreamcli not installed"
 fi
 # udevadm verify came with systemd 253; older udev has no offline rule check.
 if command -v udevadm >/dev/null && udevadm verify --help >/dev/null 2>&1; then
