@@ -453,6 +453,9 @@ void TForm1::SetSelectedRangeItem(int item)
 void TForm1::closeEvent(QCloseEvent* event)
 {
     FormClose();
+    // Not every platform ends the program while another window is open, even
+    // one that does not keep it running: the help goes with the main window.
+    ui_.CloseHelp();
     event->accept();
 }
 

@@ -143,4 +143,10 @@ void QtUiServices::ShowHelp(int context)
     help_->ShowContext(context);
 }
 
+void QtUiServices::CloseHelp()
+{
+    if (help_)
+        help_->close();
+}
+
 }  // namespace app

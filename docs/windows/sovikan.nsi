@@ -8,6 +8,7 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "СОВИКАН ТР07"
+!define PROTOCOL "Протокол измерений"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sovikan TR07"
 
 Name "${PRODUCT}"
@@ -48,6 +49,7 @@ Section "Program"
   ; its file dialogs create and use "DataSvk". The shell expands the variable.
   StrCpy $OUTDIR "%USERPROFILE%\Documents"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\sovikan.exe" "" "$INSTDIR\sovikan.exe" 0
+  CreateShortcut "$SMPROGRAMS\${PROTOCOL}.lnk" "$INSTDIR\sovikan-protocol.exe" "" "$INSTDIR\sovikan.exe" 0
   SetOutPath "$INSTDIR"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -69,6 +71,7 @@ FunctionEnd
 Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PROTOCOL}.lnk"
   !include "${UNFILES}"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
