@@ -52,7 +52,7 @@ void TForm1::WriteCommand(const std::vector<std::uint8_t>& bytes)
     // the user has just been told that the meter's line is lost.
     if (!VaComm1->Active()) {
         if (!LineLostShown)
-            ui_.ShowMessage(this, MessageIcon::Warning, QStringLiteral("Warning"),
+            ui_.ShowMessage(this, MessageIcon::Warning, QStringLiteral("Предупреждение"),
                             QStringLiteral("Порт COM%1 не открыт. Подключите прибор, выберите номер "
                                            "его порта и нажмите «Установить».")
                                 .arg(VaComm1->PortNum()),
@@ -73,12 +73,12 @@ void TForm1::VaComm1LineLost(const std::string& detail)
     LineLostShown = true;
     TimRS->SetEnabled(false);
     TimPause->SetEnabled(false);
-    ui_.ShowMessage(this, MessageIcon::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("Связь с прибором на порту COM%1 потеряна. Подключите прибор и нажмите "
-                                   "«Установить».\n\n%2")
-                        .arg(VaComm1->PortNum())
-                        .arg(QString::fromStdString(detail)),
-                    0);
+    // The system's own words go into the details, as with the port box.
+    ui_.ShowMessageWithDetails(this, MessageIcon::Warning, QStringLiteral("Предупреждение"),
+                               QStringLiteral("Связь с прибором на порту COM%1 потеряна. Подключите прибор "
+                                              "и нажмите «Установить».")
+                                   .arg(VaComm1->PortNum()),
+                               QString::fromStdString(detail), 0);
 }
 
 void TForm1::btnPortClick()

@@ -41,9 +41,11 @@ TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
                     Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(form->GroupBox3, &dbl);
     ASSERT_EQ(ui.messages.size(), 4u);
-    for (const auto& m : ui.messages)
+    for (const auto& m : ui.messages) {
+        EXPECT_EQ(m.title, QStringLiteral("Предупреждение"));
         EXPECT_EQ(m.text, QStringLiteral("Порт COM1 не открыт. Подключите прибор, выберите номер его порта и "
                                          "нажмите «Установить»."));
+    }
     form->show();
     form->close();  // closing stays silent
     EXPECT_EQ(ui.messages.size(), 4u);

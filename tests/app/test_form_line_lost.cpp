@@ -171,8 +171,8 @@ protected:
     {
         int n = 0;
         for (const auto& m : ui.messages)
-            n += m.text.startsWith(QStringLiteral("Связь с прибором на порту COM50 потеряна. Подключите "
-                                                  "прибор и нажмите «Установить»."));
+            n += m.title == QStringLiteral("Предупреждение") && m.text == QStringLiteral("Связь с прибором на порту COM50 потеряна. Подключите "
+                                          "прибор и нажмите «Установить».");
         return n;
     }
     // After the loss: one box, no error box, and the program at rest.
@@ -189,8 +189,9 @@ protected:
         EXPECT_EQ(ui.messages.size(), 1u) << ui.messages.back().text.toStdString();
         EXPECT_TRUE(ui.errors.empty()) << ui.errors.front().toStdString();
         EXPECT_FALSE(form->VaComm1->Active());
-        // The message carries the system's text as its detail.
-        EXPECT_TRUE(ui.messages.front().text.contains(QStringLiteral("(5)"))) << ui.messages.front().text.toStdString();
+        // The box's details carry the system's text.
+        EXPECT_TRUE(ui.messages.front().details.contains(QStringLiteral("(5)")))
+            << ui.messages.front().details.toStdString();
     }
     // Plugged in again, "Установить", a measurement: no more boxes.
     void ReplugSetAndMeasure()
