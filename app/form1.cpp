@@ -453,10 +453,11 @@ void TForm1::SetSelectedRangeItem(int item)
 void TForm1::closeEvent(QCloseEvent* event)
 {
     FormClose();
-    // Not every platform ends the program while another window is open, even
-    // one that does not keep it running: the help goes with the main window.
-    ui_.CloseHelp();
     event->accept();
+    // The program ends with its main window, whatever help is still open. Qt
+    // would see to it on most platforms; on Windows it keeps the loop running
+    // while the help window is open. (Outside the main loop this does nothing.)
+    QCoreApplication::quit();
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event)

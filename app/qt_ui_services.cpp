@@ -143,10 +143,4 @@ void QtUiServices::ShowHelp(int context)
     help_->ShowContext(context);
 }
 
-void QtUiServices::CloseHelp()
-{
-    if (help_)
-        help_->close();
-}
-
 }  // namespace app

@@ -25,7 +25,6 @@ public:
     void SetClipboardText(const QString& text) override;
     void SetClipboardImage(const QImage& image) override;
     void ShowHelp(int context) override;
-    void CloseHelp() override;
 
 private:
     std::unique_ptr<HelpWindow> help_;

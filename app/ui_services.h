@@ -47,8 +47,6 @@ public:
     virtual void SetClipboardImage(const QImage& image) = 0;
     // Opens the help window at a context topic; 0 opens the contents page.
     virtual void ShowHelp(int context) = 0;
-    // Closes the help window, if it is open: it goes with the main window.
-    virtual void CloseHelp() = 0;
 };
 
 }  // namespace app

@@ -2,7 +2,6 @@
 // A UiServices double for window tests: records every box, dialog, clipboard
 // and help request and answers dialogs from a queue, so no test ever blocks.
 
-#include <functional>
 #include <QImage>
 #include <QString>
 #include <deque>
@@ -54,12 +53,6 @@ struct FakeUi : app::UiServices {
     void SetClipboardText(const QString& text) override { clipboardText = text; }
     void SetClipboardImage(const QImage& image) override { clipboardImage = image; }
     void ShowHelp(int context) override { helpRequests.push_back(context); }
-    void CloseHelp() override
-    {
-        if (onCloseHelp)
-            onCloseHelp();
-    }
-    std::function<void()> onCloseHelp;
 
 private:
     static std::optional<QString> Pop(std::deque<QString>& q)

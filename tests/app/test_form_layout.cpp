@@ -190,7 +190,6 @@ TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithTheHelpOpen)
 {
     app::HelpWindow help;
     help.show();
-    ui.onCloseHelp = [&] { help.close(); };
     form->show();
     bool ended = true;
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
