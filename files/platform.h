@@ -34,6 +34,11 @@ inline int WriteAndClose(FilePtr file, std::string_view bytes)
     return error;
 }
 
+// A command-line program's arguments after the program name, as UTF-8 (on
+// Windows read from the wide command line: argv is in the ANSI code page).
+// Also makes the console show the program's UTF-8 output.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
 // Deletes a file; errors are ignored.
 void RemoveFile(const std::string& path);
 

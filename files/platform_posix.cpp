@@ -1,5 +1,6 @@
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "files/platform.h"
@@ -17,6 +18,11 @@ struct DirCloser {
 FilePtr OpenFile(const std::string& path, const char* mode)
 {
     return FilePtr(std::fopen(path.c_str(), mode));
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
 void RemoveFile(const std::string& path)

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -39,6 +40,20 @@ struct FindCloser {
 FilePtr OpenFile(const std::string& path, const char* mode)
 {
     return FilePtr(_wfopen(Widen(path).c_str(), Widen(mode).c_str()));
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv)
+{
+    SetConsoleOutputCP(CP_UTF8);
+    int n = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (!wide)
+        return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < n; ++i)
+        args.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    return args;
 }
 
 void RemoveFile(const std::string& path)

@@ -422,8 +422,13 @@ std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, c
     static char* argv[] = {name, nullptr};
     std::unique_ptr<QGuiApplication> app;
     if (!QCoreApplication::instance()) {
+        // No display is needed: on Linux a terminal may have none. Windows always
+        // has its platform, and only it gives the system's fonts to the PDF
+        // (the offscreen platform there finds none and draws boxes).
+#ifndef _WIN32
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     chart::SetNumberSeparators({nf.decimalSeparator, nf.thousandSeparator});

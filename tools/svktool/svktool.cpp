@@ -236,8 +236,10 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
 int main(int argc, char** argv)
 {
     const analysis::NumberFormat nf = UserNumberFormat();
-    const std::vector<std::string> args(argv + std::min(argc, 2), argv + argc);
-    const std::string command = argc >= 2 ? argv[1] : "";
+    std::vector<std::string> args = files::platform::CommandLineArguments(argc, argv);
+    const std::string command = args.empty() ? "" : args.front();
+    if (!args.empty())
+        args.erase(args.begin());
     if (command == "stats")
         return Stats(args, nf);
     if (command == "export")
