@@ -3,7 +3,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include "analysis/measurement.h"
+#include "files/svk_file.h"
 
 // One leading byte, the samples (low byte first), then LuxFactor, RangeIndex,
 // TimeMultiplier and the sample interval in tenths of a millisecond.
@@ -35,4 +39,20 @@ inline std::vector<std::uint16_t> SquareWave(int count)
     for (int i = 0; i < count; ++i)
         s.push_back(static_cast<std::uint16_t>(20000 + ((i % 40) < 20 ? 2000 : -2000)));
     return s;
+}
+
+// A measurement file of `count` samples cycling through 900..939 lux units,
+// range 5, time multiplier 1, 0.25 ms per sample, no comment.
+inline void WriteRecordFile(const std::string& path, int count)
+{
+    analysis::MeasurementRecord r;
+    r.SampleCount = count;
+    for (int i = 0; i < count; ++i)
+        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(900 + i % 40);
+    r.RangeIndex = 5;
+    r.TimeMultiplier = 1;
+    r.LuxFactor = 1.0f;
+    r.SampleInterval = 0.25f;
+    r.RangeDecade = 1.0;
+    files::WriteMeasurementFile(path, r, "");
 }

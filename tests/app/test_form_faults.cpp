@@ -87,17 +87,8 @@ TEST_F(FormFaultTest, ABurstSplitOverTwoReplyWindows)
 TEST_F(FormFaultTest, BytesArrivingWhileAFileIsOpenedAreDropped)
 {
     QTemporaryDir dir;
-    analysis::MeasurementRecord r;
-    r.SampleCount = 400;
-    for (int i = 0; i < 400; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(900 + i % 40);
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.LuxFactor = 1.0f;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
     const QString path = dir.path() + QStringLiteral("/f.svk");
-    files::WriteMeasurementFile(path.toStdString(), r, "");
+    WriteRecordFile(path.toStdString(), 400);
     peer->Write(Reply(100));
     RunUntil([&] { return form->VaComm1->InQueCount() == 211; }, 1000);
     form->CurrentFileName = path;

@@ -256,17 +256,8 @@ TEST_P(FormLineLostTest, UnpluggedInTheMiddleOfAReply)
 
 TEST_P(FormLineLostTest, UnpluggedWhileAFileIsOpened)
 {
-    analysis::MeasurementRecord r;
-    r.SampleCount = 300;
-    for (int i = 0; i < 300; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(900 + i % 40);
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.LuxFactor = 1.0f;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
     const QString path = dir.path() + QStringLiteral("/f.svk");
-    files::WriteMeasurementFile(path.toStdString(), r, "");
+    WriteRecordFile(path.toStdString(), 300);
     meter->Unplug();
     // Before the window has run its loop: the re-analysis reads from the dead line.
     form->CurrentFileName = path;
@@ -294,15 +285,8 @@ TEST(FormReadError, DuringAFileOpenLeavesNoReanalysisPending)
     form.sePort->setValue(kCom);
     form.btnPort->click();
     ASSERT_TRUE(form.VaComm1->Active());
-    analysis::MeasurementRecord r;
-    r.SampleCount = 300;
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.LuxFactor = 1.0f;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
     const QString path = dir.path() + QStringLiteral("/f.svk");
-    files::WriteMeasurementFile(path.toStdString(), r, "");
+    WriteRecordFile(path.toStdString(), 300);
     meter.line->Fail(serial::ScriptedCall::Read, EPIPE, 1);
     form.CurrentFileName = path;
     form.Guarded([&] { form.btFLoadClick(form.btNextFile); });
