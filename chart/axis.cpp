@@ -26,30 +26,6 @@ long long RoundHalfEven(double v)
     return static_cast<long long>(std::nearbyint(v));
 }
 
-// Decimals a number picture can show: the digit places after the point of its
-// first section.
-int PictureDecimals(std::string_view picture)
-{
-    int decimals = 0;
-    bool afterPoint = false;
-    char quote = 0;
-    for (char c : picture) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == ';') {
-            break;
-        } else if (c == '.') {
-            afterPoint = true;
-        } else if (afterPoint && (c == '0' || c == '#')) {
-            ++decimals;
-        }
-    }
-    return decimals;
-}
-
 // Decimals a label step needs to tell its labels apart: the fewest with which
 // the step is a whole number of the last place (15 at most).
 int StepDecimals(double step)

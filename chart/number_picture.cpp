@@ -142,6 +142,11 @@ std::string FormatSection(double magnitude, const Section& sec, const TNumberSep
 
 }  // namespace
 
+int PictureDecimals(std::string_view picture)
+{
+    return ParseSection(SplitSections(picture).front()).maxDec;
+}
+
 const TNumberSeparators& NumberSeparators()
 {
     return SeparatorStore();

@@ -30,4 +30,8 @@ inline std::string FormatNumberPicture(double value, std::string_view picture)
     return FormatNumberPicture(value, picture, NumberSeparators());
 }
 
+// Decimals the picture can show for a positive number: the digit places after
+// the point of its first section.
+int PictureDecimals(std::string_view picture);
+
 }  // namespace chart
