@@ -69,6 +69,13 @@ public:
         }
     }
 
+    // One byte the component wrote to the line, or -1 while there is none.
+    int ReceiveByte()
+    {
+        std::uint8_t byte = 0;
+        return ::read(master_, &byte, 1) == 1 ? byte : -1;
+    }
+
 private:
     int master_ = -1;
     int slave_ = -1;
@@ -180,6 +187,11 @@ TEST_F(LineFaults, HangUpInTheMiddleOfAReplyIsOneLostLineThenQuietUntilReopened)
     pty->Send(std::vector<std::uint8_t>(reply.begin(), reply.begin() + 400));
     ASSERT_TRUE(loop.RunUntil([&] { return rxEvents > 0; }, 3000ms));
     ASSERT_TRUE(comm->WriteChar(0x20));
+    // The writer thread sends the byte; the hang-up comes after it, so the
+    // line is lost while waiting for events, not while writing.
+    int sent = -1;
+    ASSERT_TRUE(loop.RunUntil([&] { return (sent = pty->ReceiveByte()) >= 0; }, 3000ms));
+    EXPECT_EQ(sent, 0x20);
     pty->CloseMaster();  // the slave now sees a hang-up (EIO on read, POLLHUP)
 
     ASSERT_TRUE(loop.RunUntil([&] { return !lost.empty(); }, 3000ms));
