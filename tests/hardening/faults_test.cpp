@@ -4,11 +4,6 @@
 // errors come from the scripted device.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -17,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "../serial/pty_pair.h"
 #include "device/reply.h"
 #include "process_figures.h"
 #include "serial/scripted_device.h"
@@ -26,71 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-class Pty {
-public:
-    Pty()
-    {
-        char name[128] = {};
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) == 0) {
-            path_ = name;
-            ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-        }
-    }
-    ~Pty()
-    {
-        CloseMaster();
-        if (slave_ >= 0)
-            ::close(slave_);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
-
-    bool ok() const { return master_ >= 0; }
-    const std::string& path() const { return path_; }
-    void CloseMaster()
-    {
-        if (master_ >= 0)
-            ::close(master_);
-        master_ = -1;
-    }
-    // Writes everything, waiting while the line is full.
-    void Send(const std::vector<std::uint8_t>& bytes)
-    {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += static_cast<std::size_t>(n);
-            } else {
-                pollfd p{master_, POLLOUT, 0};
-                ::poll(&p, 1, 50);
-            }
-        }
-    }
-
-    // One byte the component wrote to the line, or -1 while there is none.
-    int ReceiveByte()
-    {
-        std::uint8_t byte = 0;
-        return ::read(master_, &byte, 1) == 1 ? byte : -1;
-    }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-};
-
-std::vector<std::uint8_t> Pattern(std::size_t n, unsigned seed)
-{
-    std::vector<std::uint8_t> v(n);
-    for (auto& b : v) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(seed >> 16);
-    }
-    return v;
-}
 
 // An 811-byte measurement reply: 400 samples counting up, range 5, multiplier 2.
 std::vector<std::uint8_t> Reply()
@@ -115,7 +46,6 @@ class LineFaults : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(pty->ok());
         hardening::SettleRuntimeThreads();
         baseThreads = hardening::Threads();
         comm = std::make_unique<serial::TVaComm>(loop);
@@ -128,7 +58,7 @@ protected:
         comm.reset();
         loop.RunPending();
     }
-    void Attach(Pty& p)
+    void Attach(PtyPair& p)
     {
         comm->SetDeviceName(p.path());
         comm->SetBaudrate(serial::br38400);
@@ -168,7 +98,7 @@ protected:
         return hardening::Threads();
     }
 
-    std::unique_ptr<Pty> pty = std::make_unique<Pty>();
+    std::unique_ptr<PtyPair> pty = std::make_unique<PtyPair>();
     serial::EventLoopDispatcher loop;
     std::unique_ptr<serial::TVaComm> comm;
     device::ReplyReceiver rx;
@@ -189,9 +119,9 @@ TEST_F(LineFaults, HangUpInTheMiddleOfAReplyIsOneLostLineThenQuietUntilReopened)
     ASSERT_TRUE(comm->WriteChar(0x20));
     // The writer thread sends the byte; the hang-up comes after it, so the
     // line is lost while waiting for events, not while writing.
-    int sent = -1;
-    ASSERT_TRUE(loop.RunUntil([&] { return (sent = pty->ReceiveByte()) >= 0; }, 3000ms));
-    EXPECT_EQ(sent, 0x20);
+    std::vector<std::uint8_t> sent;
+    ASSERT_TRUE(loop.RunUntil([&] { return !(sent = pty->ReadAvailable()).empty(); }, 3000ms));
+    EXPECT_EQ(sent, std::vector<std::uint8_t>{0x20});
     pty->CloseMaster();  // the slave now sees a hang-up (EIO on read, POLLHUP)
 
     ASSERT_TRUE(loop.RunUntil([&] { return !lost.empty(); }, 3000ms));
@@ -210,8 +140,7 @@ TEST_F(LineFaults, HangUpInTheMiddleOfAReplyIsOneLostLineThenQuietUntilReopened)
     EXPECT_EQ(errors, 0);
 
     // Reopened on a line that works again: a whole reply as usual.
-    pty = std::make_unique<Pty>();
-    ASSERT_TRUE(pty->ok());
+    pty = std::make_unique<PtyPair>();
     Attach(*pty);
     comm->Open();
     pty->Send(reply);
