@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/statistics.h"
+#include "sampled_record.h"
 
 namespace {
 
@@ -10,15 +11,8 @@ using analysis::ShowStatistics;
 
 MeasurementRecord Record(std::initializer_list<std::uint16_t> samples, std::uint8_t range, float lux)
 {
-    MeasurementRecord r;
-    int i = 0;
-    for (auto s : samples)
-        r.Samples[static_cast<std::size_t>(i++)] = s;
-    r.SampleCount = i;
+    auto r = SampledRecord(static_cast<int>(samples.size()), lux, [&](int i) { return samples.begin()[i]; });
     r.RangeIndex = range;
-    r.LuxFactor = lux;
-    r.TimeMultiplier = 1;
-    r.SampleInterval = 0.25f;
     r.RangeDecade = analysis::RangeDecadeFor(range);
     return r;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "../analysis/sampled_record.h"
 #include "analysis/measurement.h"
 #include "files/svk_file.h"
 
@@ -45,14 +46,5 @@ inline std::vector<std::uint16_t> SquareWave(int count)
 // range 5, time multiplier 1, 0.25 ms per sample, no comment.
 inline void WriteRecordFile(const std::string& path, int count)
 {
-    analysis::MeasurementRecord r;
-    r.SampleCount = count;
-    for (int i = 0; i < count; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(900 + i % 40);
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.LuxFactor = 1.0f;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
-    files::WriteMeasurementFile(path, r, "");
+    files::WriteMeasurementFile(path, SampledRecord(count, 1.0f, [](int i) { return 900 + i % 40; }), "");
 }

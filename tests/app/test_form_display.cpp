@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "../analysis/sampled_record.h"
 #include "app/controls.h"
 #include "chart/chart.h"
 #include "chart/qt/chart_widget.h"
@@ -22,17 +23,9 @@ protected:
     // A 400-sample record with a period of 40 samples, analysed as after a reply.
     void LoadWave(bool plateau = true)
     {
-        const int n = 400;
-        auto& r = form->Record;
-        for (int i = 0; i < n; ++i)
-            r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(
-                1000 + (i % 40 < 20 ? 100 : -100) + (plateau && i >= 100 && i < 200 ? 500 : 0));
-        r.SampleCount = n;
-        r.RangeIndex = 5;
-        r.TimeMultiplier = 1;
-        r.LuxFactor = 0.5f;
-        r.SampleInterval = 0.25f;
-        r.RangeDecade = 1.0;
+        form->Record = SampledRecord(400, 0.5f, [&](int i) {
+            return 1000 + (i % 40 < 20 ? 100 : -100) + (plateau && i >= 100 && i < 200 ? 500 : 0);
+        });
         form->Reprocess = true;
         form->ProcessReply();
         Paint();
@@ -185,15 +178,7 @@ TEST_F(FormDisplayTest, PeriodTitleMarkerAndTheAnalysisControls)
 
 TEST_F(FormDisplayTest, NoPeriodShowsTheMessage)
 {
-    auto& r = form->Record;
-    for (int i = 0; i < 400; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = 1234;
-    r.SampleCount = 400;
-    r.LuxFactor = 0.5f;
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
+    form->Record = SampledRecord(400, 0.5f, [](int) { return 1234; });
     form->gbCmnt->show();
     form->Reprocess = true;
     form->ProcessReply();

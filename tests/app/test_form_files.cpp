@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "../analysis/sampled_record.h"
 #include "app/controls.h"
 
 #include "chart/chart.h"
@@ -30,16 +31,7 @@ namespace {
 
 analysis::MeasurementRecord Wave(int n)
 {
-    analysis::MeasurementRecord r;
-    for (int i = 0; i < n; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(1000 + (i % 40) * 10);
-    r.SampleCount = n;
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.LuxFactor = 0.5f;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
-    return r;
+    return SampledRecord(n, 0.5f, [](int i) { return 1000 + (i % 40) * 10; });
 }
 
 QByteArray ReadAll(const QString& path)

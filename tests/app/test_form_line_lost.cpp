@@ -234,8 +234,9 @@ TEST_P(FormLineLostTest, UnpluggedWithACommandOnItsWay)
     ExpectOneBoxAndQuiet();
     meter->HoldWrites(false);
     ReplugSetAndMeasure();
-    if (scripted)  // the command queued before the loss was dropped, not sent later
+    if (scripted) {  // the command queued before the loss was dropped, not sent later
         EXPECT_EQ(scripted->line->written().size(), 2u);
+    }
 }
 
 TEST_P(FormLineLostTest, UnpluggedInTheMiddleOfAReply)

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../analysis/sampled_record.h"
 #include "analysis/statistics.h"
 #include "chart/chart.h"
 #include "chart/qt/chart_widget.h"
@@ -24,16 +25,9 @@ protected:
     void SetUp() override
     {
         FormTest::SetUp();
-        auto& r = form->Record;
-        for (int i = 0; i < 400; ++i)
-            r.Samples[static_cast<std::size_t>(i)] =
-                static_cast<std::uint16_t>(20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0));
-        r.SampleCount = 400;
-        r.RangeIndex = 5;
-        r.TimeMultiplier = 1;
-        r.LuxFactor = 0.025f;
-        r.SampleInterval = 0.25f;
-        r.RangeDecade = 1.0;
+        form->Record = SampledRecord(400, 0.025f, [](int i) {
+            return 20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0);
+        });
         form->Reprocess = true;
         form->ProcessReply();
         form->show();

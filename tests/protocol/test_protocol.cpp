@@ -1,22 +1,18 @@
 #include <gtest/gtest.h>
 
+#include "../analysis/sampled_record.h"
 #include "../files/temp_folder.h"
 #include "files/svk_file.h"
 #include "protocol/core/protocol.h"
 
 namespace {
 
+// Range 4: a tenth of a lux per unit.
 analysis::MeasurementRecord Ripple()
 {
-    analysis::MeasurementRecord r;
-    r.SampleCount = 400;
-    for (int i = 0; i < 400; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i % 40 < 20 ? 1100 : 900);
+    auto r = SampledRecord(400, 1.0f, [](int i) { return i % 40 < 20 ? 1100 : 900; });
     r.RangeIndex = 4;
     r.RangeDecade = analysis::RangeDecadeFor(4);
-    r.LuxFactor = 1.0f;
-    r.TimeMultiplier = 1;
-    r.SampleInterval = 0.25f;
     return r;
 }
 

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QTableWidget>
 
+#include "../analysis/sampled_record.h"
 #include "../files/temp_folder.h"
 #include "files/svk_file.h"
 #include "protocol/qt/protocol_window.h"
@@ -25,16 +26,7 @@ struct CountingPrinting : protocol::ProtocolPrinting {
 
 analysis::MeasurementRecord Ripple(int depth)
 {
-    analysis::MeasurementRecord r;
-    r.SampleCount = 400;
-    for (int i = 0; i < 400; ++i)
-        r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i % 40 < 20 ? 1000 + depth : 1000 - depth);
-    r.RangeIndex = 5;
-    r.RangeDecade = 1.0;
-    r.LuxFactor = 1.0f;
-    r.TimeMultiplier = 1;
-    r.SampleInterval = 0.25f;
-    return r;
+    return SampledRecord(400, 1.0f, [depth](int i) { return i % 40 < 20 ? 1000 + depth : 1000 - depth; });
 }
 
 TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)

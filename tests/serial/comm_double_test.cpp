@@ -606,8 +606,12 @@ TEST_F(CommDouble, LostLineIsOneEpisodeWhereverItShowsFirst) {
     }
     line->Unplug(EIO, trigger == Wait);
     std::uint8_t buf[8];
-    if (trigger == Read) EXPECT_EQ(comm->ReadBuf(buf, 8), 0);
-    if (trigger == Status) EXPECT_EQ(comm->InQueCount(), 0);
+    if (trigger == Read) {
+      EXPECT_EQ(comm->ReadBuf(buf, 8), 0);
+    }
+    if (trigger == Status) {
+      EXPECT_EQ(comm->InQueCount(), 0);
+    }
     // The workers see it on their own threads; the closing step waits for the loop.
     for (int i = 0; i < 200 && !comm->LineLost(); ++i) std::this_thread::sleep_for(5ms);
     ASSERT_TRUE(comm->LineLost());

@@ -13,6 +13,7 @@
 #include <numbers>
 #include <random>
 
+#include "../../analysis/sampled_record.h"
 #include "files/cp1251.h"
 #include "files/folder.h"
 #include "files/svk_file.h"
@@ -67,17 +68,8 @@ protected:
 
 analysis::MeasurementRecord Wave()
 {
-    analysis::MeasurementRecord r;
-    for (int j = 0; j < 400; ++j)
-        r.Samples[static_cast<std::size_t>(j)] =
-            static_cast<std::uint16_t>(std::lround(1000.0 + 500.0 * std::sin(2.0 * std::numbers::pi * j / 40)));
-    r.SampleCount = 400;
-    r.RangeIndex = 5;
-    r.TimeMultiplier = 1;
-    r.LuxFactor = 0.5f;
-    r.SampleInterval = 0.25f;
-    r.RangeDecade = 1.0;
-    return r;
+    return SampledRecord(400, 0.5f,
+                         [](int j) { return std::lround(1000.0 + 500.0 * std::sin(2.0 * std::numbers::pi * j / 40)); });
 }
 
 std::string Quote(const std::string& s)
