@@ -16,9 +16,6 @@ QString HelpFolder()
         qEnvironmentVariable("SOVIKAN_HELP_DIR"),
         exeDir + QStringLiteral("/../share/sovikan/help"),
         exeDir + QStringLiteral("/help"),
-#ifdef SOVIKAN_SOURCE_HELP_DIR
-        QStringLiteral(SOVIKAN_SOURCE_HELP_DIR),
-#endif
     };
     for (const QString& dir : candidates)
         if (!dir.isEmpty() && QFileInfo::exists(dir + QStringLiteral("/index.html")))
