@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "../analysis/sampled_record.h"
-#include "analysis/measurement.h"
 #include "files/svk_file.h"
 
 // One leading byte, the samples (low byte first), then LuxFactor, RangeIndex,

@@ -171,8 +171,9 @@ protected:
     {
         int n = 0;
         for (const auto& m : ui.messages)
-            n += m.title == QStringLiteral("Предупреждение") && m.text == QStringLiteral("Связь с прибором на порту COM50 потеряна. Подключите "
-                                          "прибор и нажмите «Установить».");
+            n += m.title == QStringLiteral("Предупреждение") &&
+                 m.text == QStringLiteral("Связь с прибором на порту COM50 потеряна. Подключите прибор и "
+                                          "нажмите «Установить».");
         return n;
     }
     // After the loss: one box, no error box, and the program at rest.
