@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "device/reply.h"
+
 namespace meter {
 
 namespace {
@@ -67,24 +69,6 @@ int AutoRange(const std::vector<double>& lux)
     return kRangeCount;
 }
 
-std::vector<std::uint8_t> BuildReply(std::uint8_t leadingByte, const std::vector<std::uint16_t>& samples,
-                                     float luxFactor, std::uint8_t range, std::uint8_t multiplier,
-                                     float intervalTenthsMs)
-{
-    std::vector<std::uint8_t> out;
-    out.reserve(1 + 2 * samples.size() + 10);
-    out.push_back(leadingByte);
-    for (std::uint16_t s : samples) {
-        out.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(s >> 8));
-    }
-    PutFloat(out, luxFactor);
-    out.push_back(range);
-    out.push_back(multiplier);
-    PutFloat(out, intervalTenthsMs);
-    return out;
-}
-
 std::vector<std::uint8_t> BuildCalibration(const std::array<float, kRangeCount>& kR, float kT, std::uint8_t oscCal)
 {
     std::vector<std::uint8_t> out;
@@ -140,8 +124,8 @@ std::vector<std::uint8_t> Meter::Reply(std::uint8_t leadingByte, const Light& li
     std::uniform_real_distribution<double> phase(0.0, 2.0 * std::numbers::pi);
     const auto lux = SampleLight(light, multiplier, phase(rng), rng);
     const int range = rangeDigit >= 1 && rangeDigit <= kRangeCount ? rangeDigit : AutoRange(lux);
-    return BuildReply(leadingByte, CountsOn(lux, range), LuxFactorOf(range), static_cast<std::uint8_t>(range),
-                      static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f);
+    return device::EncodeMeasurementReply(CountsOn(lux, range), LuxFactorOf(range), static_cast<std::uint8_t>(range),
+                      static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f, leadingByte);
 }
 
 std::vector<std::uint8_t> Meter::Measure(int rangeDigit, int multiplier)
