@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,9 @@ bool IsPathSeparator(char c);
 // is the working folder), in the file system's enumeration order, without
 // "." and "..". Empty when the folder cannot be read.
 std::vector<std::string> ListFolder(const std::string& folder);
+
+// The local time of `t` (the system's time zone), safe on any thread.
+std::tm LocalTime(std::time_t t);
 
 // Code page 1251 conversion through the system's converter. `characters` are
 // single UTF-8 encoded characters outside ASCII; the result holds the byte of

@@ -87,6 +87,13 @@ bool IsPathSeparator(char c)
     return c == '/';
 }
 
+std::tm LocalTime(std::time_t t)
+{
+    std::tm result{};
+    localtime_r(&t, &result);
+    return result;
+}
+
 std::vector<std::string> ListFolder(const std::string& folder)
 {
     std::vector<std::string> names;

@@ -139,6 +139,13 @@ bool IsPathSeparator(char c)
     return c == '\\' || c == '/' || c == ':';
 }
 
+std::tm LocalTime(std::time_t t)
+{
+    std::tm result{};
+    localtime_s(&result, &t);
+    return result;
+}
+
 std::vector<std::string> ListFolder(const std::string& folder)
 {
     std::vector<std::string> names;

@@ -130,17 +130,26 @@ std::string NoHeaderMessage(const std::string& path)
     return "Файл " + path + " повреждён: в нём нет заголовка измерения";
 }
 
-SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
-                                std::string_view commentUtf8)
+std::string MeasurementFileBytes(const analysis::MeasurementRecord& record, std::string_view commentUtf8,
+                                 SaveResult* result)
 {
     const std::string comment = EncodeCp1251OrThrow(WithCrLf(commentUtf8));
     const std::int32_t count = std::clamp<std::int32_t>(record.SampleCount, 0, analysis::kSampleCapacity);
-    SaveResult result;
-    result.samplesWritten = std::min<std::int32_t>(count, analysis::kFileSampleCount);
-    result.samplesDropped = count - result.samplesWritten;
-    if (result.samplesWritten < analysis::kFileSampleCount && !comment.empty())
+    SaveResult counts;
+    counts.samplesWritten = std::min<std::int32_t>(count, analysis::kFileSampleCount);
+    counts.samplesDropped = count - counts.samplesWritten;
+    if (counts.samplesWritten < analysis::kFileSampleCount && !comment.empty())
         throw FileError(ShortRecordMessage(count));
-    const std::string bytes = EncodeMeasurement(record, result.samplesWritten, comment);
+    if (result)
+        *result = counts;
+    return EncodeMeasurement(record, counts.samplesWritten, comment);
+}
+
+SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
+                                std::string_view commentUtf8)
+{
+    SaveResult result;
+    const std::string bytes = MeasurementFileBytes(record, commentUtf8, &result);
 
     auto file = platform::OpenFile(path, "wb");
     if (!file)

@@ -61,6 +61,11 @@ struct SaveResult {
 SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
                                 std::string_view commentUtf8);
 
+// The bytes WriteMeasurementFile writes, with the same refusals; `result`,
+// when given, gets the sample counts.
+std::string MeasurementFileBytes(const analysis::MeasurementRecord& record, std::string_view commentUtf8,
+                                 SaveResult* result = nullptr);
+
 // Reads a measurement file. Raises FileError "Cannot open file <path>" when
 // it cannot be opened or read, and a FileError naming the file when it is
 // shorter than the header.

@@ -141,6 +141,7 @@ TEST(MeterMemory, FortyStoredRecordsDifferAndStayTheSame)
     }
     EXPECT_EQ(seen.size(), 40u);
     EXPECT_GE(ranges.size(), 4u);
+    EXPECT_NE(*meter::Meter(meter::Light{}, 5, 2).StoredRecord(7), *m.StoredRecord(7)) << "another record seed";
     EXPECT_FALSE(m.StoredRecord(40));
     EXPECT_FALSE(m.StoredRecord(-1));
 }

@@ -98,20 +98,24 @@ std::optional<Command> CommandParser::Feed(std::uint8_t byte)
     return std::nullopt;
 }
 
-Meter::Meter(const Light& light, std::uint32_t seed) : light_(light), rng_(seed)
+Meter::Meter(const Light& light, std::uint32_t seed, std::uint32_t recordSeed) : light_(light), rng_(seed)
 {
-    // Fixed stored records: levels from dim to bright sunlight, various
-    // ripple depths and frequencies (mains, LED drivers) and multipliers.
+    // The stored records, the same for the same record seed: levels from dim
+    // to bright sunlight (so the automatic range differs), ripple depths and
+    // frequencies of mains lamps and LED drivers, multipliers 1 to 4.
     static constexpr double kRipples[] = {2, 8, 15, 30, 60, 100};
     static constexpr double kFrequencies[] = {100, 100, 100, 120, 300};
+    std::mt19937 pick(recordSeed);
+    std::uniform_real_distribution<double> jitter(0.9, 1.1);
     for (int k = 0; k < kStoredRecords; ++k) {
         Light stored;
-        stored.lux = 30.0 * std::pow(1.22, k);
-        stored.ripplePercent = kRipples[k % 6];
-        stored.frequencyHz = kFrequencies[k % 5];
-        stored.noisePercent = 0.5 + 0.1 * (k % 7);
-        std::mt19937 rng(1000u + static_cast<std::uint32_t>(k));
-        records_.push_back(Reply(64, stored, 0, 1 + k % 4, rng));
+        stored.lux = 30.0 * std::pow(1.22, k) * jitter(pick);
+        stored.ripplePercent = kRipples[(k + pick()) % 6];
+        stored.frequencyHz = kFrequencies[(k + pick()) % 5];
+        stored.noisePercent = 0.5 + 0.1 * (pick() % 7);
+        const int multiplier = 1 + static_cast<int>((k + pick()) % 4);
+        std::mt19937 rng(recordSeed * 1000u + static_cast<std::uint32_t>(k));
+        records_.push_back(Reply(64, stored, 0, multiplier, rng));
     }
 }
 

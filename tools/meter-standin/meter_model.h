@@ -78,7 +78,8 @@ private:
 // stored records and the calibration record.
 class Meter {
 public:
-    Meter(const Light& light, std::uint32_t seed);
+    // `seed` drives the live measurements, `recordSeed` the 40 stored records.
+    Meter(const Light& light, std::uint32_t seed, std::uint32_t recordSeed = 1);
 
     // rangeDigit 0 = automatic, 1..8 = fixed range; a multiplier of 0 counts as 1.
     std::vector<std::uint8_t> Measure(int rangeDigit, int multiplier);

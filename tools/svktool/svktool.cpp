@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "files/platform.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
+#include "protocol/core/memory_download.h"
 #include "protocol/core/protocol.h"
 #ifdef SVKTOOL_WITH_PDF
 #include "protocol/qt/protocol_pdf.h"
@@ -49,8 +51,19 @@ constexpr const char* kUsage = R"(Usage:
       goes to the standard output. The CSV is UTF-8 with a byte-order mark,
       cells separated by ";". --pdf also writes the protocol as a PDF.
 
-Numbers use the decimal separator of the user's locale. The exit status is
-0 on success and 1 when a file could not be used; the other files of the
+  svktool download COMn DIR [--records A-B]
+      Reads the records A to B (0 to 39 unless given) from the meter's
+      memory through the port COMn and saves each as "Запись NN.svk" in the
+      folder DIR (made when missing), with the bytes the main window's
+      "Сохранить" writes after reading that record; its comment is
+      "Запись NN" and when it was read. An existing file is never replaced:
+      the name gets a number in brackets instead: (2), (3) ... One line per record, then a
+      summary. Exit status 0 when every record was saved, 1 when some were
+      not (each named with its reason), 2 for bad arguments or a port that
+      cannot be opened.
+
+Numbers use the decimal separator of the user's locale. Except for download, the
+exit status is 0 on success and 1 when a file could not be used; the other files of the
 call are still reported.
 )";
 
@@ -231,6 +244,70 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     return status;
 }
 
+bool ParseComPort(const std::string& text, int& com)
+{
+    if (text.size() < 4 || (text.compare(0, 3, "COM") != 0 && text.compare(0, 3, "com") != 0))
+        return false;
+    int value = 0;
+    for (std::size_t i = 3; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9' || value > 255)
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    if (value < 1 || value > 255)
+        return false;
+    com = value;
+    return true;
+}
+
+int Download(const std::vector<std::string>& args)
+{
+    protocol::DownloadRequest request;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--records" && i + 1 < args.size()) {
+            if (!protocol::ParseRecordRange(args[++i], request.first, request.last)) {
+                Fail("неверный диапазон записей: " + args[i] + " (нужно A-B, номера от 0 до 39)");
+                return 2;
+            }
+        } else if (args[i].starts_with("--")) {
+            std::cerr << kUsage;
+            return 2;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    if (!ParseComPort(positional[0], request.com)) {
+        Fail("неверное имя порта: " + positional[0] + " (нужно COMn, n от 1 до 255)");
+        return 2;
+    }
+    request.folder = positional[1];
+    std::error_code ec;
+    const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        Fail("папка " + request.folder + " недоступна" + (ec ? ": " + ec.message() : std::string()));
+        return 2;
+    }
+    protocol::MemoryDownload download;
+    const protocol::DownloadResult result = download.Run(request, [](const protocol::DownloadedRecord& r) {
+        std::cout << protocol::RecordPlace(r.number) << ": "
+                  << (r.saved ? r.fileName : "не сохранена: " + r.problem) << std::endl;
+    });
+    if (!result.openError.empty()) {
+        Fail(result.openError);
+        return 2;
+    }
+    for (const std::string& line : result.Summary())
+        std::cout << line << '\n';
+    std::cout.flush();
+    return result.AllSaved() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -248,6 +325,8 @@ int main(int argc, char** argv)
         return Comments(args);
     if (command == "protocol")
         return Protocol(args, nf);
+    if (command == "download")
+        return Download(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;
