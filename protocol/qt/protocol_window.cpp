@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "files/comment_browser.h"
+#include "protocol/qt/download_dialog.h"
 
 namespace protocol {
 
@@ -67,8 +68,14 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     top->addWidget(folderEdit_, 1);
     auto* choose = new QPushButton(QStringLiteral("Выбрать папку…"));
     auto* reread = new QPushButton(QStringLiteral("Обновить"));
+    auto* fromMeter = new QPushButton(QStringLiteral("Считать из прибора…"));
     top->addWidget(choose);
     top->addWidget(reread);
+    top->addWidget(fromMeter);
+    connect(fromMeter, &QPushButton::clicked, this, [this] {
+        if (const auto folder = DownloadFromMeter(this, folder_, showMessage))
+            OpenFolder(*folder);
+    });
 
     auto* header = new QGroupBox(QStringLiteral("Шапка протокола"));
     auto* grid = new QGridLayout(header);
