@@ -21,18 +21,20 @@ struct NoPrinting : protocol::ProtocolPrinting {
     std::optional<QString> Print(QWidget*, const protocol::PaperProtocol&) override { return std::nullopt; }
 };
 
-void Shot(const char* name)
-{
-    if (const char* folder = std::getenv("SOVIKAN_SHOT_DIR"))
-        QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(folder) + "/" + name);
-}
-
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     const auto deadline = Clock::now() + limit;
     while (!done() && Clock::now() < deadline)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
+}
+
+void Shot(const char* name)
+{
+    if (const char* folder = std::getenv("SOVIKAN_SHOT_DIR")) {
+        WaitFor([] { return false; }, std::chrono::milliseconds(300));  // the paint reaches the screen
+        QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(folder) + "/" + name);
+    }
 }
 
 TEST_F(StandIn, ProtocolWindowShowsProgressThenTheDownloadedFolder)
@@ -71,7 +73,6 @@ TEST_F(StandIn, ProtocolWindowShowsProgressThenTheDownloadedFolder)
     EXPECT_FALSE(progress->isVisible());
     ASSERT_TRUE(window.OpenFolder(folder));
     ASSERT_EQ(window.Table()->rowCount(), 40);
-    QApplication::processEvents();
     Shot("protocol-download-after.png");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
