@@ -12,14 +12,9 @@
 #include "meter_model.h"
 #include "protocol/core/memory_download.h"
 #include "standin_fixture.h"
+#include "tool_run.h"
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 class Download : public StandIn {
 protected:
@@ -33,21 +28,7 @@ protected:
 
     ToolRun Svktool(const std::string& args) const
     {
-        const std::string errFile = (dir / "stderr.log").string();
-        const std::string cmd = "'" SVKTOOL_PATH "' download " + args + " 2>'" + errFile + "'";
-        ToolRun run;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (!pipe)
-            return run;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int rc = pclose(pipe);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        std::ifstream in(errFile, std::ios::binary);
-        run.err.assign(std::istreambuf_iterator<char>(in), {});
-        return run;
+        return RunTool("'" SVKTOOL_PATH "' download " + args, (dir / "stderr.log").string());
     }
 
     static std::string Bytes(const fs::path& file)

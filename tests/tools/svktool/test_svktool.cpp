@@ -14,17 +14,12 @@
 #include <random>
 
 #include "../../analysis/sampled_record.h"
+#include "../tool_run.h"
 #include "files/cp1251.h"
 #include "files/folder.h"
 #include "files/svk_file.h"
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 class SvktoolTest : public ::testing::Test {
 protected:
@@ -46,21 +41,7 @@ protected:
     // Runs svktool with the arguments (already shell-quoted) in the C locale.
     ToolRun Svktool(const std::string& args) const
     {
-        const std::string errFile = Path("stderr.log");
-        const std::string cmd = "LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args + " 2>'" + errFile + "'";
-        ToolRun run;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (!pipe)
-            return run;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int rc = pclose(pipe);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        std::ifstream in(errFile, std::ios::binary);
-        run.err.assign(std::istreambuf_iterator<char>(in), {});
-        return run;
+        return RunTool("LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args, Path("stderr.log"));
     }
 
     std::filesystem::path dir_;
