@@ -129,6 +129,7 @@ std::optional<QString> DownloadFromMeter(QWidget* parent, const QString& near,
     range->addWidget(last);
     range->addStretch(1);
     auto* folder = new QLineEdit(NewSurveyFolder(near));
+    folder->setMinimumWidth(folder->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 60);
     auto* browse = new QPushButton(QStringLiteral("Выбрать…"));
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(folder, 1);

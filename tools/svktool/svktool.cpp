@@ -56,15 +56,15 @@ constexpr const char* kUsage = R"(Usage:
       memory through the port COMn and saves each as "Запись NN.svk" in the
       folder DIR (made when missing), with the bytes the main window's
       "Сохранить" writes after reading that record; its comment is
-      "Запись NN" and when it was read. An existing file is never replaced:
-      the name gets a number in brackets instead: (2), (3) ... One line per record, then a
-      summary. Exit status 0 when every record was saved, 1 when some were
-      not (each named with its reason), 2 for bad arguments or a port that
-      cannot be opened.
+      "Запись NN" and when it was read. An existing file is never
+      replaced: the name gets a number in brackets instead, (2), (3) ...
+      One line per record, then a summary. Exit status 0 when every record
+      was saved, 1 when some were not (each named with its reason), 2 for
+      bad arguments or a port that cannot be opened.
 
-Numbers use the decimal separator of the user's locale. Except for download, the
-exit status is 0 on success and 1 when a file could not be used; the other files of the
-call are still reported.
+Numbers use the decimal separator of the user's locale. Except for
+download, the exit status is 0 on success and 1 when a file could not be
+used; the other files of the call are still reported.
 )";
 
 analysis::NumberFormat UserNumberFormat()

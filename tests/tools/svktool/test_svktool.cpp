@@ -315,6 +315,10 @@ TEST_F(SvktoolTest, UsageAndHelp)
     EXPECT_NE(help.out.find("not wrapped"), std::string::npos);
     EXPECT_EQ(Svktool("frobnicate").status, 2);
     EXPECT_EQ(Svktool("stats").status, 2);
+    EXPECT_NE(help.out.find("svktool download COMn DIR [--records A-B]"), std::string::npos);
+    for (const char* bad : {"download", "download COM5", "download COMx d", "download COM0 d",
+                            "download COM5 d --records 5-2", "download COM5 d --records 40"})
+        EXPECT_EQ(Svktool(std::string(bad)).status, 2) << bad;
 }
 
 }  // namespace
