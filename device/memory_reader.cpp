@@ -33,14 +33,14 @@ std::string OpenMeterPort(serial::TVaComm& comm, int com)
     try {
         comm.Open();
         return {};
-    } catch (const serial::EVaCommError& e) {
+    } catch (const serial::EVaCommError&) {
         // The component's message is English; ask the system once more for the
         // code, to tell a held port from a missing one.
         const auto probe = serial::CreateSystemCommDevice();
         const int code = probe->Open(comm.DevicePath());
         if (code == 0) {
             probe->Close();
-            return "Невозможно открыть порт COM" + std::to_string(com) + ": " + e.what();
+            return "Невозможно открыть порт COM" + std::to_string(com) + ": порт не принимает настройки линии прибора.";
         }
         if (IsPortBusyError(code))
             return "Невозможно открыть порт COM" + std::to_string(com) +
