@@ -38,6 +38,7 @@ QString RecordLabel(int number, int done, int total)
 QString NewSurveyFolder(const QString& near)
 {
     QDir base(near.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : near);
+    base.makeAbsolute();
     if (!near.isEmpty())
         base.cdUp();
     const QString name = QStringLiteral("Из прибора ") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
