@@ -295,6 +295,40 @@ void QtCanvas::FillRect(const TRect& rect)
     Touch(r);
 }
 
+void QtCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    VectorStateGuard vectorState;
+    Flush();
+    if (points.size() < 3)
+        return;
+    QPolygon polygon;
+    polygon.reserve(static_cast<int>(points.size()));
+    for (const TPoint& pt : points)
+        polygon << QPoint(pt.X, pt.Y);
+    QPainter& p = P();
+    // Brush and pen as set; the region's edges meet those of its neighbours.
+    p.drawPolygon(polygon);
+    Touch(polygon.boundingRect());
+}
+
+void QtCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    VectorStateGuard vectorState;
+    Flush();
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    if (right - left < 1 || bottom - top < 1)
+        return;
+    QPainter& p = P();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.drawEllipse(QRectF(left, top, right - left - 1, bottom - top - 1));
+    p.restore();
+    Touch(QRect(left, top, right - left, bottom - top));
+}
+
 void QtCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v)
 {
     VectorStateGuard vectorState;

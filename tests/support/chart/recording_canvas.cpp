@@ -67,6 +67,23 @@ void TRecordingCanvas::FillRect(const TRect& rect)
     ops_.push_back(op);
 }
 
+void TRecordingCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    TCanvasOp op = Make(Kind::Polygon);
+    op.points = points;
+    ops_.push_back(op);
+}
+
+void TRecordingCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    TCanvasOp op = Make(Kind::Ellipse);
+    op.x0 = left;
+    op.y0 = top;
+    op.x1 = right;
+    op.y1 = bottom;
+    ops_.push_back(op);
+}
+
 void TRecordingCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v)
 {
     TCanvasOp op = Make(Kind::Text);
