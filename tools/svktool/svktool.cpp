@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/flicker.h"
 #include "analysis/number_format.h"
 #include "analysis/period.h"
 #include "analysis/statistics.h"
@@ -38,6 +39,12 @@ constexpr const char* kUsage = R"(Usage:
       the width of the window's comment box. Lines end in CR LF; the text is
       UTF-8, or with --cp1251 code page 1251, byte for byte the file the
       window writes.
+  svktool spectrum FILE
+      The amplitude spectrum the protocol's metrics of FILE rest on, one
+      line each, fields separated by tabs: first the harmonics of the
+      flicker frequency F up to half the sampling rate ("harmonic", its
+      number, Hz, percent of the mean; none when the light has no F), then
+      every line of the spectrum without 0 Hz ("spectrum", Hz, percent).
   svktool comments DIR
       The comment browser's text for the folder DIR: for each *.svk file a
       line ===NAME:=== and the lines of its comment.
@@ -135,6 +142,33 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
                 out += line + "\r\n";
         }
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    } catch (const files::FileError& e) {
+        Fail(e.what());
+        return 1;
+    }
+}
+
+int Spectrum(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+{
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    try {
+        const files::MeasurementFile file = files::ReadMeasurementFile(args.front());
+        const analysis::FlickerSpectrum spectrum = analysis::ComputeFlickerSpectrum(file.record);
+        if (!spectrum.unusable.empty()) {
+            Fail(args.front() + ": " + spectrum.unusable);
+            return 1;
+        }
+        for (std::size_t k = 0; k < spectrum.harmonics.size(); ++k)
+            std::cout << "harmonic\t" << k + 1 << '\t' << analysis::FormatFixed(spectrum.harmonics[k].hz, 2, nf)
+                      << '\t' << analysis::FormatFixed(spectrum.harmonics[k].percent, 3, nf) << '\n';
+        for (const analysis::SpectrumLine& line : spectrum.lines)
+            std::cout << "spectrum\t" << analysis::FormatFixed(line.hz, 2, nf) << '\t'
+                      << analysis::FormatFixed(line.percent, 3, nf) << '\n';
         std::cout.flush();
         return std::cout ? 0 : 1;
     } catch (const files::FileError& e) {
@@ -244,6 +278,8 @@ int main(int argc, char** argv)
         return Stats(args, nf);
     if (command == "export")
         return Export(args, nf);
+    if (command == "spectrum")
+        return Spectrum(args, nf);
     if (command == "comments")
         return Comments(args);
     if (command == "protocol")
