@@ -385,12 +385,6 @@ std::optional<double> PulsationLimitFromComment(std::string_view comment)
     return std::nullopt;
 }
 
-const char* PulsationVerdict(double pulsationPercent, double limitPercent)
-{
-    // Kп has one decimal; allow for the binary representation of both.
-    return pulsationPercent <= limitPercent + 1e-9 ? "соответствует" : "не соответствует";
-}
-
 std::string IlluminanceText(const FlickerMetrics& m, const NumberFormat& nf)
 {
     if (!m.Usable())

@@ -85,9 +85,6 @@ const char* Ieee1789Text(Ieee1789Class c);  // "нет эффекта", "низ�
 // percent. nullopt when there is none.
 std::optional<double> PulsationLimitFromComment(std::string_view commentUtf8);
 
-// Kп against the point's limit: "соответствует" or "не соответствует".
-const char* PulsationVerdict(double pulsationPercent, double limitPercent);
-
 // Texts of the protocol's cells with the given decimal separator; "—" for a
 // value that is none.
 std::string IlluminanceText(const FlickerMetrics& m, const NumberFormat& nf);

@@ -25,7 +25,54 @@ std::string CsvCell(const std::string& cell)
     return quoted + '"';
 }
 
+constexpr ColumnInfo kInfo[kColumnCount] = {
+    {"№", true, 26},
+    {"Файл", false, 90},
+    {"Место", false, 140},
+    {"E, лк", true, 62},
+    {"Кп, %", true, 44},
+    {"Норма Кп, %", true, 48},
+    {"Вывод", false, 104},
+    {"F, Гц", true, 50},
+    {"PF, %", true, 44},
+    {"FI", true, 42},
+    {"SVM", true, 56},
+    {"IEEE 1789", false, 78},
+};
+
 }  // namespace
+
+const ColumnInfo& Info(Column column)
+{
+    return kInfo[static_cast<std::size_t>(column)];
+}
+
+std::string CsvHeaderLine()
+{
+    std::string line;
+    for (Column c : kColumns)
+        line += (line.empty() ? "" : ";") + std::string(Info(c).title);
+    return line;
+}
+
+Verdict PulsationVerdict(double pulsationPercent, double limitPercent)
+{
+    // Kп has one decimal; allow for the binary representation of both.
+    return pulsationPercent <= limitPercent + 1e-9 ? Verdict::Complies : Verdict::Fails;
+}
+
+const char* VerdictText(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Complies:
+        return "соответствует";
+    case Verdict::Fails:
+        return "не соответствует";
+    case Verdict::Unusable:
+        break;
+    }
+    return "";
+}
 
 std::string FolderWithSeparator(std::string folder)
 {
@@ -57,13 +104,13 @@ std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double default
                 row.limitFromComment = true;
             }
             row.metrics = analysis::ComputeFlickerMetrics(row.record);
-            row.conclusion = row.metrics.Usable()
-                                 ? analysis::PulsationVerdict(row.metrics.pulsationPercent, row.limit)
-                                 : row.metrics.unusable;
+            if (row.metrics.Usable())
+                row.verdict = PulsationVerdict(row.metrics.pulsationPercent, row.limit);
+            else
+                row.problem = row.metrics.unusable;
         } catch (const files::FileError& e) {
-            row.conclusion = e.what() == files::NoHeaderMessage(path)
-                                 ? "файл повреждён: в нём нет заголовка измерения"
-                                 : "файл не удалось прочитать";
+            row.problem = e.what() == files::NoHeaderMessage(path) ? "файл повреждён: в нём нет заголовка измерения"
+                                                                   : "файл не удалось прочитать";
         }
         rows.push_back(std::move(row));
     }
@@ -77,7 +124,7 @@ void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit)
             continue;
         row.limit = defaultLimit;
         if (row.Usable())
-            row.conclusion = analysis::PulsationVerdict(row.metrics.pulsationPercent, row.limit);
+            row.verdict = PulsationVerdict(row.metrics.pulsationPercent, row.limit);
     }
 }
 
@@ -94,38 +141,43 @@ std::string LimitText(double limit, const analysis::NumberFormat& nf)
     return text;
 }
 
-std::vector<std::string> RowCells(const ProtocolRow& row, const analysis::NumberFormat& nf)
+RowCells CellsOf(const ProtocolRow& row, const analysis::NumberFormat& nf)
 {
     using analysis::FormatFixed;
     using analysis::OptionalText;
     const auto& m = row.metrics;
-    std::vector<std::string> cells{std::to_string(row.number), row.fileName, row.place};
-    if (!row.Usable()) {
-        cells.insert(cells.end(), {"", "", row.readable ? LimitText(row.limit, nf) : "", row.conclusion,
-                                   "", "", "", "", ""});
+    RowCells cells;
+    cells[Column::Number] = std::to_string(row.number);
+    cells[Column::File] = row.fileName;
+    cells[Column::Place] = row.place;
+    cells[Column::Verdict] = row.Conclusion();
+    if (row.readable)
+        cells[Column::Limit] = LimitText(row.limit, nf);
+    if (!row.Usable())
         return cells;
-    }
-    std::string svm = OptionalText(m.svm, 3, nf);
+    cells[Column::Illuminance] = analysis::IlluminanceText(m, nf);
+    cells[Column::Pulsation] = analysis::PulsationText(m, nf);
+    cells[Column::Frequency] = OptionalText(m.frequency, 1, nf);
+    cells[Column::PercentFlicker] = FormatFixed(m.percentFlicker, 1, nf);
+    cells[Column::FlickerIndex] = OptionalText(m.flickerIndex, 3, nf);
+    cells[Column::Svm] = OptionalText(m.svm, 3, nf);
     if (m.svm && m.SvmLimitedByNyquist())
-        svm += " (до " + FormatFixed(m.svmUpperHz, 0, nf) + " Гц)";
-    cells.insert(cells.end(), {analysis::IlluminanceText(m, nf), analysis::PulsationText(m, nf),
-                               LimitText(row.limit, nf), row.conclusion, OptionalText(m.frequency, 1, nf),
-                               FormatFixed(m.percentFlicker, 1, nf), OptionalText(m.flickerIndex, 3, nf), svm,
-                               analysis::Ieee1789Text(m.ieee)});
+        cells[Column::Svm] += " (до " + FormatFixed(m.svmUpperHz, 0, nf) + " Гц)";
+    cells[Column::Ieee1789] = analysis::Ieee1789Text(m.ieee);
     return cells;
 }
 
 std::string ProtocolCsv(const std::vector<ProtocolRow>& rows, const analysis::NumberFormat& nf)
 {
     std::string csv = "\xEF\xBB\xBF";
-    csv += kCsvHeader;
+    csv += CsvHeaderLine();
     csv += "\r\n";
     for (const auto& row : rows) {
-        const auto cells = RowCells(row, nf);
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i > 0)
+        const RowCells cells = CellsOf(row, nf);
+        for (Column c : kColumns) {
+            if (c != Column::Number)
                 csv += ';';
-            csv += CsvCell(cells[i]);
+            csv += CsvCell(cells[c]);
         }
         csv += "\r\n";
     }

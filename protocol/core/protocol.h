@@ -4,6 +4,7 @@
 // pulsation coefficient, its limit and verdict, and the flicker metrics;
 // written as CSV (and, by the Qt part, as PDF).
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,45 @@
 
 namespace protocol {
 
-inline constexpr const char* kCsvHeader = "№;Файл;Место;E, лк;Кп, %;Норма Кп, %;Вывод;F, Гц;PF, %;FI;SVM;IEEE 1789";
+// The protocol's columns, in the order of the table, the CSV and the PDF.
+enum class Column {
+    Number,
+    File,
+    Place,
+    Illuminance,
+    Pulsation,
+    Limit,
+    Verdict,
+    Frequency,
+    PercentFlicker,
+    FlickerIndex,
+    Svm,
+    Ieee1789,
+};
+inline constexpr int kColumnCount = 12;
+
+struct ColumnInfo {
+    const char* title;
+    bool numeric;     // right-aligned
+    double pdfWidth;  // on paper, in 1/96 inch
+};
+const ColumnInfo& Info(Column column);
+
+// The columns in order, for walking a row.
+inline constexpr std::array<Column, kColumnCount> kColumns{
+    Column::Number, Column::File,           Column::Place,        Column::Illuminance,
+    Column::Pulsation, Column::Limit,       Column::Verdict,      Column::Frequency,
+    Column::PercentFlicker, Column::FlickerIndex, Column::Svm,    Column::Ieee1789,
+};
+
+// The CSV's title line: the titles separated by ';'.
+std::string CsvHeaderLine();
+
+// A point's verdict: Kп against its limit, or no verdict for a file that
+// cannot be used.
+enum class Verdict { Complies, Fails, Unusable };
+Verdict PulsationVerdict(double pulsationPercent, double limitPercent);
+const char* VerdictText(Verdict verdict);  // "соответствует", "не соответствует", ""
 
 struct ProtocolRow {
     int number = 0;        // 1, 2, ...
@@ -24,9 +63,12 @@ struct ProtocolRow {
     analysis::FlickerMetrics metrics;
     double limit = analysis::kDefaultPulsationLimit;
     bool limitFromComment = false;
-    std::string conclusion;  // the verdict, or why the file cannot be used
+    Verdict verdict = Verdict::Unusable;
+    std::string problem;  // why the file cannot be used (Russian); empty when it can
 
     bool Usable() const { return readable && metrics.Usable(); }
+    // What "Вывод" shows: the verdict, or the problem.
+    std::string Conclusion() const { return verdict == Verdict::Unusable ? problem : VerdictText(verdict); }
 };
 
 // What the window's header holds; the command line leaves it empty.
@@ -50,9 +92,14 @@ std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double default
 // their verdicts again.
 void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit);
 
-// The cells of a row in the order of kCsvHeader. An unusable row has its
-// reason in "Вывод" and no numbers.
-std::vector<std::string> RowCells(const ProtocolRow& row, const analysis::NumberFormat& nf);
+// The texts of a row's cells. An unusable row has its reason in "Вывод" and
+// no numbers.
+struct RowCells {
+    std::array<std::string, kColumnCount> text;
+    std::string& operator[](Column c) { return text[static_cast<std::size_t>(c)]; }
+    const std::string& operator[](Column c) const { return text[static_cast<std::size_t>(c)]; }
+};
+RowCells CellsOf(const ProtocolRow& row, const analysis::NumberFormat& nf);
 
 // A limit as a cell shows it: no trailing zeros ("5", "2,5").
 std::string LimitText(double limit, const analysis::NumberFormat& nf);
