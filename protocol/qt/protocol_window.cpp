@@ -16,10 +16,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "files/comment_browser.h"
+#include "protocol/qt/point_charts_panel.h"
 
 namespace protocol {
 
@@ -107,6 +109,15 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(static_cast<int>(Column::Place), QHeaderView::Stretch);
+    charts_ = new PointChartsPanel(nf_);
+    charts_->rowClicked = [this](int row) { table_->selectRow(row); };
+    connect(table_, &QTableWidget::currentCellChanged, this,
+            [this](int row) { charts_->Show(rows_, row); });
+    auto* split = new QSplitter;
+    split->addWidget(table_);
+    split->addWidget(charts_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
 
     summary_ = new QLabel;
     auto* bottom = new QHBoxLayout;
@@ -125,7 +136,7 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(header);
-    layout->addWidget(table_, 1);
+    layout->addWidget(split, 1);
     layout->addLayout(bottom);
 
     connect(choose, &QPushButton::clicked, this, [this] { ChooseFolder(); });
@@ -137,7 +148,7 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     connect(csv, &QPushButton::clicked, this, [this] { ChooseCsv(); });
     connect(print, &QPushButton::clicked, this, [this] { PrintProtocol(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-    resize(1180, 720);
+    resize(1500, 820);
 
     const QString last = settings_->value(QStringLiteral("folder")).toString();
     if (!last.isEmpty() && QDir(last).exists())
@@ -220,6 +231,7 @@ void ProtocolWindow::Refill()
                           .arg(unusable));
     for (QPushButton* b : needRows_)
         b->setEnabled(!rows_.empty());
+    charts_->Show(rows_, table_->currentRow());
 }
 
 PaperProtocol ProtocolWindow::Paper() const

@@ -21,6 +21,8 @@ class QTableWidget;
 
 namespace protocol {
 
+class PointChartsPanel;
+
 class ProtocolWindow : public QWidget {
 public:
     // `settings` keeps the header between runs; `printing` prints.
@@ -40,6 +42,7 @@ public:
     PaperProtocol Paper() const;
     const std::vector<ProtocolRow>& Rows() const { return rows_; }
     QTableWidget* Table() const { return table_; }
+    PointChartsPanel* Charts() const { return charts_; }
     QLineEdit* HeaderField(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
     static constexpr int kHeaderFieldCount = 7;
 
@@ -66,6 +69,7 @@ private:
     std::vector<QLineEdit*> fields_;
     QDoubleSpinBox* limit_ = nullptr;
     QTableWidget* table_ = nullptr;
+    PointChartsPanel* charts_ = nullptr;
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;
 };

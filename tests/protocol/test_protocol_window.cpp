@@ -10,6 +10,8 @@
 #include "../analysis/sampled_record.h"
 #include "../files/temp_folder.h"
 #include "files/svk_file.h"
+#include "chart/qt/chart_widget.h"
+#include "protocol/qt/point_charts_panel.h"
 #include "protocol/qt/protocol_window.h"
 
 namespace {
@@ -92,6 +94,48 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
     EXPECT_EQ(again.HeaderField(6)->text(), QStringLiteral("С-123/2026"));
     EXPECT_EQ(again.Paper().defaultLimit, 8.0);
     EXPECT_EQ(again.Table()->rowCount(), 3);
+}
+
+TEST(ProtocolWindow, ChartsFollowTheSelectedRowAndAPointSelectsItsRow)
+{
+    testing_files::TempFolder dir;
+    files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1");
+    files::WriteMeasurementFile(dir / "b.svk", Ripple(0), "Кабинет 2");  // constant light
+    files::WriteMeasurementFile(dir / "c.svk", Ripple(300), "Кабинет 3");
+    const QString ini = QString::fromStdString(dir / "settings.ini");
+    int prints = 0;
+    protocol::ProtocolWindow w(std::make_unique<QSettings>(ini, QSettings::IniFormat),
+                               std::make_unique<CountingPrinting>(&prints));
+    ASSERT_TRUE(w.OpenFolder(QString::fromStdString(dir.Folder())));
+    auto& wave = w.Charts()->Waveform()->Chart();
+    auto& spectrum = w.Charts()->Spectrum()->Chart();
+    auto& ieee = w.Charts()->Ieee1789()->Chart();
+
+    auto rowOf = [&](const std::string& name) {
+        for (std::size_t r = 0; r < w.Rows().size(); ++r)
+            if (w.Rows()[r].fileName == name)
+                return static_cast<int>(r);
+        return -1;
+    };
+    auto numberOf = [&](const std::string& name) { return std::to_string(rowOf(name) + 1); };
+
+    w.Table()->selectRow(rowOf("b.svk"));
+    EXPECT_EQ(wave.Series(0).PointCount(), 399);
+    EXPECT_GT(spectrum.Series(0).PointCount(), 0);
+    EXPECT_EQ(ieee.Series(0).PointCount(), 2);  // the points with an F
+    EXPECT_EQ(ieee.Title().Text()[1], "у точки " + numberOf("b.svk") + " нет преобладающей частоты");
+
+    w.Table()->selectRow(rowOf("a.svk"));
+    ASSERT_EQ(ieee.Series(1).PointCount(), 1);  // the selected point, larger
+    EXPECT_EQ(ieee.Series(1).PointLabel(0), numberOf("a.svk"));
+    // A click on the dot of c.svk selects its row.
+    w.Charts()->Ieee1789()->resize(400, 300);
+    w.Charts()->Ieee1789()->grab();
+    const auto& dots = ieee.Series(0);
+    const int dot = dots.PointLabel(0) == numberOf("c.svk") ? 0 : 1;
+    ieee.MouseDown(chart::TMouseButton::mbLeft, {}, dots.PointScreenX(dot), dots.PointScreenY(dot));
+    EXPECT_EQ(w.Table()->currentRow(), rowOf("c.svk"));
+    EXPECT_EQ(ieee.Series(1).PointLabel(0), numberOf("c.svk"));
 }
 
 }  // namespace
