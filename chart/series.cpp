@@ -474,7 +474,10 @@ void TPointSeries::DrawAllValues(TCanvas& canvas)
         const std::string label = PointLabel(i);
         if (!label.empty()) {
             canvas.SetBrush(clWhite, TBrushStyle::bsClear);
-            canvas.TextOut(x + r + 2, y - fh, label, THorizAlign::Left, TVertAlign::Top);
+            // Kept inside the plotting rectangle: a point on its edge keeps its label readable.
+            const TRect plot = ParentChart()->PlotRect();
+            const int top = std::clamp(y - fh / 2, plot.Top + 1, std::max(plot.Top + 1, plot.Bottom - fh));
+            canvas.TextOut(x + r + 2, top, label, THorizAlign::Left, TVertAlign::Top);
         }
     }
 }

@@ -83,6 +83,7 @@ void SpectrumChart::Show(const ProtocolRow* row)
 {
     bars_->ClearPoints();
     chart_.BottomAxis().SetAutomatic(true);
+    chart_.LeftAxis().SetAutomaticMaximum(true);
     if (!row || !row->Usable()) {
         SetTitle(chart_, {"Спектр", row ? "нет данных: " + row->Conclusion() : ""});
         return;
@@ -98,6 +99,11 @@ void SpectrumChart::Show(const ProtocolRow* row)
     for (std::size_t k = 0; k < s.lines.size(); ++k)
         bars_->AddPoint(s.lines[k].hz, s.lines[k].percent, {}, k == marked ? kFrequencyColor : chart::clDefaultPoint);
     chart_.BottomAxis().SetRange(0, s.nyquistHz);
+    // Steady light: a scale of 1 % rather than one of nothing.
+    if (bars_->YValues().Highest() < 1) {
+        chart_.LeftAxis().SetAutomaticMaximum(false);
+        chart_.LeftAxis().SetMaximum(1);
+    }
     SetTitle(chart_, {"Спектр точки " + std::to_string(row->number) + ", % от среднего",
                       s.frequency ? "F = " + analysis::FormatFixed(*s.frequency, 1, nf_) + " Гц (красный столбец)"
                                   : "преобладающей частоты нет"});
@@ -158,12 +164,13 @@ void Ieee1789Chart::Show(const std::vector<ProtocolRow>& rows, int selected)
         if (!row.Usable() || !row.metrics.frequency)
             continue;
         const std::string label = std::to_string(row.number);
-        points_->AddPoint(*row.metrics.frequency, row.metrics.percentFlicker, label);
-        rowOfPoint_.push_back(static_cast<int>(r));
         if (static_cast<int>(r) == selected) {
             selected_->AddPoint(*row.metrics.frequency, row.metrics.percentFlicker, label);
             selectedRow_ = selected;
+            continue;
         }
+        points_->AddPoint(*row.metrics.frequency, row.metrics.percentFlicker, label);
+        rowOfPoint_.push_back(static_cast<int>(r));
     }
     std::vector<std::string> title{"IEEE 1789: глубина модуляции и частота"};
     if (selected >= 0 && static_cast<std::size_t>(selected) < rows.size()) {

@@ -44,7 +44,7 @@ private:
 
 // Modulation (PF, %) against frequency, both logarithmic, 1 .. 3000 Hz and
 // 0.1 .. 100 %; every point with an F a dot numbered as its row, the selected
-// one larger.
+// one larger and on top (a series of its own).
 class Ieee1789Chart {
 public:
     explicit Ieee1789Chart(chart::TChart& chart);

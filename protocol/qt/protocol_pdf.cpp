@@ -18,6 +18,7 @@
 #include "chart/number_picture.h"
 #include "chart/qt/qt_canvas.h"
 #include "chart/series.h"
+#include "protocol/core/point_charts.h"
 
 namespace protocol {
 
@@ -29,7 +30,7 @@ constexpr double kHeaderBlock = 178;
 constexpr double kHeadRow = 34;
 constexpr double kRow = 62;
 constexpr double kFooter = 26;
-constexpr double kClosing = 170;  // notes and signature lines
+constexpr double kSummaryChart = 420;
 
 // On paper the table's columns are followed by one more, the waveform, which
 // takes the width that is left.
@@ -61,8 +62,8 @@ struct Pages {
     double width = 0;
     double height = 0;
     std::vector<std::pair<int, int>> rows;  // per page: first row, end row
-    bool closingOnOwnPage = false;
-    int Count() const { return static_cast<int>(rows.size()) + (closingOnOwnPage ? 1 : 0); }
+    // The table's pages, then the summary page with the notes and signatures.
+    int Count() const { return static_cast<int>(rows.size()) + 1; }
 };
 
 Pages Paginate(double width, double height, int rowCount)
@@ -72,16 +73,13 @@ Pages Paginate(double width, double height, int rowCount)
     pages.height = height;
     const double bottom = height - kMargin - kFooter;
     int row = 0;
-    double used = 0;
     do {
         const double top = kMargin + (pages.rows.empty() ? kHeaderBlock : 0) + kHeadRow;
         const int fit = std::max(1, static_cast<int>((bottom - top) / kRow));
         const int end = std::min(rowCount, row + fit);
         pages.rows.emplace_back(row, end);
-        used = top + (end - row) * kRow;
         row = end;
     } while (row < rowCount);
-    pages.closingOnOwnPage = bottom - used < kClosing;
     return pages;
 }
 
@@ -90,6 +88,8 @@ public:
     ProtocolPainter(QPainter& painter, const PaperProtocol& p, const Pages& pages)
         : painter_(painter), p_(p), pages_(pages), canvas_(painter)
     {
+        SetUpPointChart(ieeeChart_);
+        ieeeChart_.SetBufferedDisplay(false);
         series_ = &chart_.AddSeries(std::make_unique<chart::TFastLineSeries>());
         chart_.SetBufferedDisplay(false);
         chart_.SetView3D(false);
@@ -135,7 +135,7 @@ public:
                 y = PaintRow(p_.rows[static_cast<std::size_t>(r)], y);
         }
         if (page == pages_.Count() - 1)
-            PaintClosing(pages_.closingOnOwnPage ? kMargin : y + 14);
+            PaintClosing(PaintSummary() + 14);
         PaintFooter(page);
     }
 
@@ -252,14 +252,65 @@ private:
         series_->ClearPoints();
         for (int i = 0; i < row.metrics.stretchSamples; ++i)
             series_->AddPoint(i * ms, rec.Samples[static_cast<std::size_t>(i)] * lux);
+        DrawChart(chart_, r);
+    }
+
+    // A chart of the engine in `r`, drawn as vector graphics.
+    void DrawChart(chart::TChart& chart, const QRectF& r)
+    {
         const int w = static_cast<int>(r.width());
         const int h = static_cast<int>(r.height());
-        chart_.SetBounds(w, h);
+        chart.SetBounds(w, h);
         painter_.save();
         painter_.translate(r.topLeft());
-        chart_.DrawTo(canvas_, chart::TRect{0, 0, w, h});
+        chart.DrawTo(canvas_, chart::TRect{0, 0, w, h});
         canvas_.End();
         painter_.restore();
+    }
+
+    // The IEEE 1789 chart of every point, numbered as in the table, and the
+    // counts per class and per verdict. Returns the y below it.
+    double PaintSummary()
+    {
+        const double w = pages_.width - 2 * kMargin;
+        Text(QRectF(kMargin, kMargin, w, 24), QStringLiteral("Сводка по точкам протокола"), PixelFont(16, true),
+             Qt::AlignLeft | Qt::AlignTop);
+        const QRectF area(kMargin, kMargin + 30, std::min(640.0, w * 0.62), kSummaryChart);
+        ieee_.Show(p_.rows, -1);
+        DrawChart(ieeeChart_, area);
+
+        int classes[3] = {0, 0, 0};
+        int withoutFrequency = 0;
+        int offChart = 0;
+        int verdicts[3] = {0, 0, 0};
+        for (const ProtocolRow& row : p_.rows) {
+            ++verdicts[static_cast<int>(row.verdict)];
+            if (!row.Usable())
+                continue;
+            ++classes[static_cast<int>(row.metrics.ieee)];
+            if (!row.metrics.frequency)
+                ++withoutFrequency;
+            else if (*row.metrics.frequency > 3000 || *row.metrics.frequency < 1 || row.metrics.percentFlicker < 0.1)
+                ++offChart;
+        }
+        using analysis::Ieee1789Class;
+        QStringList lines;
+        lines << QStringLiteral("Всего точек: %1").arg(p_.rows.size()) << QString();
+        lines << QStringLiteral("Класс по IEEE 1789:");
+        for (Ieee1789Class c : {Ieee1789Class::NoEffect, Ieee1789Class::LowRisk, Ieee1789Class::Risk})
+            lines << QStringLiteral("    %1 — %2").arg(QString::fromUtf8(analysis::Ieee1789Text(c))).arg(classes[static_cast<int>(c)]);
+        if (withoutFrequency > 0)
+            lines << QStringLiteral("    из них без преобладающей частоты (нет на графике) — %1").arg(withoutFrequency);
+        if (offChart > 0)
+            lines << QStringLiteral("    вне поля графика — %1").arg(offChart);
+        lines << QString() << QStringLiteral("Вывод по Кп:");
+        for (Verdict v : {Verdict::Complies, Verdict::Fails})
+            lines << QStringLiteral("    %1 — %2").arg(QString::fromUtf8(VerdictText(v))).arg(verdicts[static_cast<int>(v)]);
+        lines << QStringLiteral("    без результата — %1").arg(verdicts[static_cast<int>(Verdict::Unusable)]);
+        const double x = area.right() + 24;
+        Text(QRectF(x, area.top() + 10, kMargin + w - x, area.height() - 10), lines.join(QLatin1Char('\n')),
+             PixelFont(12), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+        return area.bottom();
     }
 
     void PaintClosing(double y)
@@ -326,6 +377,8 @@ private:
     const Pages& pages_;
     chart::TChart chart_;
     chart::TFastLineSeries* series_ = nullptr;
+    chart::TChart ieeeChart_;
+    Ieee1789Chart ieee_{ieeeChart_};
     chart::qt::QtCanvas canvas_;
     std::vector<std::pair<double, double>> columns_;
     std::set<int> svmLimits_;

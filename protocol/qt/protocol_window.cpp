@@ -116,8 +116,7 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     auto* split = new QSplitter;
     split->addWidget(table_);
     split->addWidget(charts_);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setSizes({960, 540});
 
     summary_ = new QLabel;
     auto* bottom = new QHBoxLayout;
@@ -231,6 +230,8 @@ void ProtocolWindow::Refill()
                           .arg(unusable));
     for (QPushButton* b : needRows_)
         b->setEnabled(!rows_.empty());
+    if (table_->currentRow() < 0 && !rows_.empty())
+        table_->selectRow(0);
     charts_->Show(rows_, table_->currentRow());
 }
 

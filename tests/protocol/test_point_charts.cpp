@@ -70,8 +70,8 @@ TEST(PointCharts, Ieee1789ChartNumbersThePointsAndAClickFindsTheRow)
         if (op.kind == chart::TCanvasOp::Kind::Text && op.clip)
             numbers.push_back(op.text);
     }
-    EXPECT_EQ(radii, (std::vector<int>{4, 4, 7}));
-    EXPECT_EQ(numbers, (std::vector<std::string>{"1", "2", "2"}));
+    EXPECT_EQ(radii, (std::vector<int>{4, 7}));
+    EXPECT_EQ(numbers, (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(canvas.Count(chart::TCanvasOp::Kind::Polygon), 2);
     EXPECT_EQ(chart.Title().Text()[1], "точка 2: риск");
 

@@ -122,7 +122,7 @@ TEST(ProtocolWindow, ChartsFollowTheSelectedRowAndAPointSelectsItsRow)
     w.Table()->selectRow(rowOf("b.svk"));
     EXPECT_EQ(wave.Series(0).PointCount(), 399);
     EXPECT_GT(spectrum.Series(0).PointCount(), 0);
-    EXPECT_EQ(ieee.Series(0).PointCount(), 2);  // the points with an F
+    EXPECT_EQ(ieee.Series(0).PointCount(), 2);  // the points with an F, none selected
     EXPECT_EQ(ieee.Title().Text()[1], "у точки " + numberOf("b.svk") + " нет преобладающей частоты");
 
     w.Table()->selectRow(rowOf("a.svk"));
