@@ -98,7 +98,9 @@ void SpectrumChart::Show(const ProtocolRow* row)
                 marked = k;
     for (std::size_t k = 0; k < s.lines.size(); ++k)
         bars_->AddPoint(s.lines[k].hz, s.lines[k].percent, {}, k == marked ? kFrequencyColor : chart::clDefaultPoint);
-    chart_.BottomAxis().SetRange(0, s.nyquistHz);
+    // The band of SVM or ten harmonics; the rest by panning.
+    const double upper = std::max(2000.0, s.frequency ? 10 * *s.frequency : 0.0);
+    chart_.BottomAxis().SetRange(0, std::min(s.nyquistHz, upper));
     // Steady light: a scale of 1 % rather than one of nothing.
     if (bars_->YValues().Highest() < 1) {
         chart_.LeftAxis().SetAutomaticMaximum(false);

@@ -28,7 +28,9 @@ private:
     chart::TFastLineSeries* line_;
 };
 
-// Bars of the amplitude spectrum in percent of the mean, the bar of F marked.
+// Bars of the amplitude spectrum in percent of the mean, the bar of F marked;
+// up to 2000 Hz or the tenth harmonic of F (no further than half the
+// sampling rate).
 class SpectrumChart {
 public:
     SpectrumChart(chart::TChart& chart, analysis::NumberFormat nf);
