@@ -15,6 +15,20 @@ QColor ToQColor(TColor color)
     return QColor(RedOf(color), GreenOf(color), BlueOf(color));
 }
 
+namespace {
+
+// Orders a box's corners; false when it holds no pixel.
+bool OrderBox(int& left, int& top, int& right, int& bottom)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    return right - left >= 1 && bottom - top >= 1;
+}
+
+}  // namespace
+
 QtCanvas::QtCanvas(QImage& image) : image_(&image) {}
 
 QtCanvas::QtCanvas(QPainter& painter) : external_(&painter) {}
@@ -264,11 +278,7 @@ void QtCanvas::Rectangle(int left, int top, int right, int bottom)
 {
     VectorStateGuard vectorState;
     Flush();
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    if (!OrderBox(left, top, right, bottom))
         return;
     QPainter& p = P();
     if (brushStyle_ == TBrushStyle::bsSolid)
@@ -306,7 +316,6 @@ void QtCanvas::Polygon(const std::vector<TPoint>& points)
     for (const TPoint& pt : points)
         polygon << QPoint(pt.X, pt.Y);
     QPainter& p = P();
-    // Brush and pen as set; the region's edges meet those of its neighbours.
     p.drawPolygon(polygon);
     Touch(polygon.boundingRect());
 }
@@ -315,11 +324,7 @@ void QtCanvas::Ellipse(int left, int top, int right, int bottom)
 {
     VectorStateGuard vectorState;
     Flush();
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    if (!OrderBox(left, top, right, bottom))
         return;
     QPainter& p = P();
     p.save();

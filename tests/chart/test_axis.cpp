@@ -186,8 +186,12 @@ TEST_F(AxisTest, ValueLabelsFinerThanThePictureShowMoreDecimals)
     s.ClearPoints();
     s.AddPoint(0, 0.99);
     s.AddPoint(1, 1);
+    chart.SetBounds(300, 200);  // a step of 0.001
     Paint();
-    EXPECT_GE(chart.LeftAxis().PosLabels() - chart.LeftAxis().PosTitle(), canvas.TextWidth("0.999"));
+    canvas.SetFont(chart.LeftAxis().LabelsFont().Spec());
+    EXPECT_GE(chart.LeftAxis().PosLabels() - chart.LeftAxis().PosTitle(),
+              canvas.TextWidth("0.999") + canvas.TextWidth(" "));
+    chart.SetBounds(300, 400);
 
     // A step the picture can show keeps the picture as it is.
     s.ClearPoints();

@@ -79,6 +79,7 @@ public:
 
 private:
     TCanvasOp Make(Kind kind) const;
+    void Box(Kind kind, int left, int top, int right, int bottom);
 
     std::vector<TCanvasOp> ops_;
     TPenSpec pen_;
