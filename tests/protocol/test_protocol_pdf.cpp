@@ -54,7 +54,8 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     for (const std::string& expected :
          {std::string("ПРОТОКОЛ ИЗМЕРЕНИЙ"), header.organisation, std::string("Кабинет 24"),
           std::string("не соответствует"), std::string("Измерения провёл:"), std::string("Страница 1 из ") + std::to_string(pages),
-          "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает")})
+          "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает"),
+          std::string("Сводка по точкам протокола"), std::string("Частота F, Гц"), std::string("без результата — 1")})
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     // Every font embedded; no picture anywhere (the charts are lines and text).
     const std::string fonts = Shell("pdffonts '" + pdf + "'");
