@@ -1,8 +1,8 @@
 #pragma once
 // A chart axis: its range (set or taken from the data), the mapping between
-// values and pixels, the room it takes beside the plotting rectangle, the
-// label step and label texts, and the drawing of its line, ticks, grid,
-// labels and title.
+// values and pixels (linear or logarithmic), the room it takes beside the
+// plotting rectangle, the label step and label texts, and the drawing of its
+// line, ticks, grid, labels and title.
 
 #include "chart/canvas.h"
 #include "chart/pen.h"

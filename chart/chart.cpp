@@ -405,12 +405,6 @@ void TChart::AddRegion(TChartRegion region)
     Invalidate();
 }
 
-void TChart::ClearRegions()
-{
-    regions_.clear();
-    Invalidate();
-}
-
 void TChart::DrawRegions(TCanvas& canvas)
 {
     if (regions_.empty())

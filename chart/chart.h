@@ -183,10 +183,8 @@ public:
     TChartTitle& Foot() { return foot_; }
     TChartWall& BackWall() { return backWall_; }
     TChartLegend& Legend() { return legend_; }
-    // Regions, drawn in this order over the back wall and under the grid.
+    // Regions, drawn in the order added over the back wall and under the grid.
     void AddRegion(TChartRegion region);
-    void ClearRegions();
-    const std::vector<TChartRegion>& Regions() const { return regions_; }
 
     // Size of the control (the chart's bounds are 0, 0, width, height).
     void SetBounds(int width, int height);
