@@ -3,7 +3,6 @@
 #include <kiss_fft.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <complex>
@@ -282,6 +281,8 @@ FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
     double partSum = 0.0;
     for (double v : part)
         partSum += v;
+    if (!(partSum > 0.0))
+        return m;  // the whole periods are dark: no index of their flicker
     const double partMean = partSum / run;
     double above = 0.0;
     for (double v : part)
@@ -304,29 +305,6 @@ FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
     if (any)
         m.svm = std::pow(svmSum, 1.0 / 3.7);
     return m;
-}
-
-std::optional<double> PulsationLimitFromComment(std::string_view comment)
-{
-    for (const std::string_view key : {"Кп<=", "КП<=", "кп<="}) {
-        const std::size_t at = comment.find(key);
-        if (at == std::string_view::npos)
-            continue;
-        std::size_t i = at + key.size();
-        while (i < comment.size() && comment[i] == ' ')
-            ++i;
-        std::string number;
-        while (i < comment.size() && (std::isdigit(static_cast<unsigned char>(comment[i])) || comment[i] == '.' ||
-                                      comment[i] == ',')) {
-            number += comment[i] == ',' ? '.' : comment[i];
-            ++i;
-        }
-        double value = 0.0;
-        const auto res = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (res.ec == std::errc() && std::isfinite(value))
-            return value;
-    }
-    return std::nullopt;
 }
 
 const char* PulsationVerdict(double pulsationPercent, double limitPercent)

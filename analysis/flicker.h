@@ -10,7 +10,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "analysis/measurement.h"
 #include "analysis/number_format.h"
@@ -57,11 +56,6 @@ double SvmThreshold(double hz);
 
 Ieee1789Class ClassifyIeee1789(std::optional<double> frequency, double percentFlicker);
 const char* Ieee1789Text(Ieee1789Class c);  // "нет эффекта", "низкий риск", "риск"
-
-// The pulsation limit a comment sets for its point: the number after the
-// first "Кп<=" (a decimal point or comma, blanks allowed after "<="), in
-// percent. nullopt when there is none.
-std::optional<double> PulsationLimitFromComment(std::string_view commentUtf8);
 
 // Kп against the point's limit: "соответствует" or "не соответствует".
 const char* PulsationVerdict(double pulsationPercent, double limitPercent);
