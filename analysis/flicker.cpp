@@ -307,12 +307,6 @@ FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
     return m;
 }
 
-const char* PulsationVerdict(double pulsationPercent, double limitPercent)
-{
-    // Kп has one decimal; allow for the binary representation of both.
-    return pulsationPercent <= limitPercent + 1e-9 ? "соответствует" : "не соответствует";
-}
-
 std::string IlluminanceText(const FlickerMetrics& m, const NumberFormat& nf)
 {
     if (!m.Usable())

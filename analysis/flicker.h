@@ -57,9 +57,6 @@ double SvmThreshold(double hz);
 Ieee1789Class ClassifyIeee1789(std::optional<double> frequency, double percentFlicker);
 const char* Ieee1789Text(Ieee1789Class c);  // "нет эффекта", "низкий риск", "риск"
 
-// Kп against the point's limit: "соответствует" or "не соответствует".
-const char* PulsationVerdict(double pulsationPercent, double limitPercent);
-
 // Texts of the protocol's cells with the given decimal separator; "—" for a
 // value that is none.
 std::string IlluminanceText(const FlickerMetrics& m, const NumberFormat& nf);

@@ -31,28 +31,15 @@ constexpr double kRow = 62;
 constexpr double kFooter = 26;
 constexpr double kClosing = 170;  // notes and signature lines
 
-struct Column {
-    const char* title;
-    double width;  // 0: what is left
-    Qt::Alignment align;
-};
+// On paper the table's columns are followed by one more, the waveform, which
+// takes the width that is left.
+constexpr const char* kWaveformTitle = "Осциллограмма, лк / мс";
+constexpr int kWaveformColumn = kColumnCount;
 
-const Column kColumns[] = {
-    {"№", 26, Qt::AlignCenter},
-    {"Файл", 90, Qt::AlignLeft},
-    {"Место", 140, Qt::AlignLeft},
-    {"E, лк", 62, Qt::AlignRight},
-    {"Кп, %", 44, Qt::AlignRight},
-    {"Норма Кп, %", 48, Qt::AlignRight},
-    {"Вывод", 104, Qt::AlignLeft},
-    {"F, Гц", 50, Qt::AlignRight},
-    {"PF, %", 44, Qt::AlignRight},
-    {"FI", 42, Qt::AlignRight},
-    {"SVM", 56, Qt::AlignRight},
-    {"IEEE 1789", 78, Qt::AlignLeft},
-    {"Осциллограмма, лк / мс", 0, Qt::AlignCenter},
-};
-constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+Qt::Alignment Alignment(Column c)
+{
+    return c == Column::Number ? Qt::AlignCenter : Info(c).numeric ? Qt::AlignRight : Qt::AlignLeft;
+}
 
 QString Q(const std::string& s)
 {
@@ -125,19 +112,12 @@ public:
         series_->XValues().SetOrder(chart::TChartListOrder::loAscending);
         series_->SetSeriesColor(chart::clRed);
 
-        double fixed = 0;
-        int open = 0;
-        for (const Column& c : kColumns) {
-            fixed += c.width;
-            open += c.width == 0 ? 1 : 0;
-        }
-        const double rest = std::max(60.0, pages.width - 2 * kMargin - fixed);
         double x = kMargin;
-        for (const Column& c : kColumns) {
-            const double w = c.width == 0 ? rest / std::max(open, 1) : c.width;
-            columns_.emplace_back(x, w);
-            x += w;
+        for (Column c : kColumns) {
+            columns_.emplace_back(x, Info(c).pdfWidth);
+            x += Info(c).pdfWidth;
         }
+        columns_.emplace_back(x, std::max(60.0, pages.width - kMargin - x));
         for (const auto& row : p.rows)
             if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
                 svmLimits_.insert(static_cast<int>(std::lround(row.metrics.svmUpperHz)));
@@ -222,13 +202,13 @@ private:
     double PaintTableHead(double y)
     {
         const QFont font = PixelFont(11, true);
-        for (int c = 0; c < kColumnCount; ++c) {
+        for (int c = 0; c <= kWaveformColumn; ++c) {
             const QRectF r = Cell(c, y, kHeadRow);
             painter_.fillRect(r, QColor(232, 232, 232));
             painter_.setPen(QPen(Qt::black, 0.8));
             painter_.drawRect(r);
-            Text(r.adjusted(2, 1, -2, -1), QString::fromUtf8(kColumns[c].title), font,
-                 Qt::AlignCenter | Qt::TextWordWrap);
+            const char* title = c == kWaveformColumn ? kWaveformTitle : Info(kColumns[c]).title;
+            Text(r.adjusted(2, 1, -2, -1), QString::fromUtf8(title), font, Qt::AlignCenter | Qt::TextWordWrap);
         }
         return y + kHeadRow;
     }
@@ -236,26 +216,26 @@ private:
     double PaintRow(const ProtocolRow& row, double y)
     {
         const QFont font = PixelFont(11);
-        auto cells = RowCells(row, p_.nf);
+        RowCells cells = CellsOf(row, p_.nf);
         if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
-            cells[10] = analysis::OptionalText(row.metrics.svm, 3, p_.nf) + "*";
-        for (int c = 0; c < kColumnCount; ++c) {
-            const QRectF r = Cell(c, y, kRow);
+            cells[Column::Svm] = analysis::OptionalText(row.metrics.svm, 3, p_.nf) + "*";
+        painter_.setPen(QPen(Qt::black, 0.8));
+        const QRectF waveform = Cell(kWaveformColumn, y, kRow);
+        painter_.drawRect(waveform);
+        if (row.Usable())
+            PaintChart(row, waveform.adjusted(1, 1, -1, -1));
+        for (Column c : kColumns) {
+            const QRectF r = Cell(static_cast<int>(c), y, kRow);
             painter_.setPen(QPen(Qt::black, 0.8));
             painter_.drawRect(r);
-            if (c == kColumnCount - 1) {
-                if (row.Usable())
-                    PaintChart(row, r.adjusted(1, 1, -1, -1));
-                continue;
-            }
             const QRectF inner = r.adjusted(3, 2, -3, -2);
-            const int flags = static_cast<int>(kColumns[c].align) | Qt::AlignVCenter;
-            QString text = Q(cells[static_cast<std::size_t>(c)]);
-            if (c == 6) {
-                const bool fails = row.Usable() && row.conclusion == "не соответствует";
+            const int flags = static_cast<int>(Alignment(c)) | Qt::AlignVCenter;
+            const QString text = Q(cells[c]);
+            if (c == Column::Verdict) {
+                const bool fails = row.verdict == Verdict::Fails;
                 Text(inner, text, row.Usable() ? PixelFont(11, fails) : PixelFont(10, false, true),
                      flags | Qt::TextWordWrap, fails ? QColor(170, 0, 0) : row.Usable() ? Qt::black : Qt::darkGray);
-            } else if (c == 2) {
+            } else if (c == Column::Place) {
                 Text(inner, text, font, flags | Qt::TextWordWrap);
             } else {
                 Text(inner, Elided(text, font, inner.width()), font, flags);

@@ -97,14 +97,16 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     grid->setColumnStretch(3, 1);
     connect(limit_, &QDoubleSpinBox::valueChanged, this, [this](double v) { SetDefaultLimit(v); });
 
-    table_ = new QTableWidget(0, 12);
-    QStringList titles = QString::fromUtf8(kCsvHeader).split(QLatin1Char(';'));
+    table_ = new QTableWidget(0, kColumnCount);
+    QStringList titles;
+    for (Column c : kColumns)
+        titles << QString::fromUtf8(Info(c).title);
     table_->setHorizontalHeaderLabels(titles);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(static_cast<int>(Column::Place), QHeaderView::Stretch);
 
     summary_ = new QLabel;
     auto* bottom = new QHBoxLayout;
@@ -195,19 +197,19 @@ void ProtocolWindow::Refill()
     int unusable = 0;
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         const ProtocolRow& row = rows_[r];
-        const auto cells = RowCells(row, nf_);
-        const bool failed = row.Usable() && row.conclusion == "не соответствует";
+        const RowCells cells = CellsOf(row, nf_);
+        const bool failed = row.verdict == Verdict::Fails;
         fails += failed ? 1 : 0;
         unusable += row.Usable() ? 0 : 1;
-        for (std::size_t c = 0; c < cells.size(); ++c) {
+        for (Column c : kColumns) {
             auto* item = new QTableWidgetItem(Q(cells[c]));
-            if ((c >= 3 && c <= 5) || (c >= 7 && c <= 10) || c == 0)
+            if (Info(c).numeric)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (c == 6 && failed)
+            if (c == Column::Verdict && failed)
                 item->setForeground(QColor(170, 0, 0));
             if (!row.Usable())
                 item->setForeground(Qt::darkGray);
-            if (c == 5 && row.limitFromComment)
+            if (c == Column::Limit && row.limitFromComment)
                 item->setToolTip(QStringLiteral("Норма из комментария точки"));
             table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
         }

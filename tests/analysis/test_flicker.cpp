@@ -160,10 +160,4 @@ TEST(FlickerVerdicts, Ieee1789Classes)
     EXPECT_EQ(ClassifyIeee1789(std::nullopt, 100.0), Ieee1789Class::NoEffect);
 }
 
-TEST(FlickerVerdicts, PulsationVerdict)
-{
-    EXPECT_STREQ(PulsationVerdict(5.0, kDefaultPulsationLimit), "соответствует");
-    EXPECT_STREQ(PulsationVerdict(5.1, kDefaultPulsationLimit), "не соответствует");
-}
-
 }  // namespace

@@ -34,6 +34,8 @@ TEST(ProtocolCsv, CommaSeparatorQuotingAndLimitText)
     EXPECT_FALSE(protocol::ParseLimit("101", limit));
     EXPECT_FALSE(protocol::ParseLimit("5x", limit));
     EXPECT_EQ(protocol::LimitText(5.0, comma), "5");
+    EXPECT_EQ(protocol::PulsationVerdict(5.0, 5.0), protocol::Verdict::Complies);
+    EXPECT_EQ(protocol::PulsationVerdict(5.1, 5.0), protocol::Verdict::Fails);
 }
 
 }  // namespace

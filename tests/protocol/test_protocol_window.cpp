@@ -50,9 +50,9 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
         QTableWidget* t = w.Table();
         ASSERT_EQ(t->rowCount(), 3);
         for (int r = 0; r < 3; ++r) {
-            const auto cells = protocol::RowCells(w.Rows()[static_cast<std::size_t>(r)], {".", ","});
-            for (int c = 0; c < 12; ++c)
-                EXPECT_EQ(t->item(r, c)->text().toStdString(), cells[static_cast<std::size_t>(c)]);
+            const auto cells = protocol::CellsOf(w.Rows()[static_cast<std::size_t>(r)], {".", ","});
+            for (int c = 0; c < protocol::kColumnCount; ++c)
+                EXPECT_EQ(t->item(r, c)->text().toStdString(), cells.text[static_cast<std::size_t>(c)]);
         }
         auto verdictOf = [&](const QString& name) {
             for (int r = 0; r < t->rowCount(); ++r)
