@@ -39,6 +39,10 @@ inline int WriteAndClose(FilePtr file, std::string_view bytes)
 // Also makes the console show the program's UTF-8 output.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
+// Standard output takes bytes as they are: no LF made CR LF on Windows, where
+// a text that brings its own CR LF would otherwise get CR CR LF.
+void SetBinaryStandardOutput();
+
 // Deletes a file; errors are ignored.
 void RemoveFile(const std::string& path);
 
