@@ -80,7 +80,7 @@ std::optional<LimitMarker> FindLimitMarker(std::string_view comment)
 
 std::string OutOfRangeMarkerText(const LimitMarker& marker)
 {
-    return "норма «" + marker.text + "» в комментарии вне пределов 0…100 %";
+    return "норма «" + marker.text + "» вне 0…100 %";
 }
 
 double ShownLimit(double limit)

@@ -137,7 +137,7 @@ TEST(ProtocolRows, MarkersJudgedAsShownAndOutOfRangeReported)
     const auto b = protocol::CellsOf(rows[1], kComma);
     EXPECT_EQ(b[Column::Pulsation], "5,0");
     EXPECT_EQ(b[Column::Limit], "");
-    EXPECT_EQ(b[Column::Verdict], "норма «Кп<=500» в комментарии вне пределов 0…100 %");
+    EXPECT_EQ(b[Column::Verdict], "норма «Кп<=500» вне 0…100 %");
 }
 
 TEST(ProtocolRows, NaturalOrderOfNames)

@@ -227,7 +227,7 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     int status = 0;
     for (const auto& row : rows)
-        if (!row.Usable())
+        if (row.verdict == protocol::Verdict::Unusable)
             status = 1;
     return status;
 }
