@@ -25,7 +25,8 @@ FilePtr OpenFile(const std::string& path, const char* mode);
 // the failure (the close flushes: a full disk may show only there).
 inline int WriteAndClose(FilePtr file, std::string_view bytes)
 {
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    // Nothing to write is no call: an empty view's data may be null, which fwrite must not get.
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     int error = written ? 0 : errno;
     if (std::fclose(file.release()) != 0 && error == 0)
         error = errno;
