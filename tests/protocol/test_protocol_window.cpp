@@ -16,6 +16,7 @@
 #include "../files/temp_folder.h"
 #include "files/svk_file.h"
 #include "app/help_window.h"
+#include "app/native_text.h"
 #include "protocol/qt/protocol_window.h"
 
 namespace {
@@ -112,13 +113,14 @@ struct WindowOnAFolder : ::testing::Test {
     int prints = 0;
     std::unique_ptr<protocol::ProtocolWindow> w;
 
-    void Open()
+    // The folder as its bytes; the test's own folder unless given.
+    void Open(const std::string& folder = {})
     {
         w = std::make_unique<protocol::ProtocolWindow>(
             std::make_unique<QSettings>(QString::fromStdString(dir / "settings.ini"), QSettings::IniFormat),
             std::make_unique<CountingPrinting>(&prints));
         w->showMessage = [this](const QString& m) { messages << m; };
-        ASSERT_TRUE(w->OpenFolder(QString::fromStdString(dir.Folder())));
+        ASSERT_TRUE(w->OpenFolder(app::FromNativePath(folder.empty() ? dir.Folder() : folder)));
     }
     QTableWidgetItem* Cell(protocol::Column c) const { return w->Table()->item(0, static_cast<int>(c)); }
 };
@@ -170,6 +172,20 @@ TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
     EXPECT_TRUE(messages[1].startsWith(QStringLiteral("Не удалось записать файл ") + QString::fromStdString(dir / "p.pdf")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), 4);  // no temporary left
 }
+
+#ifndef _WIN32
+TEST_F(WindowOnAFolder, AFolderNamedInCodePage1251OpensAndItsFilesAreEdited)
+{
+    // The bytes of "Замеры" in code page 1251, as a Windows machine may have written them.
+    const std::string folder = dir / "\xC7\xE0\xEC\xE5\xF0\xFB";
+    std::filesystem::create_directory(folder);
+    files::WriteMeasurementFile(folder + "/a.svk", Ripple(100), "Кабинет 1");
+    Open(folder);
+    Cell(protocol::Column::Place)->setText(QStringLiteral("Кабинет 2"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
+    EXPECT_EQ(files::ReadMeasurementFile(folder + "/a.svk").commentUtf8, "Кабинет 2");
+}
+#endif
 
 TEST_F(WindowOnAFolder, F1ShowsTheProtocolsHelpPage)
 {
