@@ -3,7 +3,6 @@
 #include <kiss_fft.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <complex>
@@ -289,20 +288,24 @@ Analysis Analyse(const MeasurementRecord& record)
     m.ieee = ClassifyIeee1789(m.frequency, m.percentFlicker);
     m.svmUpperHz = std::min(kSvmHighHz, m.sampleRateHz / 2.0);
     m.periodRunSamples = run;
-    if (run < 2) {
-        // Less than one period: the spectrum of the whole stretch.
+    // Without a usable run of whole periods the spectrum is that of the whole stretch.
+    auto wholeStretch = [&] {
         a.amplitudes = std::move(amp);
         a.mean = mean;
         a.binHz = m.sampleRateHz / n;
         a.wholePeriods = 0;
-        return a;
-    }
+        return std::move(a);
+    };
+    if (run < 2)
+        return wholeStretch();  // less than one period
 
     // FI and SVM over the whole periods from the first sample.
     const std::vector<double> part(x.begin(), x.begin() + run);
     double partSum = 0.0;
     for (double v : part)
         partSum += v;
+    if (!(partSum > 0.0))
+        return wholeStretch();  // the whole periods are dark: no index of their flicker
     const double partMean = partSum / run;
     double above = 0.0;
     for (double v : part)
@@ -360,29 +363,6 @@ FlickerSpectrum ComputeFlickerSpectrum(const MeasurementRecord& record)
         s.harmonics.push_back({h * *s.frequency, 100.0 * a.amplitudes[bin] / a.mean});
     }
     return s;
-}
-
-std::optional<double> PulsationLimitFromComment(std::string_view comment)
-{
-    for (const std::string_view key : {"Кп<=", "КП<=", "кп<="}) {
-        const std::size_t at = comment.find(key);
-        if (at == std::string_view::npos)
-            continue;
-        std::size_t i = at + key.size();
-        while (i < comment.size() && comment[i] == ' ')
-            ++i;
-        std::string number;
-        while (i < comment.size() && (std::isdigit(static_cast<unsigned char>(comment[i])) || comment[i] == '.' ||
-                                      comment[i] == ',')) {
-            number += comment[i] == ',' ? '.' : comment[i];
-            ++i;
-        }
-        double value = 0.0;
-        const auto res = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (res.ec == std::errc() && std::isfinite(value))
-            return value;
-    }
-    return std::nullopt;
 }
 
 std::string IlluminanceText(const FlickerMetrics& m, const NumberFormat& nf)

@@ -10,7 +10,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "analysis/measurement.h"
@@ -79,11 +78,6 @@ double SvmThreshold(double hz);
 
 Ieee1789Class ClassifyIeee1789(std::optional<double> frequency, double percentFlicker);
 const char* Ieee1789Text(Ieee1789Class c);  // "нет эффекта", "низкий риск", "риск"
-
-// The pulsation limit a comment sets for its point: the number after the
-// first "Кп<=" (a decimal point or comma, blanks allowed after "<="), in
-// percent. nullopt when there is none.
-std::optional<double> PulsationLimitFromComment(std::string_view commentUtf8);
 
 // Texts of the protocol's cells with the given decimal separator; "—" for a
 // value that is none.

@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -18,6 +19,9 @@
 #include "chart/number_picture.h"
 #include "chart/qt/qt_canvas.h"
 #include "chart/series.h"
+#include "files/atomic_file.h"
+#include "files/cp1251.h"
+#include "files/platform.h"
 #include "protocol/core/point_charts.h"
 
 namespace protocol {
@@ -26,7 +30,7 @@ namespace {
 
 // Lengths are in units of 1/96 inch, the unit the chart engine draws in.
 constexpr double kMargin = 36;
-constexpr double kHeaderBlock = 178;
+constexpr double kHeaderBlock = 199;
 constexpr double kHeadRow = 34;
 constexpr double kRow = 62;
 constexpr double kFooter = 26;
@@ -169,6 +173,8 @@ private:
             {"Дата измерений:", h.date},
             {"Свидетельство о поверке:", h.certificate},
             {"Условия измерений:", h.conditions},
+            {"Нормативный документ:", h.normative},
+            {"Методика измерений:", h.method},
             {"Норма Кп по умолчанию:", LimitText(p_.defaultLimit, p_.nf) + " %"},
         };
         const QFont label = PixelFont(12, true);
@@ -186,10 +192,9 @@ private:
             painter_.setPen(QPen(Qt::gray, 0.6));
             painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
         }
-        y += 4 * 21 + 6;
-        Text(QRectF(kMargin, y, w, 18),
-             QStringLiteral("Методика измерений: ГОСТ Р 54945-2012. Измерено точек: %1.").arg(p_.rows.size()),
-             PixelFont(12), Qt::AlignLeft | Qt::AlignVCenter);
+        y += (std::size(fields) + 1) / 2 * 21 + 6;
+        Text(QRectF(kMargin, y, w, 18), QStringLiteral("Измерено точек: %1.").arg(p_.rows.size()), PixelFont(12),
+             Qt::AlignLeft | Qt::AlignVCenter);
         return kMargin + kHeaderBlock;
     }
 
@@ -318,8 +323,8 @@ private:
         const double w = pages_.width - 2 * kMargin;
         const QFont font = PixelFont(11);
         QStringList notes;
-        notes << QStringLiteral("Кп — коэффициент пульсации освещённости по ГОСТ Р 54945-2012; норма — %1 %, "
-                                "для точки с пометкой «Кп<=N» в комментарии — N %.")
+        notes << QStringLiteral("Кп — коэффициент пульсации освещённости; норма — %1 %, для точки с пометкой "
+                                "«Кп<=N» в комментарии — N %. Вывод — Кп против нормы; класс IEEE 1789 дан отдельно.")
                      .arg(Q(LimitText(p_.defaultLimit, p_.nf)));
         notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
                                 "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
@@ -423,12 +428,16 @@ bool PaintProtocol(QPagedPaintDevice& device, const PaperProtocol& protocol)
 
 std::optional<std::string> WriteProtocolPdf(const std::string& path, const PaperProtocol& protocol)
 {
-    const std::string failed = "Не удалось записать файл " + path;
-    QFile file(Q(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failed + ": " + file.errorString().toStdString();
+    // Written beside the target, then put in its place: a failure leaves the old file.
+    const std::string failed = "Не удалось записать файл " + files::DisplayText(path);
+    const std::string temporary = files::TemporaryPathBeside(path);
+    auto handle = files::platform::OpenFile(temporary, "wb");
+    if (!handle)
+        return failed + ": " + files::SystemErrorText(errno);
     bool painted = false;
     {
+        QFile file;
+        painted = file.open(handle.get(), QIODevice::WriteOnly);
         QPdfWriter writer(&file);
         writer.setResolution(1200);
         writer.setPageSize(QPageSize(QPageSize::A4));
@@ -436,13 +445,17 @@ std::optional<std::string> WriteProtocolPdf(const std::string& path, const Paper
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setTitle(QStringLiteral("Протокол измерений"));
         writer.setCreator(QStringLiteral("СОВИКАН ТР07: протокол измерений"));
-        painted = PaintProtocol(writer, protocol);
+        painted = painted && PaintProtocol(writer, protocol);
+        file.close();
+        painted = painted && file.error() == QFileDevice::NoError;
     }
-    file.close();
-    if (!painted || file.error() != QFileDevice::NoError) {
-        file.remove();
-        return failed;
+    int error = files::platform::WriteAndClose(std::move(handle), {});
+    if (!painted || error != 0) {
+        files::platform::RemoveFile(temporary);
+        return error != 0 ? failed + ": " + files::SystemErrorText(error) : failed;
     }
+    if ((error = files::ReplaceWithTemporary(temporary, path)) != 0)
+        return failed + ": " + files::SystemErrorText(error);
     return std::nullopt;
 }
 

@@ -18,6 +18,11 @@ class QLineEdit;
 class QPushButton;
 class QSettings;
 class QTableWidget;
+class QTableWidgetItem;
+
+namespace app {
+class HelpWindow;
+}
 
 namespace protocol {
 
@@ -38,13 +43,16 @@ public:
     bool SaveCsv(const QString& path);
     bool SavePdf(const QString& path);
     void PrintProtocol();
+    // The program's help page (F1).
+    void ShowHelp();
+    app::HelpWindow* Help() const { return help_.get(); }
 
     PaperProtocol Paper() const;
     const std::vector<ProtocolRow>& Rows() const { return rows_; }
     QTableWidget* Table() const { return table_; }
     PointChartsPanel* Charts() const { return charts_; }
     QLineEdit* HeaderField(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
-    static constexpr int kHeaderFieldCount = 7;
+    static constexpr int kHeaderFieldCount = 9;
 
     // Shows a message; a message box unless replaced (tests).
     std::function<void(const QString&)> showMessage;
@@ -57,6 +65,9 @@ private:
     void ChooseCsv();
     void ChoosePdf();
     void Refill();
+    // Writes an edited place or limit into the point's file and reads the row again.
+    void CommitCell(QTableWidgetItem* item);
+    std::string NativeFolder(const QString& folder) const;
     void Remember();
     QString SuggestedPath(const QString& extension) const;
 
@@ -72,6 +83,7 @@ private:
     PointChartsPanel* charts_ = nullptr;
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;
+    std::unique_ptr<app::HelpWindow> help_;
 };
 
 }  // namespace protocol

@@ -160,6 +160,18 @@ TEST(FlickerMetrics, DamagedRecordsSayWhy)
     EXPECT_FALSE(ComputeFlickerMetrics(noSpacing).Usable());
 }
 
+TEST(FlickerMetrics, DarkWholePeriodsGiveNoFlickerIndexNorSvm)
+{
+    // One flash at the end of the stretch (sample 398), after the whole periods FI and SVM take.
+    const auto m = ComputeFlickerMetrics(Record([](int i) { return i == 398 ? 4000.0 : 0.0; }));
+    ASSERT_TRUE(m.Usable()) << m.unusable;
+    ASSERT_GE(m.periodRunSamples, 2);
+    ASSERT_LE(m.periodRunSamples, 398);
+    EXPECT_FALSE(m.flickerIndex);
+    EXPECT_FALSE(m.svm);
+    EXPECT_EQ(OptionalText(m.flickerIndex, 3, kPoint), "—");
+}
+
 TEST(FlickerMetrics, AgreesWithTheResultBox)
 {
     std::mt19937 rng(7);
@@ -191,13 +203,6 @@ TEST(FlickerVerdicts, Ieee1789Classes)
     EXPECT_EQ(ClassifyIeee1789(2000.0, 100.0), Ieee1789Class::LowRisk);
     EXPECT_EQ(ClassifyIeee1789(4000.0, 100.0), Ieee1789Class::NoEffect);
     EXPECT_EQ(ClassifyIeee1789(std::nullopt, 100.0), Ieee1789Class::NoEffect);
-}
-
-TEST(FlickerVerdicts, PointLimitFromComment)
-{
-    EXPECT_EQ(PulsationLimitFromComment("Кабинет 12\r\nКп<=10"), 10.0);
-    EXPECT_EQ(PulsationLimitFromComment("Склад Кп<= 2,5 %"), 2.5);
-    EXPECT_FALSE(PulsationLimitFromComment("Кабинет 12\r\nКп 10"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "analysis/number_format.h"
 #include "analysis/period.h"
 #include "analysis/statistics.h"
+#include "files/atomic_file.h"
 #include "files/comment_browser.h"
 #include "files/file_error.h"
 #include "files/folder.h"
@@ -50,11 +51,12 @@ constexpr const char* kUsage = R"(Usage:
       line ===NAME:=== and the lines of its comment.
   svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
       The measurement protocol of the folder DIR: one row per *.svk file in
-      the comment browser's order with E, Kп, the Kп limit (N percent, 5
+      the natural order of the names (numbers as numbers) with E, Kп, the Kп limit (N percent, 5
       unless given; a comment line "Кп<=N" sets it for its point), the
       verdict, F, PF, FI, SVM and the IEEE 1789 class. Without --csv the CSV
       goes to the standard output. The CSV is UTF-8 with a byte-order mark,
-      cells separated by ";". --pdf also writes the protocol as a PDF.
+      cells separated by ";". --pdf also writes the protocol as a PDF, its
+      header fields left empty. A file is written whole or not at all.
 
 Numbers use the decimal separator of the user's locale. The exit status is
 0 on success and 1 when a file could not be used; the other files of the
@@ -135,6 +137,7 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
         const int last = file.record.SampleCount - 1;
         const int first = last >= 0 ? 0 : -1;
         std::string out;
+        files::platform::SetBinaryStandardOutput();
         if (cp1251) {
             out = files::TextExportBytes(file.record, first, last, mode, nf, origin);
         } else {
@@ -238,14 +241,12 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     const std::string csv = protocol::ProtocolCsv(rows, nf);
     if (csvPath.empty()) {
+        files::platform::SetBinaryStandardOutput();
         std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
         std::cout.flush();
-    } else {
-        auto file = files::platform::OpenFile(csvPath, "wb");
-        if (!file || files::platform::WriteAndClose(std::move(file), csv) != 0) {
-            Fail(files::CannotCreateMessage(csvPath));
-            return 1;
-        }
+    } else if (const int error = files::WriteFileWhole(csvPath, csv)) {
+        Fail("не удалось записать файл " + csvPath + ": " + files::SystemErrorText(error));
+        return 1;
     }
     if (!pdfPath.empty()) {
 #ifdef SVKTOOL_WITH_PDF
@@ -260,7 +261,7 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     int status = 0;
     for (const auto& row : rows)
-        if (!row.Usable())
+        if (row.verdict == protocol::Verdict::Unusable)
             status = 1;
     return status;
 }
