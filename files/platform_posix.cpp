@@ -28,6 +28,8 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
     return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
+void SetBinaryStandardOutput() {}
+
 void RemoveFile(const std::string& path)
 {
     std::remove(path.c_str());

@@ -60,6 +60,12 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
     return args;
 }
 
+void SetBinaryStandardOutput()
+{
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
 void RemoveFile(const std::string& path)
 {
     _wremove(Widen(path).c_str());

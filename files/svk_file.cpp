@@ -36,9 +36,11 @@ std::string ShortRecordMessage(std::int32_t count)
            "или сохраните измерение как текст (.txt).";
 }
 
-// Reads the whole file, stopping early once a zero byte appears at or after
-// `zeroStopsAfter` (the comment ends there and nothing after it matters).
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t zeroStopsAfter)
+// Reads the file up to `maxBytes`, stopping early once a zero byte appears
+// at or after `zeroStopsAfter` (the comment ends there and nothing after it
+// matters). `whole` tells whether nothing of the file was left unread.
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t zeroStopsAfter,
+                                         std::size_t maxBytes = std::string::npos, bool* whole = nullptr)
 {
     auto file = platform::OpenFile(path, "rb");
     if (!file)
@@ -46,19 +48,27 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ze
     std::string bytes;
     char buffer[4096];
     for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+        if (bytes.size() >= maxBytes) {
+            if (whole)
+                *whole = std::fgetc(file.get()) == EOF;
+            return bytes;
+        }
+        const std::size_t request = std::min(sizeof buffer, maxBytes - bytes.size());
+        const std::size_t n = std::fread(buffer, 1, request, file.get());
         const std::size_t before = bytes.size();
         bytes.append(buffer, n);
         if (bytes.size() > zeroStopsAfter &&
             bytes.find('\0', std::max(before, zeroStopsAfter)) != std::string::npos)
             break;
-        if (n < sizeof buffer) {
+        if (n < request) {
             // A folder opens on some systems and fails at the first read.
             if (std::ferror(file.get()))
                 return std::nullopt;
             break;
         }
     }
+    if (whole)
+        *whole = true;
     return bytes;
 }
 
@@ -161,15 +171,25 @@ SaveResult WriteMeasurementFile(const std::string& path, const analysis::Measure
     return result;
 }
 
-MeasurementFile ReadMeasurementFile(const std::string& path)
+MeasurementFile ReadMeasurementFile(const std::string& path, std::size_t maxBytes)
 {
-    const auto bytes = ReadFileBytes(path, kCommentOffset);
+    const auto bytes = ReadFileBytes(path, kCommentOffset, maxBytes);
     if (!bytes)
         throw FileError(CannotOpenMessage(path));
     auto decoded = DecodeMeasurement(*bytes);
     if (!decoded)
         throw FileError(NoHeaderMessage(path));
     return {decoded->record, CommentFromFile(decoded->commentBytes)};
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes, bool& tooLong)
+{
+    bool whole = false;
+    auto bytes = ReadFileBytes(path, std::string::npos, maxBytes, &whole);
+    tooLong = bytes && !whole;
+    if (!bytes || !whole)
+        return std::nullopt;
+    return bytes;
 }
 
 }  // namespace files

@@ -4,16 +4,34 @@
 #include <cmath>
 
 #include "files/comment_browser.h"
+#include "files/cp1251.h"
 #include "files/file_error.h"
 #include "files/folder.h"
 #include "files/svk_file.h"
+#include "protocol/core/cell_edit.h"
+#include "protocol/core/limit_marker.h"
+#include "protocol/core/natural_order.h"
 
 namespace protocol {
 
 namespace {
 
-std::string CsvCell(const std::string& cell)
+bool IsNumber(const std::string& cell)
 {
+    std::string s = cell;
+    for (char& c : s)
+        if (c == ',')
+            c = '.';
+    double value = 0.0;
+    const auto res = std::from_chars(s.data() + (s.starts_with('+') ? 1 : 0), s.data() + s.size(), value);
+    return res.ec == std::errc() && res.ptr == s.data() + s.size();
+}
+
+std::string CsvCell(std::string cell)
+{
+    // A spreadsheet takes a cell starting so for a formula.
+    if (!cell.empty() && std::string_view("=+-@").find(cell.front()) != std::string_view::npos && !IsNumber(cell))
+        cell.insert(0, 1, '\'');
     if (cell.find_first_of(";\"\r\n") == std::string::npos)
         return cell;
     std::string quoted = "\"";
@@ -81,38 +99,47 @@ std::string FolderWithSeparator(std::string folder)
     return folder;
 }
 
+ProtocolRow ReadRow(const std::string& folder, const std::string& name, double defaultLimit)
+{
+    ProtocolRow row;
+    row.fileName = name;
+    row.limit = ShownLimit(defaultLimit);
+    const std::string path = folder + name;
+    try {
+        files::MeasurementFile file = files::ReadMeasurementFile(path, kMaxFileBytes);
+        row.readable = true;
+        row.record = file.record;
+        const auto lines = files::SplitLines(file.commentUtf8);
+        if (!lines.empty())
+            row.place = lines.front();
+        const auto marker = FindLimitMarker(file.commentUtf8);
+        row.limitFromComment = marker.has_value();
+        row.markerOutOfRange = marker && !marker->limit;
+        if (marker && marker->limit)
+            row.limit = *marker->limit;
+        row.metrics = analysis::ComputeFlickerMetrics(row.record);
+        if (!row.metrics.Usable())
+            row.problem = row.metrics.unusable;
+        else if (row.markerOutOfRange)
+            row.problem = OutOfRangeMarkerText(*marker);
+        else
+            row.verdict = PulsationVerdict(row.metrics.pulsationPercent, row.limit);
+    } catch (const files::FileError& e) {
+        row.problem = e.what() == files::NoHeaderMessage(path) ? "файл повреждён: в нём нет заголовка измерения"
+                                                               : "файл не удалось прочитать";
+    }
+    return row;
+}
+
 std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double defaultLimit)
 {
     std::vector<ProtocolRow> rows;
-    const auto listing = files::ListSvkEntries(folder);
+    auto listing = files::ListSvkEntries(folder);
+    SortNaturally(listing);
     rows.reserve(listing.size());
     for (const std::string& name : listing) {
-        ProtocolRow row;
-        row.number = static_cast<int>(rows.size()) + 1;
-        row.fileName = name;
-        row.limit = defaultLimit;
-        const std::string path = folder + name;
-        try {
-            files::MeasurementFile file = files::ReadMeasurementFile(path);
-            row.readable = true;
-            row.record = file.record;
-            const auto lines = files::SplitLines(file.commentUtf8);
-            if (!lines.empty())
-                row.place = lines.front();
-            if (const auto limit = analysis::PulsationLimitFromComment(file.commentUtf8)) {
-                row.limit = *limit;
-                row.limitFromComment = true;
-            }
-            row.metrics = analysis::ComputeFlickerMetrics(row.record);
-            if (row.metrics.Usable())
-                row.verdict = PulsationVerdict(row.metrics.pulsationPercent, row.limit);
-            else
-                row.problem = row.metrics.unusable;
-        } catch (const files::FileError& e) {
-            row.problem = e.what() == files::NoHeaderMessage(path) ? "файл повреждён: в нём нет заголовка измерения"
-                                                                   : "файл не удалось прочитать";
-        }
-        rows.push_back(std::move(row));
+        rows.push_back(ReadRow(folder, name, defaultLimit));
+        rows.back().number = static_cast<int>(rows.size());
     }
     return rows;
 }
@@ -122,7 +149,7 @@ void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit)
     for (auto& row : rows) {
         if (row.limitFromComment)
             continue;
-        row.limit = defaultLimit;
+        row.limit = ShownLimit(defaultLimit);
         if (row.Usable())
             row.verdict = PulsationVerdict(row.metrics.pulsationPercent, row.limit);
     }
@@ -130,7 +157,7 @@ void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit)
 
 std::string LimitText(double limit, const analysis::NumberFormat& nf)
 {
-    std::string text = analysis::FormatFixed(limit, 3, nf);
+    std::string text = analysis::FormatFixed(ShownLimit(limit), 3, nf);
     const std::size_t sep = text.find(nf.decimalSeparator);
     if (sep != std::string::npos) {
         while (text.back() == '0')
@@ -148,10 +175,10 @@ RowCells CellsOf(const ProtocolRow& row, const analysis::NumberFormat& nf)
     const auto& m = row.metrics;
     RowCells cells;
     cells[Column::Number] = std::to_string(row.number);
-    cells[Column::File] = row.fileName;
+    cells[Column::File] = files::DisplayText(row.fileName);
     cells[Column::Place] = row.place;
     cells[Column::Verdict] = row.Conclusion();
-    if (row.readable)
+    if (row.readable && !row.markerOutOfRange)
         cells[Column::Limit] = LimitText(row.limit, nf);
     if (!row.Usable())
         return cells;
@@ -194,7 +221,7 @@ bool ParseLimit(const std::string& text, double& limit)
     const auto res = std::from_chars(s.data(), s.data() + s.size(), value);
     if (s.empty() || res.ec != std::errc() || res.ptr != s.data() + s.size() || !(value >= 0.0 && value <= 100.0))
         return false;
-    limit = value;
+    limit = ShownLimit(value);
     return true;
 }
 

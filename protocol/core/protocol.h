@@ -1,6 +1,6 @@
 #pragma once
 // The inspector's protocol of a folder of measurements: one row per
-// measurement file in the comment browser's order, with illuminance,
+// measurement file in the natural order of the names, with illuminance,
 // pulsation coefficient, its limit and verdict, and the flicker metrics;
 // written as CSV (and, by the Qt part, as PDF).
 
@@ -62,7 +62,8 @@ struct ProtocolRow {
     analysis::MeasurementRecord record;
     analysis::FlickerMetrics metrics;
     double limit = analysis::kDefaultPulsationLimit;
-    bool limitFromComment = false;
+    bool limitFromComment = false;  // the comment has a "Кп<=N" marker
+    bool markerOutOfRange = false;  // ... whose N lies outside 0..100: no verdict
     Verdict verdict = Verdict::Unusable;
     std::string problem;  // why the file cannot be used (Russian); empty when it can
 
@@ -80,20 +81,27 @@ struct ProtocolHeader {
     std::string serialNumber;
     std::string certificate;   // verification certificate
     std::string conditions;
+    std::string method;       // the measurement method
+    std::string normative;    // the document the limits come from
 };
 
 // A folder given by the user as its folder part (with the trailing separator).
 std::string FolderWithSeparator(std::string folder);
 
-// The rows of the measurement files in `folder` (a folder part).
+// The rows of the measurement files in `folder` (a folder part), in the
+// natural order of their names.
 std::vector<ProtocolRow> BuildProtocol(const std::string& folder, double defaultLimit);
+
+// The row of one file (its number left 0), e.g. again after an edit.
+ProtocolRow ReadRow(const std::string& folder, const std::string& name, double defaultLimit);
 
 // Sets a new default limit: the rows without a limit of their own get it and
 // their verdicts again.
 void ApplyDefaultLimit(std::vector<ProtocolRow>& rows, double defaultLimit);
 
-// The texts of a row's cells. An unusable row has its reason in "Вывод" and
-// no numbers.
+// The texts of a row's cells, file names legible whatever their encoding.
+// An unusable row has its reason in "Вывод" and no numbers; a row whose
+// marker is out of range has its numbers, the reason and no limit.
 struct RowCells {
     std::array<std::string, kColumnCount> text;
     std::string& operator[](Column c) { return text[static_cast<std::size_t>(c)]; }
@@ -105,11 +113,13 @@ RowCells CellsOf(const ProtocolRow& row, const analysis::NumberFormat& nf);
 std::string LimitText(double limit, const analysis::NumberFormat& nf);
 
 // The whole CSV: UTF-8 with a byte-order mark, ';' between cells, CR LF
-// after each line, cells holding ';', '"' or a line break quoted.
+// after each line, cells holding ';', '"' or a line break quoted, and a cell
+// starting with = + - @ that is not a number given a leading apostrophe
+// (spreadsheets would take it for a formula).
 std::string ProtocolCsv(const std::vector<ProtocolRow>& rows, const analysis::NumberFormat& nf);
 
-// Parses a limit typed by the user ("5", "2,5", "2.5"); false when it is not
-// a number from 0 to 100.
+// Parses a limit typed by the user ("5", "2,5", "2.5") and rounds it as it is
+// shown; false when it is not a number from 0 to 100.
 bool ParseLimit(const std::string& text, double& limit);
 
 }  // namespace protocol

@@ -9,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/flicker.h"
 #include "analysis/number_format.h"
 #include "analysis/period.h"
 #include "analysis/statistics.h"
+#include "files/atomic_file.h"
 #include "files/comment_browser.h"
 #include "files/file_error.h"
 #include "files/folder.h"
@@ -40,16 +42,23 @@ constexpr const char* kUsage = R"(Usage:
       the width of the window's comment box. Lines end in CR LF; the text is
       UTF-8, or with --cp1251 code page 1251, byte for byte the file the
       window writes.
+  svktool spectrum FILE
+      The amplitude spectrum the protocol's metrics of FILE rest on, one
+      line each, fields separated by tabs: first the harmonics of the
+      flicker frequency F up to half the sampling rate ("harmonic", its
+      number, Hz, percent of the mean; none when the light has no F), then
+      every line of the spectrum without 0 Hz ("spectrum", Hz, percent).
   svktool comments DIR
       The comment browser's text for the folder DIR: for each *.svk file a
       line ===NAME:=== and the lines of its comment.
   svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
       The measurement protocol of the folder DIR: one row per *.svk file in
-      the comment browser's order with E, Kп, the Kп limit (N percent, 5
+      the natural order of the names (numbers as numbers) with E, Kп, the Kп limit (N percent, 5
       unless given; a comment line "Кп<=N" sets it for its point), the
       verdict, F, PF, FI, SVM and the IEEE 1789 class. Without --csv the CSV
       goes to the standard output. The CSV is UTF-8 with a byte-order mark,
-      cells separated by ";". --pdf also writes the protocol as a PDF.
+      cells separated by ";". --pdf also writes the protocol as a PDF, its
+      header fields left empty. A file is written whole or not at all.
 
   svktool download COMn DIR [--records A-B]
       Reads the records A to B (0 to 39 unless given) from the meter's
@@ -141,6 +150,7 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
         const int last = file.record.SampleCount - 1;
         const int first = last >= 0 ? 0 : -1;
         std::string out;
+        files::platform::SetBinaryStandardOutput();
         if (cp1251) {
             out = files::TextExportBytes(file.record, first, last, mode, nf, origin);
         } else {
@@ -148,6 +158,33 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
                 out += line + "\r\n";
         }
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    } catch (const files::FileError& e) {
+        Fail(e.what());
+        return 1;
+    }
+}
+
+int Spectrum(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+{
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    try {
+        const files::MeasurementFile file = files::ReadMeasurementFile(args.front());
+        const analysis::FlickerSpectrum spectrum = analysis::ComputeFlickerSpectrum(file.record);
+        if (!spectrum.unusable.empty()) {
+            Fail(args.front() + ": " + spectrum.unusable);
+            return 1;
+        }
+        for (std::size_t k = 0; k < spectrum.harmonics.size(); ++k)
+            std::cout << "harmonic\t" << k + 1 << '\t' << analysis::FormatFixed(spectrum.harmonics[k].hz, 2, nf)
+                      << '\t' << analysis::FormatFixed(spectrum.harmonics[k].percent, 3, nf) << '\n';
+        for (const analysis::SpectrumLine& line : spectrum.lines)
+            std::cout << "spectrum\t" << analysis::FormatFixed(line.hz, 2, nf) << '\t'
+                      << analysis::FormatFixed(line.percent, 3, nf) << '\n';
         std::cout.flush();
         return std::cout ? 0 : 1;
     } catch (const files::FileError& e) {
@@ -217,14 +254,12 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     const std::string csv = protocol::ProtocolCsv(rows, nf);
     if (csvPath.empty()) {
+        files::platform::SetBinaryStandardOutput();
         std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
         std::cout.flush();
-    } else {
-        auto file = files::platform::OpenFile(csvPath, "wb");
-        if (!file || files::platform::WriteAndClose(std::move(file), csv) != 0) {
-            Fail(files::CannotCreateMessage(csvPath));
-            return 1;
-        }
+    } else if (const int error = files::WriteFileWhole(csvPath, csv)) {
+        Fail("не удалось записать файл " + csvPath + ": " + files::SystemErrorText(error));
+        return 1;
     }
     if (!pdfPath.empty()) {
 #ifdef SVKTOOL_WITH_PDF
@@ -239,7 +274,7 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     int status = 0;
     for (const auto& row : rows)
-        if (!row.Usable())
+        if (row.verdict == protocol::Verdict::Unusable)
             status = 1;
     return status;
 }
@@ -321,6 +356,8 @@ int main(int argc, char** argv)
         return Stats(args, nf);
     if (command == "export")
         return Export(args, nf);
+    if (command == "spectrum")
+        return Spectrum(args, nf);
     if (command == "comments")
         return Comments(args);
     if (command == "protocol")

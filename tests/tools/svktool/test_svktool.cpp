@@ -12,6 +12,7 @@
 #include <fstream>
 #include <numbers>
 #include <random>
+#include <sstream>
 
 #include "../../analysis/sampled_record.h"
 #include "../tool_run.h"
@@ -216,8 +217,12 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         at = end + 2;
     }
     ASSERT_EQ(lines.front(), "№;Файл;Место;E, лк;Кп, %;Норма Кп, %;Вывод;F, Гц;PF, %;FI;SVM;IEEE 1789");
-    const auto listing = files::ListSvkEntries(dir_.string() + "/");
-    ASSERT_EQ(listing.size(), 20u);
+    // The natural order of the names, whatever the file system's.
+    std::vector<std::string> listing{"broken.svk", "folder.svk"};
+    for (int k = 0; k < 16; ++k)
+        listing.push_back("p" + std::to_string(k) + ".svk");
+    listing.insert(listing.end(), {"short.svk", "zero.svk"});
+    ASSERT_EQ(files::ListSvkEntries(dir_.string() + "/").size(), 20u);
     ASSERT_EQ(lines.size(), 21u);
 
     for (std::size_t row = 0; row < listing.size(); ++row) {
@@ -306,6 +311,33 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
     EXPECT_NE(strict.out.find(";20;"), std::string::npos);
     EXPECT_NE(strict.out.find(";0.5;не соответствует;"), std::string::npos);
     EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " --limit x").status, 2);
+}
+
+TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
+{
+    // 1000 +- 500 lux every 40 samples of 0.25 ms: 100 Hz of 50 %, 400 samples.
+    files::WriteMeasurementFile(Path("wave.svk"), Wave(), "");
+    const ToolRun run = Svktool("spectrum " + Quote(Path("wave.svk")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream in(run.out);
+    std::string line;
+    std::vector<std::string> harmonics;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        if (line.starts_with("harmonic\t"))
+            harmonics.push_back(line);
+        else if (line.starts_with("spectrum\t"))
+            ++lines;
+        else
+            ADD_FAILURE() << line;
+    }
+    ASSERT_EQ(harmonics.size(), 20u);  // 100 .. 2000 Hz
+    EXPECT_TRUE(harmonics[0].starts_with("harmonic\t1\t100.00\t50.0")) << harmonics[0];
+    EXPECT_EQ(lines, 180);  // 9 whole periods of 40 samples: 360 / 2 lines
+
+    Write("broken.svk", "short");
+    EXPECT_EQ(Svktool("spectrum " + Quote(Path("broken.svk"))).status, 1);
+    EXPECT_EQ(Svktool("spectrum").status, 2);
 }
 
 TEST_F(SvktoolTest, UsageAndHelp)
