@@ -334,7 +334,7 @@ bool ProtocolWindow::SaveCsv(const QString& path)
 bool ProtocolWindow::SavePdf(const QString& path)
 {
     Remember();
-    if (const auto error = WriteProtocolPdf(app::ToNativePath(QDir::fromNativeSeparators(path)), Paper())) {
+    if (const auto error = WriteProtocolPdf(app::ToNativePath(QDir::toNativeSeparators(path)), Paper())) {
         showMessage(Q(*error));
         return false;
     }
