@@ -42,6 +42,22 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // Deletes a file; errors are ignored.
 void RemoveFile(const std::string& path);
 
+// Creates `path` for writing only when no file of that name exists; on
+// failure null with errno set (EEXIST when it exists).
+FilePtr CreateNewFile(const std::string& path);
+
+// Writes what `file` holds through to the disk. 0 or the errno of the failure.
+int SyncFile(std::FILE* file);
+
+// Renames the file `from` to `to` in the same folder. With `replace` an
+// existing `to` is replaced in one step, but not one that is read-only
+// (EACCES), and the replacement keeps its permissions; without, EEXIST when
+// `to` exists. 0 or the errno of the failure.
+int RenameFile(const std::string& from, const std::string& to, bool replace);
+
+// The system's text for an errno value, as UTF-8.
+std::string ErrorText(int errnum);
+
 // A character that ends the folder part of a path.
 bool IsPathSeparator(char c);
 

@@ -1,7 +1,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "files/platform.h"
 
@@ -59,6 +63,75 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
 void RemoveFile(const std::string& path)
 {
     _wremove(Widen(path).c_str());
+}
+
+FilePtr CreateNewFile(const std::string& path)
+{
+    HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        errno = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? EEXIST
+                : error == ERROR_ACCESS_DENIED                               ? EACCES
+                                                                             : EIO;
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        _wremove(Widen(path).c_str());
+        errno = EIO;
+        return nullptr;
+    }
+    FilePtr file(_fdopen(fd, "wb"));
+    if (!file) {
+        _close(fd);
+        _wremove(Widen(path).c_str());
+        errno = EIO;
+    }
+    return file;
+}
+
+int SyncFile(std::FILE* file)
+{
+    if (std::fflush(file) != 0 || _commit(_fileno(file)) != 0)
+        return errno != 0 ? errno : EIO;
+    return 0;
+}
+
+int RenameFile(const std::string& from, const std::string& to, bool replace)
+{
+    const std::wstring target = Widen(to);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (!replace)
+            return EEXIST;
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            return EACCES;
+    }
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExW(Widen(from).c_str(), target.c_str(), flags))
+        return 0;
+    switch (GetLastError()) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    default:
+        return EIO;
+    }
+}
+
+std::string ErrorText(int errnum)
+{
+    wchar_t text[256] = L"";
+    if (_wcserror_s(text, 256, errnum) != 0)
+        return "error " + std::to_string(errnum);
+    return Narrow(text);
 }
 
 bool IsPathSeparator(char c)
