@@ -126,14 +126,6 @@ int RenameFile(const std::string& from, const std::string& to, bool replace)
     }
 }
 
-std::string ErrorText(int errnum)
-{
-    wchar_t text[256] = L"";
-    if (_wcserror_s(text, 256, errnum) != 0)
-        return "error " + std::to_string(errnum);
-    return Narrow(text);
-}
-
 bool IsPathSeparator(char c)
 {
     return c == '\\' || c == '/' || c == ':';
