@@ -19,6 +19,7 @@
 #include "app/controls.h"
 #include "app/help_window.h"
 #include "app/qt_ui_services.h"
+#include "app/qt_texts.h"
 #include "app/message_timer.h"
 #include "form_fixture.h"
 
@@ -228,6 +229,42 @@ TEST(MessageBoxes, F1OpensTheTopicOfTheBoxsHelpContext)
                               QStringLiteral("why"), 3);
     EXPECT_EQ(ui.help, std::vector<int>{3});
     EXPECT_EQ(shownDetails, QStringLiteral("why"));
+}
+
+// Qt's own words in the boxes and dialogs are Russian, as the program's are.
+TEST(MessageBoxes, QtsOwnTextsAreRussian)
+{
+    TestApplication();
+    ASSERT_TRUE(app::UseRussianQtTexts());
+    auto textsOf = [](QWidget* w) {
+        QStringList texts;
+        for (auto* b : w->findChildren<QAbstractButton*>())
+            texts << b->text();
+        for (auto* l : w->findChildren<QLabel*>())
+            texts << l->text();
+        return texts;
+    };
+    QStringList box, dialog;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        box = textsOf(modal);
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    app::QtUiServices ui;
+    ui.ShowMessageWithDetails(nullptr, app::MessageIcon::Warning, QStringLiteral("Предупреждение"),
+                              QStringLiteral("Связь потеряна"), QStringLiteral("Read error (5)"), 0);
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        dialog = textsOf(modal);
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    EXPECT_FALSE(ui.RunOpenDialog(nullptr, {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk"),
+                                            QString(), 1}));
+    EXPECT_TRUE(box.contains(QStringLiteral("Показать подробности..."))) << box.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(dialog.contains(QStringLiteral("Отмена"))) << dialog.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(dialog.contains(QStringLiteral("Перейти к:"))) << dialog.join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)
