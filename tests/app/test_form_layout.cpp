@@ -293,6 +293,12 @@ TEST(Help, EveryContextHasItsTopicPage)
             << context;
     EXPECT_EQ(app::HelpPageName(0), QStringLiteral("index.html"));
     EXPECT_EQ(app::HelpPageName(42), QStringLiteral("index.html"));
+    // The topic of the comment box (context 4) explains the box and the limit marker.
+    QFile page(folder + QLatin1Char('/') + app::HelpPageName(4));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<code>Кп&lt;=N</code>")));
 }
 
 TEST(Help, MissingHelpShowsNothingAndDoesNotCrash)

@@ -50,8 +50,9 @@ constexpr const char* kUsage = R"(Usage:
       cells separated by ";". --pdf also writes the protocol as a PDF.
 
 Numbers use the decimal separator of the user's locale. The exit status is
-0 on success and 1 when a file could not be used; the other files of the
-call are still reported.
+0 on success, 1 when a file could not be used (the other files of the call
+are still reported) and 2 when the command line is wrong (this text then
+goes to the standard error).
 )";
 
 analysis::NumberFormat UserNumberFormat()
