@@ -44,7 +44,9 @@ std::string SaveFailedMessage(const std::string& path, int errnum)
     switch (errnum) {
     case ENOSPC:
     case EFBIG:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         reason = "на диске нет места";
         break;
     case EACCES:
