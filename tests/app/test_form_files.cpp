@@ -241,7 +241,7 @@ TEST_F(FormFilesTest, AFailedSaveLeavesTheOldFileAndSaysWhy)
 #endif
         ASSERT_EQ(ui.errors.size(), 1u) << c.name;
         EXPECT_EQ(ui.errors[0], QStringLiteral("Файл %1 не сохранён: %2.")
-                                    .arg(QDir::toNativeSeparators(path), QString::fromUtf8(c.reason)));
+                                    .arg(path, QString::fromUtf8(c.reason)));
         EXPECT_EQ(ReadAll(path), before) << c.name;
         EXPECT_EQ(form->gbFile->title(), caption);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
