@@ -268,8 +268,7 @@ class TVaCommWriteThread : public TVaCommWorker {
   ~TVaCommWriteThread() override { Join(); }
   void Stop() { stopEvent_.SetEvent(); }
   // Lets the thread write out what is queued; returns when the queue is empty, the
-  // line is lost, or after `timeoutMs`.
-  // Whether the queue was written out.
+  // line is lost, or after `timeoutMs`: whether the queue was written out.
   bool Drain(std::uint32_t timeoutMs) {
     draining_ = true;
     dataEvent_.SetEvent();
