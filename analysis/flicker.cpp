@@ -3,7 +3,6 @@
 #include <kiss_fft.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <complex>
@@ -201,32 +200,46 @@ const char* Ieee1789Text(Ieee1789Class c)
     return "риск";
 }
 
-FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
+namespace {
+
+// The metrics with the spectrum they were taken from: the amplitudes of the
+// whole-period run from the first sample (of the whole stretch when there is
+// no frequency), bin k at k * binHz.
+struct Analysis {
+    FlickerMetrics metrics;
+    std::vector<double> amplitudes;
+    double mean = 0.0;
+    double binHz = 0.0;
+    int wholePeriods = 0;  // periods of F in the run; 0 without F
+};
+
+Analysis Analyse(const MeasurementRecord& record)
 {
-    FlickerMetrics m;
+    Analysis a;
+    FlickerMetrics& m = a.metrics;
     const int count = std::clamp<std::int32_t>(record.SampleCount, 0, kSampleCapacity);
     const int n = count - 1;  // the box's stretch after an open: samples 0 .. N-2
     const double spacingMs = static_cast<double>(record.TimeMultiplier) * record.SampleInterval;
     if (n < 4) {
         m.unusable = "слишком мало выборок (" + std::to_string(std::max(count, 0)) + ")";
-        return m;
+        return a;
     }
     if (!(record.LuxFactor > 0.0f && record.LuxFactor <= 20.0f)) {
         m.unusable = "файл повреждён: неверный множитель люксов";
-        return m;
+        return a;
     }
     if (record.RangeIndex < 1 || record.RangeIndex > 8) {
         m.unusable = "файл повреждён: неверный диапазон";
-        return m;
+        return a;
     }
     if (!(spacingMs > 0.0) || !std::isfinite(spacingMs)) {
         m.unusable = "файл повреждён: неверный интервал выборок";
-        return m;
+        return a;
     }
     const StatisticsValues box = ComputeStatistics(record, 0, n);
     if (box.outcome != StatisticsValues::Outcome::Shown) {
         m.unusable = "среднее равно 0: выберите более чувствительный диапазон";
-        return m;
+        return a;
     }
     m.meanUnits = box.mean;
     m.exponent = box.exponent;
@@ -258,7 +271,7 @@ FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
     std::vector<double> ac(x);
     for (double& v : ac)
         v -= mean;
-    const auto amp = Amplitudes(ac);
+    auto amp = Amplitudes(ac);
     std::size_t peak = 1;
     for (std::size_t k2 = 2; k2 < amp.size(); ++k2)
         if (amp[k2] > amp[peak])
@@ -270,18 +283,29 @@ FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
         const double period = m.sampleRateHz / f;
         const double whole = std::floor(n / period);
         run = whole >= 1.0 ? std::min(n, static_cast<int>(std::lround(whole * period))) : 0;
+        a.wholePeriods = static_cast<int>(whole);
     }
     m.ieee = ClassifyIeee1789(m.frequency, m.percentFlicker);
     m.svmUpperHz = std::min(kSvmHighHz, m.sampleRateHz / 2.0);
     m.periodRunSamples = run;
+    // Without a usable run of whole periods the spectrum is that of the whole stretch.
+    auto wholeStretch = [&] {
+        a.amplitudes = std::move(amp);
+        a.mean = mean;
+        a.binHz = m.sampleRateHz / n;
+        a.wholePeriods = 0;
+        return std::move(a);
+    };
     if (run < 2)
-        return m;
+        return wholeStretch();  // less than one period
 
     // FI and SVM over the whole periods from the first sample.
     const std::vector<double> part(x.begin(), x.begin() + run);
     double partSum = 0.0;
     for (double v : part)
         partSum += v;
+    if (!(partSum > 0.0))
+        return wholeStretch();  // the whole periods are dark: no index of their flicker
     const double partMean = partSum / run;
     double above = 0.0;
     for (double v : part)
@@ -291,48 +315,54 @@ FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
     std::vector<double> partAc(part);
     for (double& v : partAc)
         v -= partMean;
-    const auto partAmp = Amplitudes(partAc);
+    a.amplitudes = Amplitudes(partAc);
+    a.mean = partMean;
+    a.binHz = m.sampleRateHz / run;
     double svmSum = 0.0;
     bool any = false;
-    for (std::size_t k2 = 1; k2 < partAmp.size(); ++k2) {
-        const double f = static_cast<double>(k2) * m.sampleRateHz / run;
+    for (std::size_t k2 = 1; k2 < a.amplitudes.size(); ++k2) {
+        const double f = static_cast<double>(k2) * a.binHz;
         if (f < kSvmLowHz || f > kSvmHighHz || f >= m.sampleRateHz / 2.0)
             continue;
         any = true;
-        svmSum += std::pow(partAmp[k2] / partMean / SvmThreshold(f), 3.7);
+        svmSum += std::pow(a.amplitudes[k2] / partMean / SvmThreshold(f), 3.7);
     }
     if (any)
         m.svm = std::pow(svmSum, 1.0 / 3.7);
-    return m;
+    return a;
 }
 
-std::optional<double> PulsationLimitFromComment(std::string_view comment)
+}  // namespace
+
+FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record)
 {
-    for (const std::string_view key : {"Кп<=", "КП<=", "кп<="}) {
-        const std::size_t at = comment.find(key);
-        if (at == std::string_view::npos)
-            continue;
-        std::size_t i = at + key.size();
-        while (i < comment.size() && comment[i] == ' ')
-            ++i;
-        std::string number;
-        while (i < comment.size() && (std::isdigit(static_cast<unsigned char>(comment[i])) || comment[i] == '.' ||
-                                      comment[i] == ',')) {
-            number += comment[i] == ',' ? '.' : comment[i];
-            ++i;
-        }
-        double value = 0.0;
-        const auto res = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (res.ec == std::errc() && std::isfinite(value))
-            return value;
+    return Analyse(record).metrics;
+}
+
+FlickerSpectrum ComputeFlickerSpectrum(const MeasurementRecord& record)
+{
+    Analysis a = Analyse(record);
+    FlickerSpectrum s;
+    s.unusable = a.metrics.unusable;
+    s.frequency = a.metrics.frequency;
+    if (!a.metrics.Usable() || a.amplitudes.size() < 2)
+        return s;
+    s.nyquistHz = a.metrics.sampleRateHz / 2.0;
+    for (std::size_t k = 1; k < a.amplitudes.size(); ++k)
+        s.lines.push_back({static_cast<double>(k) * a.binHz, 100.0 * a.amplitudes[k] / a.mean});
+    if (!s.frequency)
+        return s;
+    // Harmonic h of F: bin h * (whole periods) of the run, or the nearest bin
+    // of the stretch when it holds less than one period.
+    for (int h = 1; h * *s.frequency <= s.nyquistHz + 1e-9; ++h) {
+        const auto bin = a.wholePeriods > 0
+                             ? static_cast<std::size_t>(h) * static_cast<std::size_t>(a.wholePeriods)
+                             : static_cast<std::size_t>(std::lround(h * *s.frequency / a.binHz));
+        if (bin < 1 || bin >= a.amplitudes.size())
+            break;
+        s.harmonics.push_back({h * *s.frequency, 100.0 * a.amplitudes[bin] / a.mean});
     }
-    return std::nullopt;
-}
-
-const char* PulsationVerdict(double pulsationPercent, double limitPercent)
-{
-    // Kп has one decimal; allow for the binary representation of both.
-    return pulsationPercent <= limitPercent + 1e-9 ? "соответствует" : "не соответствует";
+    return s;
 }
 
 std::string IlluminanceText(const FlickerMetrics& m, const NumberFormat& nf)

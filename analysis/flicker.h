@@ -10,7 +10,7 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "analysis/measurement.h"
 #include "analysis/number_format.h"
@@ -52,19 +52,32 @@ struct FlickerMetrics {
 
 FlickerMetrics ComputeFlickerMetrics(const MeasurementRecord& record);
 
+// One line of an amplitude spectrum: a component's frequency and amplitude
+// in percent of the mean.
+struct SpectrumLine {
+    double hz = 0.0;
+    double percent = 0.0;
+};
+
+// The amplitude spectrum the metrics were taken from: that of the whole
+// periods of F from the first sample (the run of FI and SVM; the whole
+// stretch without F), 0 Hz left out, up to half the sampling rate; and the
+// harmonics k * F up to that frequency.
+struct FlickerSpectrum {
+    std::string unusable;  // as in FlickerMetrics
+    std::vector<SpectrumLine> lines;
+    std::vector<SpectrumLine> harmonics;  // empty without F
+    std::optional<double> frequency;      // F
+    double nyquistHz = 0.0;
+};
+
+FlickerSpectrum ComputeFlickerSpectrum(const MeasurementRecord& record);
+
 // T(f) of the SVM: the visibility threshold of a component at f hertz.
 double SvmThreshold(double hz);
 
 Ieee1789Class ClassifyIeee1789(std::optional<double> frequency, double percentFlicker);
 const char* Ieee1789Text(Ieee1789Class c);  // "нет эффекта", "низкий риск", "риск"
-
-// The pulsation limit a comment sets for its point: the number after the
-// first "Кп<=" (a decimal point or comma, blanks allowed after "<="), in
-// percent. nullopt when there is none.
-std::optional<double> PulsationLimitFromComment(std::string_view commentUtf8);
-
-// Kп against the point's limit: "соответствует" or "не соответствует".
-const char* PulsationVerdict(double pulsationPercent, double limitPercent);
 
 // Texts of the protocol's cells with the given decimal separator; "—" for a
 // value that is none.

@@ -14,6 +14,7 @@
 #include "chart/qt/chart_widget.h"
 #include "analysis/statistics.h"
 #include "device/commands.h"
+#include "device/line.h"
 #include "device/port_discovery.h"
 #include "display/presentation.h"
 #include "serial/va_comm.h"
@@ -26,15 +27,9 @@ const QString kNoFileCaption = QStringLiteral("ФАЙЛ ");
 
 void TForm1::ConfigureSerial()
 {
-    VaComm1->SetBaudrate(serial::br38400);
-    VaComm1->SetParity(serial::paOdd);
-    VaComm1->SetParityCheck(true);
-    VaComm1->FlowControl().SetControlDtr(serial::dtrDisabled);
-    VaComm1->FlowControl().SetControlRts(serial::rtsEnabled);
+    device::ApplyLineSettings(*VaComm1);
     VaComm1->SetPortNum(1);
     VaComm1->SetDeviceName("COM%d");
-    VaComm1->Buffers().SetReadTimeout(1);
-    VaComm1->Buffers().SetWriteTimeout(1);
     VaComm1->OnRxChar = [this](serial::TVaCustomComm&, std::int32_t) { VaComm1RxChar(); };
     VaComm1->OnLineLost = [this](serial::TVaCustomComm&, const std::string& detail) { VaComm1LineLost(detail); };
     VaComm1->OnException = [this](std::exception_ptr error) {

@@ -44,10 +44,15 @@ HelpWindow::HelpWindow() : browser_(new QTextBrowser(this))
 
 void HelpWindow::ShowContext(int context)
 {
+    ShowPage(HelpPageName(context));
+}
+
+void HelpWindow::ShowPage(const QString& name)
+{
     const QString folder = HelpFolder();
     if (folder.isEmpty())
         return;  // no help installed: nothing of ours is shown
-    const QString page = folder + QLatin1Char('/') + HelpPageName(context);
+    const QString page = folder + QLatin1Char('/') + name;
     if (!QFileInfo::exists(page))
         return;
     browser_->setSearchPaths({folder});

@@ -19,6 +19,9 @@ public:
     HelpWindow();
     // Shows the topic of the context; a missing help folder shows nothing.
     void ShowContext(int context);
+    // The same for a page of the help folder by its name ("protocol.html").
+    void ShowPage(const QString& name);
+    QTextBrowser* Browser() const { return browser_; }
 
 private:
     QTextBrowser* browser_;

@@ -10,18 +10,6 @@ namespace app {
 
 namespace {
 
-
-bool IsValidUtf8(std::string_view s)
-{
-    while (!s.empty()) {
-        const std::size_t len = files::Utf8CharLength(s);
-        if (len == 0)
-            return false;
-        s.remove_prefix(len);
-    }
-    return true;
-}
-
 constexpr char16_t kEscapeBase = 0xDC00;
 
 }  // namespace
@@ -69,9 +57,7 @@ std::string ToNativePath(const QString& path)
 
 QString DisplayText(std::string_view bytes)
 {
-    if (IsValidUtf8(bytes))
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return QString::fromStdString(files::DecodeCp1251(bytes));
+    return QString::fromStdString(files::DisplayText(bytes));
 }
 
 QString RawText(const QPlainTextEdit& box)

@@ -25,6 +25,7 @@
 #include "app/ui_services.h"
 #include "chart/qt/chart_widget.h"
 #include "chart/series.h"
+#include "device/reply.h"
 #include "serial/va_comm.h"
 
 namespace {
@@ -44,22 +45,13 @@ struct SilentUi : app::UiServices {
 
 std::vector<std::uint8_t> Reply820()
 {
-    // 405 samples of a 100 Hz ripple at 0.25 ms per sample, range 5.
-    std::vector<std::uint8_t> r{0};
-    for (int i = 0; i < 405; ++i) {
-        const int v = static_cast<int>(20000 + 3000 * std::sin(2 * M_PI * i / 40.0));
-        r.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        r.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    r.resize(810);
-    const float lux = 0.025f, interval = 2.5f;
-    std::uint8_t b[4];
-    std::memcpy(b, &lux, 4);
-    r.insert(r.end(), b, b + 4);
-    r.push_back(5);
-    r.push_back(1);
-    std::memcpy(b, &interval, 4);
-    r.insert(r.end(), b, b + 4);
+    // 405 samples of a 100 Hz ripple at 0.25 ms per sample, range 5; the
+    // longest reply the buffer takes, so the last high byte is the trailer's first.
+    std::vector<std::uint16_t> samples;
+    for (int i = 0; i < 405; ++i)
+        samples.push_back(static_cast<std::uint16_t>(20000 + 3000 * std::sin(2 * M_PI * i / 40.0)));
+    std::vector<std::uint8_t> r = device::EncodeMeasurementReply(samples, 0.025f, 5, 1, 2.5f);
+    r.erase(r.begin() + 810);
     return r;
 }
 

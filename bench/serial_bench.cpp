@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "device/line.h"
 #include "serial/va_comm.h"
 
 namespace {
@@ -69,12 +70,7 @@ int main(int argc, char** argv) {
   serial::EventLoopDispatcher loop;
   serial::TVaComm comm(loop);
   comm.SetDeviceName(name);
-  comm.SetBaudrate(serial::br38400);
-  comm.SetParity(serial::paOdd);
-  comm.SetParityCheck(true);
-  comm.FlowControl().SetControlRts(serial::rtsEnabled);
-  comm.Buffers().SetReadTimeout(1);
-  comm.Buffers().SetWriteTimeout(1);
+  device::ApplyLineSettings(comm);
   Clock::time_point rxAt{};
   bool rx = false;
   comm.OnRxChar = [&](serial::TVaCustomComm&, std::int32_t) {

@@ -192,16 +192,37 @@ void TCustomChartAxis::UpdateRange()
     // The fast line asks for no margins, so the effective range is the published one.
     iMinimum_ = minimum_;
     iMaximum_ = maximum_;
-    iRange_ = maximum_ - minimum_;
+    if (IsLogarithmic()) {
+        // Ends that have no logarithm: a decade below the other end, or 1 .. base.
+        const double base = LogarithmicBase_;
+        if (!(iMaximum_ > 0))
+            iMaximum_ = iMinimum_ > 0 ? iMinimum_ * base : base;
+        if (!(iMinimum_ > 0))
+            iMinimum_ = iMaximum_ / base;
+    }
+    iRange_ = iMaximum_ - iMinimum_;
     UpdateMap();
+}
+
+double TCustomChartAxis::LogOf(double value) const
+{
+    return std::log10(value) / std::log10(static_cast<double>(LogarithmicBase_));
 }
 
 void TCustomChartAxis::UpdateMap()
 {
-    map_.Minimum = iMinimum_;
-    map_.Flat = iRange_ == 0;
+    map_.Log = IsLogarithmic();
+    if (map_.Log) {
+        map_.LogScale = 1.0 / std::log10(static_cast<double>(LogarithmicBase_));
+        map_.Minimum = LogOf(iMinimum_);
+        map_.Range = LogOf(iMaximum_) - map_.Minimum;
+        map_.Flat = !(map_.Range != 0 && std::isfinite(map_.Range));
+    } else {
+        map_.Minimum = iMinimum_;
+        map_.Range = iRange_;
+        map_.Flat = iRange_ == 0;
+    }
     map_.Length = lengthPixels_;
-    map_.Range = iRange_;
     map_.Start = startPixel_;
     map_.End = endPixel_;
     map_.Centre = centerPixel_;
@@ -237,7 +258,22 @@ bool TCustomChartAxis::IsDateTime() const
 void TCustomChartAxis::AdjustMaxMin()
 {
     double lo = 0, hi = 0;
-    DataExtremes(lo, hi);
+    if (IsLogarithmic()) {
+        // Whole decades (powers of the base) around the positive data.
+        PositiveExtremes(lo, hi);
+        const double base = LogarithmicBase_;
+        if (hi > 0) {
+            lo = std::pow(base, std::floor(LogOf(lo) + 1e-9));
+            hi = std::pow(base, std::ceil(LogOf(hi) - 1e-9));
+        } else {
+            lo = 1;
+            hi = base;
+        }
+        if (!(hi > lo))
+            hi = lo * base;
+    } else {
+        DataExtremes(lo, hi);
+    }
     if (automaticMaximum_)
         maximum_ = hi;
     if (automaticMinimum_)
@@ -270,13 +306,64 @@ void TCustomChartAxis::DataExtremes(double& lowest, double& highest) const
     highest = hi;
 }
 
+void TCustomChartAxis::PositiveExtremes(double& lowest, double& highest) const
+{
+    bool anyActive = IsUsed();
+    lowest = highest = 0;
+    for (int i = 0; i < chart_.SeriesCount(); ++i) {
+        const TChartSeries& s = chart_.Series(i);
+        if (!s.AssociatedToAxis(*this) || (anyActive && !s.Active()))
+            continue;
+        const TChartValueList& list = Horizontal() ? s.XValues() : s.YValues();
+        for (int k = 0; k < list.Count(); ++k) {
+            const double v = list.ValueAt(k);
+            if (!(v > 0) || !std::isfinite(v))
+                continue;
+            if (highest == 0 || v < lowest)
+                lowest = v;
+            highest = std::max(highest, v);
+        }
+    }
+}
+
 double TCustomChartAxis::PixelToValue(int pixel) const
 {
     if (lengthPixels_ < 1)
         return 0;
-    double a = Inverted_ ? static_cast<double>(endPixel_ - static_cast<double>(pixel)) * iRange_ / lengthPixels_
-                         : (static_cast<double>(pixel) - startPixel_) * iRange_ / lengthPixels_;
+    const double range = map_.Log ? map_.Range : iRange_;
+    double a = Inverted_ ? static_cast<double>(endPixel_ - static_cast<double>(pixel)) * range / lengthPixels_
+                         : (static_cast<double>(pixel) - startPixel_) * range / lengthPixels_;
+    if (map_.Log) {
+        const double base = LogarithmicBase_;
+        return Horizontal() ? std::pow(base, map_.Minimum + a) : std::pow(base, map_.Minimum + map_.Range - a);
+    }
     return Horizontal() ? iMinimum_ + a : iMaximum_ - a;
+}
+
+void TCustomChartAxis::PannedRange(int from, int to, double& minimum, double& maximum) const
+{
+    if (map_.Log) {
+        const double ratio = PixelToValue(from) / PixelToValue(to);
+        minimum = iMinimum_ * ratio;
+        maximum = iMaximum_ * ratio;
+        return;
+    }
+    const double d = PixelToValue(from) - PixelToValue(to);
+    minimum = minimum_ + d;
+    maximum = maximum_ + d;
+}
+
+void TCustomChartAxis::ScrolledRange(double fraction, double& minimum, double& maximum) const
+{
+    if (map_.Log) {
+        const double factor = std::pow(static_cast<double>(LogarithmicBase_), fraction * map_.Range);
+        minimum = iMinimum_ * factor;
+        maximum = iMaximum_ * factor;
+        return;
+    }
+    const double delta = (maximum_ - minimum_) * fraction;
+    minimum = minimum_ + delta;
+    maximum = maximum_ + delta;
 }
 
 void TCustomChartAxis::SetPixelsFrom(const TRect& plot)
@@ -424,19 +511,100 @@ double TCustomChartAxis::NextLabelStep(double step)
     return 10;
 }
 
-int TCustomChartAxis::WidenedLabelsWidth(TCanvas& canvas, const TRect& rect) const
+int TCustomChartAxis::LengthIn(const TRect& rect) const
 {
-    // The step as it will be with the axis ends this rectangle gives.
     long long extent = Horizontal() ? rect.Width() : rect.Height();
     long long length = RoundHalfEven(extent * EndPosition_ / 100.0) - RoundHalfEven(extent * StartPosition_ / 100.0);
-    double step = LabelStepFor(canvas, static_cast<int>(std::clamp<long long>(length, 0, 2147483647LL)));
-    const std::string picture = ValuePicture(step);
-    if (picture == AxisValuesFormat_)
-        return 0;
+    return static_cast<int>(std::clamp<long long>(length, 0, 2147483647LL));
+}
+
+int TCustomChartAxis::DrawnLabelsWidth(TCanvas& canvas, const TRect& rect) const
+{
+    // The labels as they will be with the axis ends this rectangle gives. All
+    // of them are measured: a label with more digits than the rounded ends
+    // (0.999 between 1 and 0.99) is wider than both.
+    const int length = LengthIn(rect);
     int widest = 0;
+    if (IsLogarithmic()) {
+        for (double q : LogLabelValues(canvas, length))
+            widest = std::max(widest, WidestLine(canvas, LogLabelText(q, false)));
+        return widest;
+    }
+    const double step = LabelStepFor(canvas, length);
+    const std::string picture = ValuePicture(step);
     for (double q : LabelValues(step))
         widest = std::max(widest, WidestLine(canvas, LabelValue(q, picture, false)));
     return widest;
+}
+
+std::string TCustomChartAxis::LogLabelText(double value, bool askOwner) const
+{
+    // As many decimals as the value needs (0.02 is not "0").
+    return LabelValue(value, WidenedPicture(AxisValuesFormat_, StepDecimals(value)), askOwner);
+}
+
+std::vector<double> TCustomChartAxis::LogLabelValues(TCanvas& canvas, int lengthPixels) const
+{
+    std::vector<double> none;
+    if (!(iMaximum_ > iMinimum_) || !(iMinimum_ > 0) || lengthPixels < 1)
+        return none;
+    const double base = LogarithmicBase_;
+    const double lo = LogOf(iMinimum_);
+    const double hi = LogOf(iMaximum_);
+    const double first = std::floor(lo + 1e-9);
+    const double last = std::ceil(hi - 1e-9);
+    if (!std::isfinite(first) || !std::isfinite(last) || last - first > 10000)
+        return none;
+    canvas.SetFont(labelsFont_.Spec());
+    const double perLog = lengthPixels / (hi - lo);
+    // Whether labels of these values (ascending) keep apart as drawn labels do.
+    auto fits = [&](const std::vector<double>& values) {
+        double lastP = 0;
+        double lastHalf = 0;
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const std::string text = LogLabelText(values[k], false);
+            const int size = LabelSize(canvas, text);
+            const double half = (size + std::trunc(size * 0.02 * LabelsSeparation_)) / 2.0;
+            const double p = (LogOf(values[k]) - lo) * perLog;
+            if (k > 0 && p - lastP < lastHalf + half)
+                return false;
+            lastP = p;
+            lastHalf = half;
+        }
+        return true;
+    };
+    // Powers of the base every `every` decades, with `multiples` of each between.
+    auto candidates = [&](std::initializer_list<double> multiples, int every) {
+        std::vector<double> values;
+        for (double e = first; e <= last; ++e) {
+            if (std::fmod(e, every) != 0)
+                continue;
+            const double power = std::pow(base, e);
+            for (double m : multiples) {
+                const double v = m * power;
+                if (m < base && v >= iMinimum_ * (1 - 1e-12) && v <= iMaximum_ * (1 + 1e-12))
+                    values.push_back(v);
+            }
+        }
+        return values;
+    };
+    std::vector<double> values = candidates({1, 2, 5}, 1);
+    if (!fits(values)) {
+        values = candidates({1}, 1);
+        for (int every = 2; !fits(values) && every <= 10000; ++every)
+            values = candidates({1}, every);
+    }
+    std::reverse(values.begin(), values.end());
+    return values;
+}
+
+void TCustomChartAxis::DrawLogLabels(TCanvas& canvas)
+{
+    for (double q : LogLabelValues(canvas, lengthPixels_)) {
+        int p = ValueToPixel(q);
+        if (LabelsOnAxis_ || (startPixel_ < p && p < endPixel_))
+            DrawLabel(canvas, p, LogLabelText(q, true));
+    }
 }
 
 double TCustomChartAxis::ComputeLabelStep(TCanvas& canvas)
@@ -526,9 +694,10 @@ void TCustomChartAxis::CalcRoom(TCanvas& canvas, TRect& rect)
                             widest = std::max(widest, WidestLine(canvas, s.PointLabel(k)));
                     }
                 } else {
-                    widest = std::max(WidestLine(canvas, LabelValue(iMaximum_, false)),
-                                      WidestLine(canvas, LabelValue(iMinimum_, false)));
-                    widest = std::max(widest, WidenedLabelsWidth(canvas, rect));
+                    if (!IsLogarithmic())
+                        widest = std::max(WidestLine(canvas, LabelValue(iMaximum_, false)),
+                                          WidestLine(canvas, LabelValue(iMinimum_, false)));
+                    widest = std::max(widest, DrawnLabelsWidth(canvas, rect));
                 }
                 size = widest + canvas.TextWidth(" ");
             }
@@ -693,7 +862,9 @@ void TCustomChartAxis::DrawGridLine(TCanvas& canvas, int p)
 
 void TCustomChartAxis::DrawMinor(TCanvas& canvas, const TChartPen& pen, bool grid)
 {
-    if (ticksList_.size() < 2 || MinorTickCount_ < 1)
+    if (ticksList_.size() < 2 && !IsLogarithmic())
+        return;
+    if (MinorTickCount_ < 1)
         return;
     std::vector<int> ticks = ticksList_;
     std::sort(ticks.begin(), ticks.end());
@@ -708,6 +879,24 @@ void TCustomChartAxis::DrawMinor(TCanvas& canvas, const TChartPen& pen, bool gri
         else
             DrawTickLine(canvas, p, posAxis_, posAxis_ + outward * (axisWidth + MinorTickLength_));
     };
+    if (IsLogarithmic()) {
+        // Every whole multiple of each power of the base that has no label.
+        const double base = LogarithmicBase_;
+        const double first = std::floor(LogOf(iMinimum_) + 1e-9);
+        const double last = std::ceil(LogOf(iMaximum_) - 1e-9);
+        if (!(last - first <= 1000))
+            return;
+        for (double e = first; e <= last; ++e)
+            for (int m = 1; m < LogarithmicBase_; ++m) {
+                const double v = m * std::pow(base, e);
+                if (v < iMinimum_ || v > iMaximum_)
+                    continue;
+                const int p = ValueToPixel(v);
+                if (!std::binary_search(ticks.begin(), ticks.end(), p))
+                    draw(p);
+            }
+        return;
+    }
     int count = MinorTickCount_;
     for (std::size_t t = 0; t + 1 < ticks.size(); ++t) {
         int gap = ticks[t + 1] - ticks[t];
@@ -779,7 +968,10 @@ void TCustomChartAxis::Draw(TCanvas& canvas)
         canvas.SetBrush(chart_.Color(), TBrushStyle::bsClear);
         switch (LabelStyleInUse()) {
         case TAxisLabelStyle::talValue:
-            DrawValueLabels(canvas, step);
+            if (IsLogarithmic())
+                DrawLogLabels(canvas);
+            else
+                DrawValueLabels(canvas, step);
             break;
         case TAxisLabelStyle::talText:
             DrawTextLabels(canvas);

@@ -1,8 +1,8 @@
 #pragma once
 // A chart axis: its range (set or taken from the data), the mapping between
-// values and pixels, the room it takes beside the plotting rectangle, the
-// label step and label texts, and the drawing of its line, ticks, grid,
-// labels and title.
+// values and pixels (linear or logarithmic), the room it takes beside the
+// plotting rectangle, the label step and label texts, and the drawing of its
+// line, ticks, grid, labels and title.
 
 #include "chart/canvas.h"
 #include "chart/pen.h"
@@ -49,7 +49,10 @@ private:
 // * LengthPixels / range, in that order (a precomputed pixels-per-value factor
 // rounds differently and moves half-pixel cases by one), rounded half to even, counted from the start or
 // the end pixel. A zero range, an undefined value and |t| beyond 32 bits give
-// the centre pixel. Copied into drawing loops so that they read no axis state.
+// the centre pixel. On a logarithmic axis value, minimum and range are
+// logarithms (log10(value) * LogScale, LogScale = 1 / log10(base)); values
+// <= 0 have no place there (Drawable is false, Map gives the centre).
+// Copied into drawing loops so that they read no axis state.
 struct TPixelMap {
     double Minimum = 0;
     double Length = 0;  // LengthPixels
@@ -59,11 +62,20 @@ struct TPixelMap {
     int Centre = 0;
     bool FromEnd = false;
     bool Flat = true;
+    bool Log = false;
+    double LogScale = 1;
+
+    bool Drawable(double value) const { return !Log || value > 0; }
 
     int Map(double value) const
     {
         if (Flat)
             return Centre;
+        if (Log) {
+            if (!(value > 0))
+                return Centre;
+            value = std::log10(value) * LogScale;
+        }
         double t = (value - Minimum) * Length / Range;
         // NaN fails the comparison and lands at the centre like an overflow.
         if (!(std::fabs(t) < 2147483647.0))
@@ -128,6 +140,17 @@ public:
     int ValueToPixel(double value) const { return map_.Map(value); }
     const TPixelMap& PixelMap() const { return map_; }
     double PixelToValue(int pixel) const;
+    // Whether Logarithmic takes effect (it needs a base above 1).
+    bool IsLogarithmic() const { return Logarithmic_ && LogarithmicBase_ > 1; }
+    // The range the mapping uses: the set one, on a logarithmic axis with
+    // ends that are not positive replaced.
+    double EffectiveMinimum() const { return iMinimum_; }
+    double EffectiveMaximum() const { return iMaximum_; }
+    // The range after the data moved from pixel `from` to `to` (panning):
+    // shifted on a linear axis, multiplied on a logarithmic one.
+    void PannedRange(int from, int to, double& minimum, double& maximum) const;
+    // The range moved by `fraction` of its length (of its logarithm on a logarithmic axis).
+    void ScrolledRange(double fraction, double& minimum, double& maximum) const;
 
     // The distance between value labels for the current range and axis length.
     double ComputeLabelStep(TCanvas& canvas);
@@ -203,8 +226,16 @@ private:
     // The value picture for labels `step` apart, and the values labelled, top down.
     std::string ValuePicture(double step) const;
     std::vector<double> LabelValues(double step) const;
-    // The widest label when the step needs more decimals than the picture shows, else 0.
-    int WidenedLabelsWidth(TCanvas& canvas, const TRect& rect) const;
+    // The widest of the value labels drawn with the axis ends this rectangle gives.
+    int DrawnLabelsWidth(TCanvas& canvas, const TRect& rect) const;
+    int LengthIn(const TRect& rect) const;
+    // Logarithmic axes: the log of a value in the base, the values labelled
+    // (top down) on `lengthPixels` pixels, and their texts.
+    double LogOf(double value) const;
+    std::vector<double> LogLabelValues(TCanvas& canvas, int lengthPixels) const;
+    std::string LogLabelText(double value, bool askOwner) const;
+    void DrawLogLabels(TCanvas& canvas);
+    void PositiveExtremes(double& lowest, double& highest) const;
     double LabelStepFor(TCanvas& canvas, int lengthPixels) const;
     void DrawTextLabels(TCanvas& canvas);
     void AddTick(int p);

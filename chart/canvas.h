@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace chart {
 
@@ -112,6 +113,10 @@ public:
     virtual void Rectangle(int left, int top, int right, int bottom) = 0;
     // Fills with the brush colour, whatever the brush style.
     virtual void FillRect(const TRect& rect) = 0;
+    // A closed polygon: interior with the brush unless clear, outline with the pen.
+    virtual void Polygon(const std::vector<TPoint>& points) = 0;
+    // The ellipse inside the box (left..right-1, top..bottom-1), brush and pen as a rectangle.
+    virtual void Ellipse(int left, int top, int right, int bottom) = 0;
 
     virtual void TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v) = 0;
     // Text turned counter-clockwise by `angle` degrees about (x, y), which is

@@ -360,6 +360,8 @@ void TChart::InternalDraw(TCanvas& canvas)
     canvas.SetBrush(backWall_.BrushColor(), backWall_.BrushStyle());
     canvas.Rectangle(plotRect_.Left, plotRect_.Top, plotRect_.Right + 1, plotRect_.Bottom + 1);
 
+    DrawRegions(canvas);
+
     if (AxisVisible_) {
         if (OnBeforeDrawAxes)
             OnBeforeDrawAxes(*this);
@@ -395,6 +397,39 @@ void TChart::InternalDraw(TCanvas& canvas)
     ResetCanvas(canvas);
     if (OnAfterDraw)
         OnAfterDraw(*this);
+}
+
+void TChart::AddRegion(TChartRegion region)
+{
+    regions_.push_back(std::move(region));
+    Invalidate();
+}
+
+void TChart::DrawRegions(TCanvas& canvas)
+{
+    if (regions_.empty())
+        return;
+    const TPixelMap& h = BottomAxis().PixelMap();
+    const TPixelMap& v = LeftAxis().PixelMap();
+    // Inside the back wall's frame.
+    canvas.ClipRectangle(TRect{plotRect_.Left + 1, plotRect_.Top + 1, plotRect_.Right, plotRect_.Bottom});
+    TPenSpec noPen;
+    noPen.Style = TPenStyle::psClear;
+    canvas.SetPen(noPen);
+    for (const TChartRegion& region : regions_) {
+        std::vector<TPoint> corners;
+        corners.reserve(region.Corners.size());
+        for (const auto& [x, y] : region.Corners) {
+            if (!h.Drawable(x) || !v.Drawable(y))
+                break;
+            corners.push_back(TPoint{h.Map(x), v.Map(y)});
+        }
+        if (corners.size() != region.Corners.size() || corners.size() < 3)
+            continue;
+        canvas.SetBrush(region.Color, TBrushStyle::bsSolid);
+        canvas.Polygon(corners);
+    }
+    canvas.UnClipRectangle();
 }
 
 void TChart::DrawZoomRectangle(TCanvas& canvas)

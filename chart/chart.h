@@ -146,6 +146,13 @@ struct TZoomPanningRecord {
     void Check();
 };
 
+// A filled area behind the series: a polygon with its corners in values of
+// the bottom and left axes.
+struct TChartRegion {
+    std::vector<std::pair<double, double>> Corners;  // (x, y)
+    TColor Color = clSilver;
+};
+
 class TChart {
 public:
     TChart();
@@ -176,6 +183,8 @@ public:
     TChartTitle& Foot() { return foot_; }
     TChartWall& BackWall() { return backWall_; }
     TChartLegend& Legend() { return legend_; }
+    // Regions, drawn in the order added over the back wall and under the grid.
+    void AddRegion(TChartRegion region);
 
     // Size of the control (the chart's bounds are 0, 0, width, height).
     void SetBounds(int width, int height);
@@ -265,11 +274,14 @@ private:
     void DrawToTarget(TCanvas& canvas, const TRect& rect);
     void InternalDraw(TCanvas& canvas);
     void DrawTitleFoot(TCanvas& canvas, TChartTitle& title, bool isFoot, const TRect& box);
+    void DrawRegions(TCanvas& canvas);
     void ResetCanvas(TCanvas& canvas);
     bool ActiveSeriesExists() const;
     void SaveScales();
     void RestoreScales();
     bool PanAxes(bool horizontal, int from, int to);
+    // Sets both ends without the setters' checks and repaints at once (scrolling).
+    void MoveAxisTo(TChartAxis& axis, double minimum, double maximum);
     TChartAxis* AxisHit(int x, int y);
     void StartDrag(TMouseButton button, TShiftState shift, int x, int y);
     void RepaintNow();
@@ -285,6 +297,7 @@ private:
     TChartTitle foot_;
     TChartWall backWall_;
     TChartLegend legend_;
+    std::vector<TChartRegion> regions_;
     TChartHost* host_ = nullptr;
     TClipboardTarget* clipboard_ = nullptr;
     bool autoRepaint_ = false;

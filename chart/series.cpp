@@ -278,6 +278,28 @@ void TFastLineSeries::DrawAllValues(TCanvas& canvas)
     const double* ys = YValues().RawValues().data();
     const double mx = XValues().Multiplier();
     const double my = YValues().Multiplier();
+    if (hMap.Log || vMap.Log) {
+        // Points without a place on a logarithmic axis break the line.
+        bool drawing = false;
+        for (int i = std::max(first - 1, 0); i <= last; ++i) {
+            const double x = xs[i] * mx;
+            const double y = ys[i] * my;
+            if (!hMap.Drawable(x) || !vMap.Drawable(y)) {
+                drawing = false;
+                continue;
+            }
+            const int px = hMap.Map(x);
+            const int py = vMap.Map(y);
+            if (!drawing)
+                canvas.MoveTo(px, py);
+            else if (px != lastPenX_ || py != lastPenY_)
+                canvas.LineTo(px, py);
+            drawing = true;
+            lastPenX_ = px;
+            lastPenY_ = py;
+        }
+        return;
+    }
     int lastX = hMap.Map(xs[first] * mx);
     int lastY = vMap.Map(ys[first] * my);
     if (first == 0)
@@ -347,6 +369,136 @@ int TFastLineSeries::Clicked(int x, int y) const
         prevY = py;
     }
     return -1;
+}
+
+}  // namespace chart
+
+namespace chart {
+
+// ---------------------------------------------------------------------------
+
+TBarSeries::TBarSeries()
+{
+    SetSeriesColor(clRed);
+}
+
+int TBarSeries::BarPixels() const
+{
+    if (BarWidth() > 0)
+        return BarWidth();
+    const int first = FirstShownIndex();
+    const int last = LastShownIndex();
+    int closest = 0;
+    for (int i = std::max(first, 0) + 1; i <= last; ++i) {
+        const int gap = std::abs(PointScreenX(i) - PointScreenX(i - 1));
+        if (gap > 0 && (closest == 0 || gap < closest))
+            closest = gap;
+    }
+    if (closest == 0)
+        closest = std::abs(GetHorizAxis()->LengthPixels()) / 10;
+    return std::max(1, closest * 7 / 10);
+}
+
+TRect TBarSeries::BarBounds(int index) const
+{
+    const TCustomChartAxis& v = *GetVertAxis();
+    double origin = v.EffectiveMinimum();
+    if (!v.IsLogarithmic() && origin < 0)
+        origin = std::min(0.0, v.EffectiveMaximum());
+    const int w = BarPixels();
+    const int x = PointScreenX(index) - w / 2;
+    const int y = PointScreenY(index);
+    const int base = v.ValueToPixel(origin);
+    return TRect{x, std::min(y, base), x + w, std::max(y, base) + 1};
+}
+
+void TBarSeries::DrawAllValues(TCanvas& canvas)
+{
+    const int first = FirstShownIndex();
+    const int last = LastShownIndex();
+    if (first < 0)
+        return;
+    TPenSpec noPen;
+    noPen.Style = TPenStyle::psClear;
+    canvas.SetPen(noPen);
+    const TPixelMap& vMap = GetVertAxis()->PixelMap();
+    const TPixelMap& hMap = GetHorizAxis()->PixelMap();
+    for (int i = first; i <= last; ++i) {
+        if (!hMap.Drawable(XValue(i)) || !vMap.Drawable(YValue(i)))
+            continue;
+        const TRect r = BarBounds(i);
+        canvas.SetBrush(PointColor(i), TBrushStyle::bsSolid);
+        canvas.Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+    }
+}
+
+int TBarSeries::Clicked(int x, int y) const
+{
+    for (int i = std::max(FirstShownIndex(), 0); i <= LastShownIndex() && i < PointCount(); ++i)
+        if (BarBounds(i).Contains(x, y))
+            return i;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+
+TPointSeries::TPointSeries()
+{
+    XValues().SetOrder(TChartListOrder::loNone);
+    SetSeriesColor(clRed);
+    auto repaint = [this] { Repaint(); };
+    pointerPen_.SetOnChange(repaint);
+    labelsFont_.SetOnChange(repaint);
+}
+
+void TPointSeries::DrawAllValues(TCanvas& canvas)
+{
+    const int first = FirstShownIndex();
+    const int last = LastShownIndex();
+    if (first < 0)
+        return;
+    const TPixelMap& hMap = GetHorizAxis()->PixelMap();
+    const TPixelMap& vMap = GetVertAxis()->PixelMap();
+    const int r = PointerRadius();
+    canvas.SetFont(labelsFont_.Spec());
+    canvas.SetTextBackground(true, clWhite);
+    const int fh = canvas.FontHeight();
+    for (int i = first; i <= last; ++i) {
+        if (!hMap.Drawable(XValue(i)) || !vMap.Drawable(YValue(i)))
+            continue;
+        const int x = hMap.Map(XValue(i));
+        const int y = vMap.Map(YValue(i));
+        canvas.SetPen(pointerPen_.Spec());
+        canvas.SetBrush(PointColor(i), TBrushStyle::bsSolid);
+        canvas.Ellipse(x - r, y - r, x + r + 1, y + r + 1);
+        const std::string label = PointLabel(i);
+        if (!label.empty()) {
+            canvas.SetBrush(clWhite, TBrushStyle::bsClear);
+            // Kept inside the plotting rectangle: a point on its edge keeps its label readable.
+            const TRect plot = ParentChart()->PlotRect();
+            const int top = std::clamp(y - fh / 2, plot.Top + 1, std::max(plot.Top + 1, plot.Bottom - fh));
+            canvas.TextOut(x + r + 2, top, label, THorizAlign::Left, TVertAlign::Top);
+        }
+    }
+}
+
+int TPointSeries::Clicked(int x, int y) const
+{
+    int best = -1;
+    long long bestDistance = 0;
+    const long long reach = static_cast<long long>(PointerRadius() + 1) * (PointerRadius() + 1);
+    for (int i = std::max(FirstShownIndex(), 0); i <= LastShownIndex() && i < PointCount(); ++i) {
+        if (!GetHorizAxis()->PixelMap().Drawable(XValue(i)) || !GetVertAxis()->PixelMap().Drawable(YValue(i)))
+            continue;
+        const long long dx = PointScreenX(i) - x;
+        const long long dy = PointScreenY(i) - y;
+        const long long d = dx * dx + dy * dy;
+        if (d <= reach && (best < 0 || d < bestDistance)) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    return best;
 }
 
 }  // namespace chart

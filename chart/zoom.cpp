@@ -118,9 +118,8 @@ bool TChart::PanAxes(bool horizontal, int from, int to)
         TChartAxis& axis = *axes_[static_cast<std::size_t>(i)];
         if (axis.Horizontal() != horizontal)
             continue;
-        double d = axis.PixelToValue(from) - axis.PixelToValue(to);
-        double newMin = axis.Minimum() + d;
-        double newMax = axis.Maximum() + d;
+        double newMin = 0, newMax = 0;
+        axis.PannedRange(from, to, newMin, newMax);
         bool allow = true;
         if (OnAllowScroll)
             OnAllowScroll(axis, newMin, newMax, allow);
@@ -273,9 +272,25 @@ void TChart::MouseWheel(bool down)
         TChartAxis& axis = *axes_[static_cast<std::size_t>(i)];
         if (axis.Horizontal())
             continue;
+        if (axis.IsLogarithmic()) {
+            double newMin = 0, newMax = 0;
+            axis.ScrolledRange(down ? 0.03 : -0.03, newMin, newMax);
+            MoveAxisTo(axis, newMin, newMax);
+            continue;
+        }
         double delta = (axis.Maximum() - axis.Minimum()) * 3 * 0.01;
         ScrollAxis(axis, down ? delta : -delta, false);
     }
+}
+
+void TChart::MoveAxisTo(TChartAxis& axis, double minimum, double maximum)
+{
+    axis.automatic_ = axis.automaticMinimum_ = axis.automaticMaximum_ = false;
+    axis.minimum_ = minimum;
+    axis.maximum_ = maximum;
+    axis.UpdateRange();
+    dirty_ = true;
+    RepaintNow();
 }
 
 void TChart::ScrollAxis(TChartAxis& axis, double delta, bool checkLimits)
@@ -291,14 +306,8 @@ void TChart::ScrollAxis(TChartAxis& axis, double delta, bool checkLimits)
         else
             apply = false;
     }
-    if (!apply)
-        return;
-    axis.automatic_ = axis.automaticMinimum_ = axis.automaticMaximum_ = false;
-    axis.minimum_ += delta;
-    axis.maximum_ += delta;
-    axis.UpdateRange();
-    dirty_ = true;
-    RepaintNow();
+    if (apply)
+        MoveAxisTo(axis, axis.Minimum() + delta, axis.Maximum() + delta);
 }
 
 void TChart::DblClick()

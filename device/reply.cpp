@@ -15,6 +15,13 @@ float FloatAt(std::span<const std::uint8_t> bytes, std::size_t offset)
     return std::bit_cast<float>(bits);
 }
 
+void PutFloat(std::vector<std::uint8_t>& out, float value)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(bits >> shift));
+}
+
 std::string HexUpper(unsigned value)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -60,6 +67,24 @@ void DecodeMeasurementReply(std::span<const std::uint8_t> reply, analysis::Measu
     for (; 1 + 2 * j < n; ++j)
         record.Samples[j] = static_cast<std::uint16_t>(reply[1 + 2 * j] | reply[2 + 2 * j] << 8);
     record.SampleCount = static_cast<std::int32_t>(j);
+}
+
+std::vector<std::uint8_t> EncodeMeasurementReply(std::span<const std::uint16_t> samples, float luxFactor,
+                                                 std::uint8_t rangeIndex, std::uint8_t timeMultiplier,
+                                                 float intervalTenthsMs, std::uint8_t leadingByte)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(1 + 2 * samples.size() + kReplyTrailerSize);
+    out.push_back(leadingByte);
+    for (std::uint16_t s : samples) {
+        out.push_back(static_cast<std::uint8_t>(s & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(s >> 8));
+    }
+    PutFloat(out, luxFactor);
+    out.push_back(rangeIndex);
+    out.push_back(timeMultiplier);
+    PutFloat(out, intervalTenthsMs);
+    return out;
 }
 
 CalibrationRecord DecodeCalibrationRecord(std::span<const std::uint8_t, kCalibrationRecordSize> bytes)

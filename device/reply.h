@@ -53,6 +53,13 @@ struct ReplyReceiver {
 // Throws std::invalid_argument for other sizes.
 void DecodeMeasurementReply(std::span<const std::uint8_t> reply, analysis::MeasurementRecord& record);
 
+// The bytes of a measurement reply: `leadingByte`, the samples low byte first,
+// then the trailer (LuxFactor, RangeIndex, TimeMultiplier, the sample interval
+// in tenths of a millisecond). DecodeMeasurementReply reads them back.
+std::vector<std::uint8_t> EncodeMeasurementReply(std::span<const std::uint16_t> samples, float luxFactor,
+                                                 std::uint8_t rangeIndex, std::uint8_t timeMultiplier,
+                                                 float intervalTenthsMs, std::uint8_t leadingByte = 0);
+
 CalibrationRecord DecodeCalibrationRecord(std::span<const std::uint8_t, kCalibrationRecordSize> bytes);
 
 struct CalibrationListing {

@@ -55,6 +55,22 @@ std::size_t Utf8CharLength(std::string_view s)
     return len;
 }
 
+bool IsValidUtf8(std::string_view s)
+{
+    while (!s.empty()) {
+        const std::size_t len = Utf8CharLength(s);
+        if (len == 0)
+            return false;
+        s.remove_prefix(len);
+    }
+    return true;
+}
+
+std::string DisplayText(std::string_view bytes)
+{
+    return IsValidUtf8(bytes) ? std::string(bytes) : DecodeCp1251(bytes);
+}
+
 Cp1251Text EncodeCp1251(std::string_view utf8)
 {
     constexpr std::string_view kReplacement = "\xEF\xBF\xBD";

@@ -28,4 +28,10 @@ std::string DecodeCp1251(std::string_view bytes);
 // Length of the well-formed UTF-8 character at the start of `s` (not empty), or 0.
 std::size_t Utf8CharLength(std::string_view s);
 
+bool IsValidUtf8(std::string_view s);
+
+// A file name or line as the user reads it, in UTF-8: UTF-8 as it is,
+// anything else (a name written by a system in code page 1251) as code page 1251.
+std::string DisplayText(std::string_view bytes);
+
 }  // namespace files

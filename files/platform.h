@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,7 +26,8 @@ FilePtr OpenFile(const std::string& path, const char* mode);
 // the failure (the close flushes: a full disk may show only there).
 inline int WriteAndClose(FilePtr file, std::string_view bytes)
 {
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    // Nothing to write is no call: an empty view's data may be null, which fwrite must not get.
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     int error = written ? 0 : errno;
     if (std::fclose(file.release()) != 0 && error == 0)
         error = errno;
@@ -38,6 +40,10 @@ inline int WriteAndClose(FilePtr file, std::string_view bytes)
 // Windows read from the wide command line: argv is in the ANSI code page).
 // Also makes the console show the program's UTF-8 output.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Standard output takes bytes as they are: no LF made CR LF on Windows, where
+// a text that brings its own CR LF would otherwise get CR CR LF.
+void SetBinaryStandardOutput();
 
 // Deletes a file; errors are ignored.
 void RemoveFile(const std::string& path);
@@ -62,6 +68,9 @@ bool IsPathSeparator(char c);
 // is the working folder), in the file system's enumeration order, without
 // "." and "..". Empty when the folder cannot be read.
 std::vector<std::string> ListFolder(const std::string& folder);
+
+// The local time of `t` (the system's time zone), safe on any thread.
+std::tm LocalTime(std::time_t t);
 
 // Code page 1251 conversion through the system's converter. `characters` are
 // single UTF-8 encoded characters outside ASCII; the result holds the byte of

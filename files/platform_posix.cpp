@@ -28,6 +28,8 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
     return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
+void SetBinaryStandardOutput() {}
+
 void RemoveFile(const std::string& path)
 {
     std::remove(path.c_str());
@@ -85,6 +87,13 @@ int RenameFile(const std::string& from, const std::string& to, bool replace)
 bool IsPathSeparator(char c)
 {
     return c == '/';
+}
+
+std::tm LocalTime(std::time_t t)
+{
+    std::tm result{};
+    localtime_r(&t, &result);
+    return result;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder)

@@ -86,6 +86,12 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv)
     return args;
 }
 
+void SetBinaryStandardOutput()
+{
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
 void RemoveFile(const std::string& path)
 {
     _wremove(Widen(path).c_str());
@@ -140,6 +146,13 @@ int RenameFile(const std::string& from, const std::string& to, bool replace)
 bool IsPathSeparator(char c)
 {
     return c == '\\' || c == '/' || c == ':';
+}
+
+std::tm LocalTime(std::time_t t)
+{
+    std::tm result{};
+    localtime_s(&result, &t);
+    return result;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder)

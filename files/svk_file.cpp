@@ -37,9 +37,11 @@ std::string ShortRecordMessage(std::int32_t count)
            "или сохраните измерение как текст (.txt).";
 }
 
-// Reads the whole file, stopping early once a zero byte appears at or after
-// `zeroStopsAfter` (the comment ends there and nothing after it matters).
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t zeroStopsAfter)
+// Reads the file up to `maxBytes`, stopping early once a zero byte appears
+// at or after `zeroStopsAfter` (the comment ends there and nothing after it
+// matters). `whole` tells whether nothing of the file was left unread.
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t zeroStopsAfter,
+                                         std::size_t maxBytes = std::string::npos, bool* whole = nullptr)
 {
     auto file = platform::OpenFile(path, "rb");
     if (!file)
@@ -47,19 +49,27 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ze
     std::string bytes;
     char buffer[4096];
     for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+        if (bytes.size() >= maxBytes) {
+            if (whole)
+                *whole = std::fgetc(file.get()) == EOF;
+            return bytes;
+        }
+        const std::size_t request = std::min(sizeof buffer, maxBytes - bytes.size());
+        const std::size_t n = std::fread(buffer, 1, request, file.get());
         const std::size_t before = bytes.size();
         bytes.append(buffer, n);
         if (bytes.size() > zeroStopsAfter &&
             bytes.find('\0', std::max(before, zeroStopsAfter)) != std::string::npos)
             break;
-        if (n < sizeof buffer) {
+        if (n < request) {
             // A folder opens on some systems and fails at the first read.
             if (std::ferror(file.get()))
                 return std::nullopt;
             break;
         }
     }
+    if (whole)
+        *whole = true;
     return bytes;
 }
 
@@ -131,32 +141,51 @@ std::string NoHeaderMessage(const std::string& path)
     return "Файл " + path + " повреждён: в нём нет заголовка измерения";
 }
 
-SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
-                                std::string_view commentUtf8)
+std::string MeasurementFileBytes(const analysis::MeasurementRecord& record, std::string_view commentUtf8,
+                                 SaveResult* result)
 {
     const std::string comment = EncodeCp1251OrThrow(WithCrLf(commentUtf8));
     const std::int32_t count = std::clamp<std::int32_t>(record.SampleCount, 0, analysis::kSampleCapacity);
-    SaveResult result;
-    result.samplesWritten = std::min<std::int32_t>(count, analysis::kFileSampleCount);
-    result.samplesDropped = count - result.samplesWritten;
-    if (result.samplesWritten < analysis::kFileSampleCount && !comment.empty())
+    SaveResult counts;
+    counts.samplesWritten = std::min<std::int32_t>(count, analysis::kFileSampleCount);
+    counts.samplesDropped = count - counts.samplesWritten;
+    if (counts.samplesWritten < analysis::kFileSampleCount && !comment.empty())
         throw FileError(ShortRecordMessage(count));
-    const std::string bytes = EncodeMeasurement(record, result.samplesWritten, comment);
+    if (result)
+        *result = counts;
+    return EncodeMeasurement(record, counts.samplesWritten, comment);
+}
+
+SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
+                                std::string_view commentUtf8)
+{
+    SaveResult result;
+    const std::string bytes = MeasurementFileBytes(record, commentUtf8, &result);
 
     if (const int error = WriteFileWhole(path, bytes); error != 0)
         throw FileError(SaveFailedMessage(path, error));
     return result;
 }
 
-MeasurementFile ReadMeasurementFile(const std::string& path)
+MeasurementFile ReadMeasurementFile(const std::string& path, std::size_t maxBytes)
 {
-    const auto bytes = ReadFileBytes(path, kCommentOffset);
+    const auto bytes = ReadFileBytes(path, kCommentOffset, maxBytes);
     if (!bytes)
         throw FileError(CannotOpenMessage(path));
     auto decoded = DecodeMeasurement(*bytes);
     if (!decoded)
         throw FileError(NoHeaderMessage(path));
     return {decoded->record, CommentFromFile(decoded->commentBytes)};
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes, bool& tooLong)
+{
+    bool whole = false;
+    auto bytes = ReadFileBytes(path, std::string::npos, maxBytes, &whole);
+    tooLong = bytes && !whole;
+    if (!bytes || !whole)
+        return std::nullopt;
+    return bytes;
 }
 
 }  // namespace files

@@ -61,10 +61,20 @@ struct SaveResult {
 SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
                                 std::string_view commentUtf8);
 
+// The bytes WriteMeasurementFile writes, with the same refusals; `result`,
+// when given, gets the sample counts.
+std::string MeasurementFileBytes(const analysis::MeasurementRecord& record, std::string_view commentUtf8,
+                                 SaveResult* result = nullptr);
+
 // Reads a measurement file. Raises FileError "Cannot open file <path>" when
 // it cannot be opened or read, and a FileError naming the file when it is
-// shorter than the header.
-MeasurementFile ReadMeasurementFile(const std::string& path);
+// shorter than the header. Of a file longer than `maxBytes` (a huge file
+// misnamed .svk, say) only that much is read: its comment is cut there.
+MeasurementFile ReadMeasurementFile(const std::string& path, std::size_t maxBytes = std::string::npos);
+
+// The bytes of a file of at most `maxBytes`; nullopt when it cannot be read
+// or is longer (then `tooLong` is set).
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes, bool& tooLong);
 
 // The message for a file shorter than the header.
 std::string NoHeaderMessage(const std::string& path);

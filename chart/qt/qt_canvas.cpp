@@ -15,6 +15,20 @@ QColor ToQColor(TColor color)
     return QColor(RedOf(color), GreenOf(color), BlueOf(color));
 }
 
+namespace {
+
+// Orders a box's corners; false when it holds no pixel.
+bool OrderBox(int& left, int& top, int& right, int& bottom)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    return right - left >= 1 && bottom - top >= 1;
+}
+
+}  // namespace
+
 QtCanvas::QtCanvas(QImage& image) : image_(&image) {}
 
 QtCanvas::QtCanvas(QPainter& painter) : external_(&painter) {}
@@ -264,11 +278,7 @@ void QtCanvas::Rectangle(int left, int top, int right, int bottom)
 {
     VectorStateGuard vectorState;
     Flush();
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    if (!OrderBox(left, top, right, bottom))
         return;
     QPainter& p = P();
     if (brushStyle_ == TBrushStyle::bsSolid)
@@ -293,6 +303,35 @@ void QtCanvas::FillRect(const TRect& rect)
     p.fillRect(r, ToQColor(brushColor_));
     SetComposition(p, mode);
     Touch(r);
+}
+
+void QtCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    VectorStateGuard vectorState;
+    Flush();
+    if (points.size() < 3)
+        return;
+    QPolygon polygon;
+    polygon.reserve(static_cast<int>(points.size()));
+    for (const TPoint& pt : points)
+        polygon << QPoint(pt.X, pt.Y);
+    QPainter& p = P();
+    p.drawPolygon(polygon);
+    Touch(polygon.boundingRect());
+}
+
+void QtCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    VectorStateGuard vectorState;
+    Flush();
+    if (!OrderBox(left, top, right, bottom))
+        return;
+    QPainter& p = P();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.drawEllipse(QRectF(left, top, right - left - 1, bottom - top - 1));
+    p.restore();
+    Touch(QRect(left, top, right - left, bottom - top));
 }
 
 void QtCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v)

@@ -48,6 +48,8 @@ public:
     void Line(int x0, int y0, int x1, int y1) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void FillRect(const TRect& rect) override;
+    void Polygon(const std::vector<TPoint>& points) override;
+    void Ellipse(int left, int top, int right, int bottom) override;
     void TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v) override;
     void RotatedTextOut(int x, int y, const std::string& text, int angle) override;
     int TextWidth(const std::string& text) override;

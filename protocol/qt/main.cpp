@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStyleFactory>
 
+#include "app/native_text.h"
 #include "app/qt_texts.h"
 #include "chart/number_picture.h"
 #include "protocol/qt/protocol_window.h"
@@ -25,8 +26,15 @@ int main(int argc, char* argv[])
         std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("sovikan"),
                                     QStringLiteral("sovikan-protocol")),
         protocol::MakeProtocolPrinting());
-    if (argc > 1)
-        window.OpenFolder(QString::fromLocal8Bit(argv[1]));
+    // The folder as given (Qt has taken its own options out of argv): from the
+    // wide command line on Windows, elsewhere the bytes of argv whatever their encoding.
+    if (argc > 1) {
+#ifdef _WIN32
+        window.OpenFolder(QCoreApplication::arguments().value(1));
+#else
+        window.OpenFolder(app::FromNativePath(argv[1]));
+#endif
+    }
     window.show();
     return application.exec();
 }

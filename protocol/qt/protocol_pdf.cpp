@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -18,6 +19,10 @@
 #include "chart/number_picture.h"
 #include "chart/qt/qt_canvas.h"
 #include "chart/series.h"
+#include "files/atomic_file.h"
+#include "files/cp1251.h"
+#include "files/platform.h"
+#include "protocol/core/point_charts.h"
 
 namespace protocol {
 
@@ -25,34 +30,21 @@ namespace {
 
 // Lengths are in units of 1/96 inch, the unit the chart engine draws in.
 constexpr double kMargin = 36;
-constexpr double kHeaderBlock = 178;
+constexpr double kHeaderBlock = 199;
 constexpr double kHeadRow = 34;
 constexpr double kRow = 62;
 constexpr double kFooter = 26;
-constexpr double kClosing = 170;  // notes and signature lines
+constexpr double kSummaryChart = 420;
 
-struct Column {
-    const char* title;
-    double width;  // 0: what is left
-    Qt::Alignment align;
-};
+// On paper the table's columns are followed by one more, the waveform, which
+// takes the width that is left.
+constexpr const char* kWaveformTitle = "Осциллограмма, лк / мс";
+constexpr int kWaveformColumn = kColumnCount;
 
-const Column kColumns[] = {
-    {"№", 26, Qt::AlignCenter},
-    {"Файл", 90, Qt::AlignLeft},
-    {"Место", 140, Qt::AlignLeft},
-    {"E, лк", 62, Qt::AlignRight},
-    {"Кп, %", 44, Qt::AlignRight},
-    {"Норма Кп, %", 48, Qt::AlignRight},
-    {"Вывод", 104, Qt::AlignLeft},
-    {"F, Гц", 50, Qt::AlignRight},
-    {"PF, %", 44, Qt::AlignRight},
-    {"FI", 42, Qt::AlignRight},
-    {"SVM", 56, Qt::AlignRight},
-    {"IEEE 1789", 78, Qt::AlignLeft},
-    {"Осциллограмма, лк / мс", 0, Qt::AlignCenter},
-};
-constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+Qt::Alignment Alignment(Column c)
+{
+    return c == Column::Number ? Qt::AlignCenter : Info(c).numeric ? Qt::AlignRight : Qt::AlignLeft;
+}
 
 QString Q(const std::string& s)
 {
@@ -74,8 +66,8 @@ struct Pages {
     double width = 0;
     double height = 0;
     std::vector<std::pair<int, int>> rows;  // per page: first row, end row
-    bool closingOnOwnPage = false;
-    int Count() const { return static_cast<int>(rows.size()) + (closingOnOwnPage ? 1 : 0); }
+    // The table's pages, then the summary page with the notes and signatures.
+    int Count() const { return static_cast<int>(rows.size()) + 1; }
 };
 
 Pages Paginate(double width, double height, int rowCount)
@@ -85,16 +77,13 @@ Pages Paginate(double width, double height, int rowCount)
     pages.height = height;
     const double bottom = height - kMargin - kFooter;
     int row = 0;
-    double used = 0;
     do {
         const double top = kMargin + (pages.rows.empty() ? kHeaderBlock : 0) + kHeadRow;
         const int fit = std::max(1, static_cast<int>((bottom - top) / kRow));
         const int end = std::min(rowCount, row + fit);
         pages.rows.emplace_back(row, end);
-        used = top + (end - row) * kRow;
         row = end;
     } while (row < rowCount);
-    pages.closingOnOwnPage = bottom - used < kClosing;
     return pages;
 }
 
@@ -103,6 +92,8 @@ public:
     ProtocolPainter(QPainter& painter, const PaperProtocol& p, const Pages& pages)
         : painter_(painter), p_(p), pages_(pages), canvas_(painter)
     {
+        SetUpPointChart(ieeeChart_);
+        ieeeChart_.SetBufferedDisplay(false);
         series_ = &chart_.AddSeries(std::make_unique<chart::TFastLineSeries>());
         chart_.SetBufferedDisplay(false);
         chart_.SetView3D(false);
@@ -125,19 +116,12 @@ public:
         series_->XValues().SetOrder(chart::TChartListOrder::loAscending);
         series_->SetSeriesColor(chart::clRed);
 
-        double fixed = 0;
-        int open = 0;
-        for (const Column& c : kColumns) {
-            fixed += c.width;
-            open += c.width == 0 ? 1 : 0;
-        }
-        const double rest = std::max(60.0, pages.width - 2 * kMargin - fixed);
         double x = kMargin;
-        for (const Column& c : kColumns) {
-            const double w = c.width == 0 ? rest / std::max(open, 1) : c.width;
-            columns_.emplace_back(x, w);
-            x += w;
+        for (Column c : kColumns) {
+            columns_.emplace_back(x, Info(c).pdfWidth);
+            x += Info(c).pdfWidth;
         }
+        columns_.emplace_back(x, std::max(60.0, pages.width - kMargin - x));
         for (const auto& row : p.rows)
             if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
                 svmLimits_.insert(static_cast<int>(std::lround(row.metrics.svmUpperHz)));
@@ -155,7 +139,7 @@ public:
                 y = PaintRow(p_.rows[static_cast<std::size_t>(r)], y);
         }
         if (page == pages_.Count() - 1)
-            PaintClosing(pages_.closingOnOwnPage ? kMargin : y + 14);
+            PaintClosing(PaintSummary() + 14);
         PaintFooter(page);
     }
 
@@ -189,6 +173,8 @@ private:
             {"Дата измерений:", h.date},
             {"Свидетельство о поверке:", h.certificate},
             {"Условия измерений:", h.conditions},
+            {"Нормативный документ:", h.normative},
+            {"Методика измерений:", h.method},
             {"Норма Кп по умолчанию:", LimitText(p_.defaultLimit, p_.nf) + " %"},
         };
         const QFont label = PixelFont(12, true);
@@ -206,10 +192,9 @@ private:
             painter_.setPen(QPen(Qt::gray, 0.6));
             painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
         }
-        y += 4 * 21 + 6;
-        Text(QRectF(kMargin, y, w, 18),
-             QStringLiteral("Методика измерений: ГОСТ Р 54945-2012. Измерено точек: %1.").arg(p_.rows.size()),
-             PixelFont(12), Qt::AlignLeft | Qt::AlignVCenter);
+        y += (std::size(fields) + 1) / 2 * 21 + 6;
+        Text(QRectF(kMargin, y, w, 18), QStringLiteral("Измерено точек: %1.").arg(p_.rows.size()), PixelFont(12),
+             Qt::AlignLeft | Qt::AlignVCenter);
         return kMargin + kHeaderBlock;
     }
 
@@ -222,13 +207,13 @@ private:
     double PaintTableHead(double y)
     {
         const QFont font = PixelFont(11, true);
-        for (int c = 0; c < kColumnCount; ++c) {
+        for (int c = 0; c <= kWaveformColumn; ++c) {
             const QRectF r = Cell(c, y, kHeadRow);
             painter_.fillRect(r, QColor(232, 232, 232));
             painter_.setPen(QPen(Qt::black, 0.8));
             painter_.drawRect(r);
-            Text(r.adjusted(2, 1, -2, -1), QString::fromUtf8(kColumns[c].title), font,
-                 Qt::AlignCenter | Qt::TextWordWrap);
+            const char* title = c == kWaveformColumn ? kWaveformTitle : Info(kColumns[c]).title;
+            Text(r.adjusted(2, 1, -2, -1), QString::fromUtf8(title), font, Qt::AlignCenter | Qt::TextWordWrap);
         }
         return y + kHeadRow;
     }
@@ -236,26 +221,26 @@ private:
     double PaintRow(const ProtocolRow& row, double y)
     {
         const QFont font = PixelFont(11);
-        auto cells = RowCells(row, p_.nf);
+        RowCells cells = CellsOf(row, p_.nf);
         if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
-            cells[10] = analysis::OptionalText(row.metrics.svm, 3, p_.nf) + "*";
-        for (int c = 0; c < kColumnCount; ++c) {
-            const QRectF r = Cell(c, y, kRow);
+            cells[Column::Svm] = analysis::OptionalText(row.metrics.svm, 3, p_.nf) + "*";
+        painter_.setPen(QPen(Qt::black, 0.8));
+        const QRectF waveform = Cell(kWaveformColumn, y, kRow);
+        painter_.drawRect(waveform);
+        if (row.Usable())
+            PaintChart(row, waveform.adjusted(1, 1, -1, -1));
+        for (Column c : kColumns) {
+            const QRectF r = Cell(static_cast<int>(c), y, kRow);
             painter_.setPen(QPen(Qt::black, 0.8));
             painter_.drawRect(r);
-            if (c == kColumnCount - 1) {
-                if (row.Usable())
-                    PaintChart(row, r.adjusted(1, 1, -1, -1));
-                continue;
-            }
             const QRectF inner = r.adjusted(3, 2, -3, -2);
-            const int flags = static_cast<int>(kColumns[c].align) | Qt::AlignVCenter;
-            QString text = Q(cells[static_cast<std::size_t>(c)]);
-            if (c == 6) {
-                const bool fails = row.Usable() && row.conclusion == "не соответствует";
+            const int flags = static_cast<int>(Alignment(c)) | Qt::AlignVCenter;
+            const QString text = Q(cells[c]);
+            if (c == Column::Verdict) {
+                const bool fails = row.verdict == Verdict::Fails;
                 Text(inner, text, row.Usable() ? PixelFont(11, fails) : PixelFont(10, false, true),
                      flags | Qt::TextWordWrap, fails ? QColor(170, 0, 0) : row.Usable() ? Qt::black : Qt::darkGray);
-            } else if (c == 2) {
+            } else if (c == Column::Place) {
                 Text(inner, text, font, flags | Qt::TextWordWrap);
             } else {
                 Text(inner, Elided(text, font, inner.width()), font, flags);
@@ -272,14 +257,65 @@ private:
         series_->ClearPoints();
         for (int i = 0; i < row.metrics.stretchSamples; ++i)
             series_->AddPoint(i * ms, rec.Samples[static_cast<std::size_t>(i)] * lux);
+        DrawChart(chart_, r);
+    }
+
+    // A chart of the engine in `r`, drawn as vector graphics.
+    void DrawChart(chart::TChart& chart, const QRectF& r)
+    {
         const int w = static_cast<int>(r.width());
         const int h = static_cast<int>(r.height());
-        chart_.SetBounds(w, h);
+        chart.SetBounds(w, h);
         painter_.save();
         painter_.translate(r.topLeft());
-        chart_.DrawTo(canvas_, chart::TRect{0, 0, w, h});
+        chart.DrawTo(canvas_, chart::TRect{0, 0, w, h});
         canvas_.End();
         painter_.restore();
+    }
+
+    // The IEEE 1789 chart of every point, numbered as in the table, and the
+    // counts per class and per verdict. Returns the y below it.
+    double PaintSummary()
+    {
+        const double w = pages_.width - 2 * kMargin;
+        Text(QRectF(kMargin, kMargin, w, 24), QStringLiteral("Сводка по точкам протокола"), PixelFont(16, true),
+             Qt::AlignLeft | Qt::AlignTop);
+        const QRectF area(kMargin, kMargin + 30, std::min(640.0, w * 0.62), kSummaryChart);
+        ieee_.Show(p_.rows, -1);
+        DrawChart(ieeeChart_, area);
+
+        int classes[3] = {0, 0, 0};
+        int withoutFrequency = 0;
+        int offChart = 0;
+        int verdicts[3] = {0, 0, 0};
+        for (const ProtocolRow& row : p_.rows) {
+            ++verdicts[static_cast<int>(row.verdict)];
+            if (!row.Usable())
+                continue;
+            ++classes[static_cast<int>(row.metrics.ieee)];
+            if (!row.metrics.frequency)
+                ++withoutFrequency;
+            else if (*row.metrics.frequency > 3000 || *row.metrics.frequency < 1 || row.metrics.percentFlicker < 0.1)
+                ++offChart;
+        }
+        using analysis::Ieee1789Class;
+        QStringList lines;
+        lines << QStringLiteral("Всего точек: %1").arg(p_.rows.size()) << QString();
+        lines << QStringLiteral("Класс по IEEE 1789:");
+        for (Ieee1789Class c : {Ieee1789Class::NoEffect, Ieee1789Class::LowRisk, Ieee1789Class::Risk})
+            lines << QStringLiteral("    %1 — %2").arg(QString::fromUtf8(analysis::Ieee1789Text(c))).arg(classes[static_cast<int>(c)]);
+        if (withoutFrequency > 0)
+            lines << QStringLiteral("    из них без преобладающей частоты (нет на графике) — %1").arg(withoutFrequency);
+        if (offChart > 0)
+            lines << QStringLiteral("    вне поля графика — %1").arg(offChart);
+        lines << QString() << QStringLiteral("Вывод по Кп:");
+        for (Verdict v : {Verdict::Complies, Verdict::Fails})
+            lines << QStringLiteral("    %1 — %2").arg(QString::fromUtf8(VerdictText(v))).arg(verdicts[static_cast<int>(v)]);
+        lines << QStringLiteral("    без результата — %1").arg(verdicts[static_cast<int>(Verdict::Unusable)]);
+        const double x = area.right() + 24;
+        Text(QRectF(x, area.top() + 10, kMargin + w - x, area.height() - 10), lines.join(QLatin1Char('\n')),
+             PixelFont(12), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
+        return area.bottom();
     }
 
     void PaintClosing(double y)
@@ -287,8 +323,8 @@ private:
         const double w = pages_.width - 2 * kMargin;
         const QFont font = PixelFont(11);
         QStringList notes;
-        notes << QStringLiteral("Кп — коэффициент пульсации освещённости по ГОСТ Р 54945-2012; норма — %1 %, "
-                                "для точки с пометкой «Кп<=N» в комментарии — N %.")
+        notes << QStringLiteral("Кп — коэффициент пульсации освещённости; норма — %1 %, для точки с пометкой "
+                                "«Кп<=N» в комментарии — N %. Вывод — Кп против нормы; класс IEEE 1789 дан отдельно.")
                      .arg(Q(LimitText(p_.defaultLimit, p_.nf)));
         notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
                                 "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
@@ -346,6 +382,8 @@ private:
     const Pages& pages_;
     chart::TChart chart_;
     chart::TFastLineSeries* series_ = nullptr;
+    chart::TChart ieeeChart_;
+    Ieee1789Chart ieee_{ieeeChart_};
     chart::qt::QtCanvas canvas_;
     std::vector<std::pair<double, double>> columns_;
     std::set<int> svmLimits_;
@@ -390,12 +428,16 @@ bool PaintProtocol(QPagedPaintDevice& device, const PaperProtocol& protocol)
 
 std::optional<std::string> WriteProtocolPdf(const std::string& path, const PaperProtocol& protocol)
 {
-    const std::string failed = "Не удалось записать файл " + path;
-    QFile file(Q(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failed + ": " + file.errorString().toStdString();
+    // Written beside the target, then put in its place: a failure leaves the old file.
+    const std::string failed = "Не удалось записать файл " + files::DisplayText(path);
+    const std::string temporary = files::TemporaryPathBeside(path);
+    auto handle = files::platform::OpenFile(temporary, "wb");
+    if (!handle)
+        return failed + ": " + files::SystemErrorText(errno);
     bool painted = false;
     {
+        QFile file;
+        painted = file.open(handle.get(), QIODevice::WriteOnly);
         QPdfWriter writer(&file);
         writer.setResolution(1200);
         writer.setPageSize(QPageSize(QPageSize::A4));
@@ -403,13 +445,17 @@ std::optional<std::string> WriteProtocolPdf(const std::string& path, const Paper
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setTitle(QStringLiteral("Протокол измерений"));
         writer.setCreator(QStringLiteral("СОВИКАН ТР07: протокол измерений"));
-        painted = PaintProtocol(writer, protocol);
+        painted = painted && PaintProtocol(writer, protocol);
+        file.close();
+        painted = painted && file.error() == QFileDevice::NoError;
     }
-    file.close();
-    if (!painted || file.error() != QFileDevice::NoError) {
-        file.remove();
-        return failed;
+    int error = files::platform::WriteAndClose(std::move(handle), {});
+    if (!painted || error != 0) {
+        files::platform::RemoveFile(temporary);
+        return error != 0 ? failed + ": " + files::SystemErrorText(error) : failed;
     }
+    if ((error = files::ReplaceWithTemporary(temporary, path)) != 0)
+        return failed + ": " + files::SystemErrorText(error);
     return std::nullopt;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The protocol on paper: A4 landscape pages with the header, the table with
-// a small waveform chart per point (drawn by the chart engine, vector), the
-// notes, the signature lines and page numbers. The same painting serves the
-// PDF file and the printer.
+// a small waveform chart per point (drawn by the chart engine, vector), a
+// summary page with the IEEE 1789 chart of all points, the counts per class
+// and verdict, the notes and the signature lines, and page numbers. The same
+// painting serves the PDF file and the printer.
 
 #include <optional>
 #include <string>

@@ -18,8 +18,15 @@ class QLineEdit;
 class QPushButton;
 class QSettings;
 class QTableWidget;
+class QTableWidgetItem;
+
+namespace app {
+class HelpWindow;
+}
 
 namespace protocol {
+
+class PointChartsPanel;
 
 class ProtocolWindow : public QWidget {
 public:
@@ -36,12 +43,16 @@ public:
     bool SaveCsv(const QString& path);
     bool SavePdf(const QString& path);
     void PrintProtocol();
+    // The program's help page (F1).
+    void ShowHelp();
+    app::HelpWindow* Help() const { return help_.get(); }
 
     PaperProtocol Paper() const;
     const std::vector<ProtocolRow>& Rows() const { return rows_; }
     QTableWidget* Table() const { return table_; }
+    PointChartsPanel* Charts() const { return charts_; }
     QLineEdit* HeaderField(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
-    static constexpr int kHeaderFieldCount = 7;
+    static constexpr int kHeaderFieldCount = 9;
 
     // Shows a message; a message box unless replaced (tests).
     std::function<void(const QString&)> showMessage;
@@ -54,6 +65,9 @@ private:
     void ChooseCsv();
     void ChoosePdf();
     void Refill();
+    // Writes an edited place or limit into the point's file and reads the row again.
+    void CommitCell(QTableWidgetItem* item);
+    std::string NativeFolder(const QString& folder) const;
     void Remember();
     QString SuggestedPath(const QString& extension) const;
 
@@ -66,8 +80,10 @@ private:
     std::vector<QLineEdit*> fields_;
     QDoubleSpinBox* limit_ = nullptr;
     QTableWidget* table_ = nullptr;
+    PointChartsPanel* charts_ = nullptr;
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;
+    std::unique_ptr<app::HelpWindow> help_;
 };
 
 }  // namespace protocol

@@ -99,6 +99,51 @@ TEST(FlickerMetrics, HundredHertzSineOfTenPercent)
     EXPECT_NEAR(slow.svm.value_or(-1), 0.1 / t100, 0.002);
 }
 
+TEST(FlickerSpectrum, HundredHertzSineOfTenPercentIsOneLine)
+{
+    const auto s = ComputeFlickerSpectrum(Record([](int i) { return Sine(i, 10000, 0.1, 100); }));
+    ASSERT_TRUE(s.unusable.empty());
+    ASSERT_FALSE(s.lines.empty());
+    EXPECT_GT(s.lines.front().hz, 0.0);  // no 0 Hz line
+    EXPECT_NEAR(s.lines.back().hz, 5000.0, 0.01);  // 0.1 ms as a float
+    EXPECT_NEAR(s.nyquistHz, 5000.0, 0.01);
+    for (const SpectrumLine& line : s.lines) {
+        if (std::fabs(line.hz - 100.0) < 0.01) {
+            EXPECT_NEAR(line.percent, 10.0, 0.05);
+        } else {
+            EXPECT_LT(line.percent, 0.05) << line.hz;
+        }
+    }
+    ASSERT_EQ(s.harmonics.size(), 50u);  // 100 .. 5000 Hz
+    EXPECT_NEAR(s.harmonics[0].hz, 100.0, 0.5);
+    EXPECT_NEAR(s.harmonics[0].percent, 10.0, 0.05);
+    EXPECT_LT(s.harmonics[1].percent, 0.05);
+
+    // Constant light: lines of nothing, no harmonics; a damaged record: nothing.
+    const auto flat = ComputeFlickerSpectrum(Record([](int) { return 1234.0; }));
+    EXPECT_TRUE(flat.harmonics.empty());
+    for (const SpectrumLine& line : flat.lines)
+        EXPECT_LT(line.percent, 1e-3);
+    auto damaged = Record([](int) { return 100.0; });
+    damaged.SampleCount = 3;
+    EXPECT_FALSE(ComputeFlickerSpectrum(damaged).unusable.empty());
+    EXPECT_TRUE(ComputeFlickerSpectrum(damaged).lines.empty());
+}
+
+TEST(FlickerSpectrum, SquareWaveHasOddHarmonicsOfFourHundredOverPiK)
+{
+    // Half duty between 0 and twice the mean, 100 Hz: 100 samples a period.
+    const auto s = ComputeFlickerSpectrum(Record([](int i) { return i % 100 < 50 ? 2000.0 : 0.0; }));
+    ASSERT_GE(s.harmonics.size(), 9u);
+    for (std::size_t k = 1; k <= 9; ++k) {
+        const SpectrumLine& h = s.harmonics[k - 1];
+        EXPECT_NEAR(h.hz, 100.0 * static_cast<double>(k), 0.5 * static_cast<double>(k));
+        // 127 %, 42 %, 25 % ...; the sampled wave's own lines lie a little above.
+        const double expected = k % 2 == 1 ? 400.0 / (std::numbers::pi * static_cast<double>(k)) : 0.0;
+        EXPECT_NEAR(h.percent, expected, 0.01 * expected + 0.05) << k;
+    }
+}
+
 TEST(FlickerMetrics, DamagedRecordsSayWhy)
 {
     auto nan = Record([](int i) { return 100.0 + i; });
@@ -113,6 +158,18 @@ TEST(FlickerMetrics, DamagedRecordsSayWhy)
     auto noSpacing = Record([](int i) { return 100.0 + i; });
     noSpacing.TimeMultiplier = 0;
     EXPECT_FALSE(ComputeFlickerMetrics(noSpacing).Usable());
+}
+
+TEST(FlickerMetrics, DarkWholePeriodsGiveNoFlickerIndexNorSvm)
+{
+    // One flash at the end of the stretch (sample 398), after the whole periods FI and SVM take.
+    const auto m = ComputeFlickerMetrics(Record([](int i) { return i == 398 ? 4000.0 : 0.0; }));
+    ASSERT_TRUE(m.Usable()) << m.unusable;
+    ASSERT_GE(m.periodRunSamples, 2);
+    ASSERT_LE(m.periodRunSamples, 398);
+    EXPECT_FALSE(m.flickerIndex);
+    EXPECT_FALSE(m.svm);
+    EXPECT_EQ(OptionalText(m.flickerIndex, 3, kPoint), "—");
 }
 
 TEST(FlickerMetrics, AgreesWithTheResultBox)
@@ -146,15 +203,6 @@ TEST(FlickerVerdicts, Ieee1789Classes)
     EXPECT_EQ(ClassifyIeee1789(2000.0, 100.0), Ieee1789Class::LowRisk);
     EXPECT_EQ(ClassifyIeee1789(4000.0, 100.0), Ieee1789Class::NoEffect);
     EXPECT_EQ(ClassifyIeee1789(std::nullopt, 100.0), Ieee1789Class::NoEffect);
-}
-
-TEST(FlickerVerdicts, PointLimitFromCommentAndVerdict)
-{
-    EXPECT_EQ(PulsationLimitFromComment("Кабинет 12\r\nКп<=10"), 10.0);
-    EXPECT_EQ(PulsationLimitFromComment("Склад Кп<= 2,5 %"), 2.5);
-    EXPECT_FALSE(PulsationLimitFromComment("Кабинет 12\r\nКп 10"));
-    EXPECT_STREQ(PulsationVerdict(5.0, kDefaultPulsationLimit), "соответствует");
-    EXPECT_STREQ(PulsationVerdict(5.1, kDefaultPulsationLimit), "не соответствует");
 }
 
 }  // namespace

@@ -2,34 +2,19 @@
 // Replies as the meter sends them, for window tests that play the meter.
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "../analysis/sampled_record.h"
+#include "device/reply.h"
 #include "files/svk_file.h"
 
-// One leading byte, the samples (low byte first), then LuxFactor, RangeIndex,
-// TimeMultiplier and the sample interval in tenths of a millisecond.
+// A measurement reply with the leading byte 0x55.
 inline std::vector<std::uint8_t> MeasurementReply(const std::vector<std::uint16_t>& samples, float lux,
                                                   std::uint8_t range, std::uint8_t multiplier,
                                                   float intervalTenths)
 {
-    std::vector<std::uint8_t> r{0x55};
-    for (std::uint16_t v : samples) {
-        r.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        r.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    auto put = [&r](float f) {
-        std::uint8_t b[4];
-        std::memcpy(b, &f, 4);
-        r.insert(r.end(), b, b + 4);
-    };
-    put(lux);
-    r.push_back(range);
-    r.push_back(multiplier);
-    put(intervalTenths);
-    return r;
+    return device::EncodeMeasurementReply(samples, lux, range, multiplier, intervalTenths, 0x55);
 }
 
 // A square wave with a period of 40 samples around 20000.

@@ -181,6 +181,18 @@ TEST_F(AxisTest, ValueLabelsFinerThanThePictureShowMoreDecimals)
     // The room left of the axis holds the widest of them.
     EXPECT_GE(chart.LeftAxis().PosLabels() - chart.LeftAxis().PosTitle(), canvas.TextWidth("0.9995"));
 
+    // Labels the picture shows as they are can still be wider than the
+    // rounded ends: 0.999 .. 0.991 between 1 and 0.99.
+    s.ClearPoints();
+    s.AddPoint(0, 0.99);
+    s.AddPoint(1, 1);
+    chart.SetBounds(300, 200);  // a step of 0.001
+    Paint();
+    canvas.SetFont(chart.LeftAxis().LabelsFont().Spec());
+    EXPECT_GE(chart.LeftAxis().PosLabels() - chart.LeftAxis().PosTitle(),
+              canvas.TextWidth("0.999") + canvas.TextWidth(" "));
+    chart.SetBounds(300, 400);
+
     // A step the picture can show keeps the picture as it is.
     s.ClearPoints();
     s.AddPoint(0, 0);

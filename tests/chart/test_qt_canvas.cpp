@@ -51,10 +51,20 @@ TEST_F(QtChartTest, LinesAndFillsLandOnTheImage)
     canvas.Line(10, 20, 90, 20);
     canvas.SetBrush(clBlue, TBrushStyle::bsSolid);
     canvas.FillRect(TRect{0, 40, 10, 50});
+    // A region without outline and a filled circle.
+    canvas.SetPen(TPenSpec{clBlack, 1, TPenStyle::psClear});
+    canvas.SetBrush(clGreen, TBrushStyle::bsSolid);
+    canvas.Polygon({{60, 30}, {99, 30}, {99, 49}});
+    canvas.SetBrush(clRed, TBrushStyle::bsSolid);
+    canvas.Ellipse(20, 28, 41, 49);
     canvas.End();
     EXPECT_EQ(image.pixelColor(50, 20), QColor(255, 0, 0));
     EXPECT_EQ(image.pixelColor(50, 25), QColor(255, 255, 255));
     EXPECT_EQ(image.pixelColor(5, 45), QColor(0, 0, 255));
+    EXPECT_EQ(image.pixelColor(95, 33), QColor(0, 128, 0));
+    EXPECT_EQ(image.pixelColor(62, 47), QColor(255, 255, 255));  // beyond the slanted edge
+    EXPECT_EQ(image.pixelColor(30, 38), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(21, 29), QColor(255, 255, 255));  // the box's corner
 }
 
 TEST_F(QtChartTest, NotXorFrameDrawnTwiceRestoresThePicture)

@@ -238,3 +238,21 @@ TEST(Calibration, NonFiniteValuesAndZeroOscCalAreListed)
 }
 
 }  // namespace
+
+TEST(MeasurementReply, EncodedReplyDecodesToItsFields)
+{
+    std::vector<std::uint16_t> samples;
+    for (int i = 0; i < 400; ++i)
+        samples.push_back(static_cast<std::uint16_t>(i * 163 + 7));
+    const auto bytes = device::EncodeMeasurementReply(samples, 0.0201f, 6, 3, 2.5f, 64);
+    ASSERT_EQ(bytes.size(), 811u);
+    EXPECT_EQ(bytes[0], 64);
+    MeasurementRecord rec;
+    device::DecodeMeasurementReply(bytes, rec);
+    EXPECT_EQ(rec.SampleCount, 400);
+    EXPECT_EQ(std::vector<std::uint16_t>(rec.Samples.begin(), rec.Samples.begin() + 400), samples);
+    EXPECT_EQ(rec.LuxFactor, 0.0201f);
+    EXPECT_EQ(rec.RangeIndex, 6);
+    EXPECT_EQ(rec.TimeMultiplier, 3);
+    EXPECT_EQ(rec.SampleInterval, 0.25f);
+}

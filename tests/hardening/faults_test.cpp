@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../serial/pty_pair.h"
+#include "device/line.h"
 #include "device/reply.h"
 #include "process_figures.h"
 #include "serial/scripted_device.h"
@@ -26,20 +27,10 @@ using Clock = std::chrono::steady_clock;
 // An 811-byte measurement reply: 400 samples counting up, range 5, multiplier 2.
 std::vector<std::uint8_t> Reply()
 {
-    std::vector<std::uint8_t> r{'5'};
-    for (int i = 0; i < 400; ++i) {
-        r.push_back(static_cast<std::uint8_t>(i & 0xFF));
-        r.push_back(static_cast<std::uint8_t>(i >> 8));
-    }
-    const float lux = 0.02f, interval = 2.5f;
-    std::uint8_t f[4];
-    std::memcpy(f, &lux, 4);
-    r.insert(r.end(), f, f + 4);
-    r.push_back(5);
-    r.push_back(2);
-    std::memcpy(f, &interval, 4);
-    r.insert(r.end(), f, f + 4);
-    return r;
+    std::vector<std::uint16_t> samples(400);
+    for (int i = 0; i < 400; ++i)
+        samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i);
+    return device::EncodeMeasurementReply(samples, 0.02f, 5, 2, 2.5f, '5');
 }
 
 class LineFaults : public ::testing::Test {
@@ -61,9 +52,7 @@ protected:
     void Attach(PtyPair& p)
     {
         comm->SetDeviceName(p.path());
-        comm->SetBaudrate(serial::br38400);
-        comm->SetParity(serial::paOdd);
-        comm->SetParityCheck(true);
+        device::ApplyLineSettings(*comm);
     }
     // The window's reception: the first event, then everything read at once
     // after 300 ms without new bytes.

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "device/commands.h"
+#include "device/line.h"
 #include "device/reply.h"
 #include "process_figures.h"
 #include "serial/va_comm.h"
@@ -144,11 +145,7 @@ protected:
     void Configure(serial::TVaComm& comm)
     {
         comm.SetPortNum(com);
-        comm.SetBaudrate(serial::br38400);
-        comm.SetParity(serial::paOdd);
-        comm.SetParityCheck(true);
-        comm.SetDatabits(serial::db8);
-        comm.SetStopbits(serial::sb1);
+        device::ApplyLineSettings(comm);
         comm.OnRxChar = [this](serial::TVaCustomComm&, std::int32_t) { ++rxEvents; };
     }
 

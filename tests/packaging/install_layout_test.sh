@@ -23,6 +23,7 @@ fi
 rm -f "$prefix.log"
 
 expect=(share/sovikan/help/index.html
+        share/sovikan/help/protocol.html
         share/applications/sovikan.desktop
         share/applications/sovikan-protocol.desktop
         share/icons/hicolor/scalable/apps/sovikan.svg

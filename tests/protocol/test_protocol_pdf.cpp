@@ -43,6 +43,8 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     protocol::ProtocolHeader header;
     header.organisation = "ООО «Светлый дом»";
     header.object = "Школа № 5, ул. Ленина, 1";
+    header.method = "МИ 7-2026";
+    header.normative = "СанПиН 1.2.3685-21";
     const auto rows = protocol::BuildProtocol(dir.Folder(), 5.0);
     const std::string pdf = dir / "p.pdf";
     ASSERT_EQ(protocol::WriteProtocolPdfStandalone(pdf, header, rows, 5.0, {",", " "}), std::nullopt);
@@ -52,10 +54,12 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos);
     const std::string text = Shell("pdftotext '" + pdf + "' -");
     for (const std::string& expected :
-         {std::string("ПРОТОКОЛ ИЗМЕРЕНИЙ"), header.organisation, std::string("Кабинет 24"),
+         {std::string("ПРОТОКОЛ ИЗМЕРЕНИЙ"), header.organisation, header.method, header.normative, std::string("Кабинет 24"),
           std::string("не соответствует"), std::string("Измерения провёл:"), std::string("Страница 1 из ") + std::to_string(pages),
-          "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает")})
+          "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает"),
+          std::string("Сводка по точкам протокола"), std::string("Частота F, Гц"), std::string("без результата — 1")})
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    EXPECT_EQ(text.find("54945"), std::string::npos);  // no method but the one entered
     // Every font embedded; no picture anywhere (the charts are lines and text).
     const std::string fonts = Shell("pdffonts '" + pdf + "'");
     EXPECT_NE(fonts.find("LiberationSans"), std::string::npos);

@@ -4,12 +4,21 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QDate>
 #include <QSettings>
+#include <QShortcut>
 #include <QTableWidget>
+#include <QTextBrowser>
+
+#include <filesystem>
 
 #include "../analysis/sampled_record.h"
 #include "../files/temp_folder.h"
 #include "files/svk_file.h"
+#include "app/help_window.h"
+#include "app/native_text.h"
+#include "chart/qt/chart_widget.h"
+#include "protocol/qt/point_charts_panel.h"
 #include "protocol/qt/protocol_window.h"
 
 namespace {
@@ -46,13 +55,17 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
         w.showMessage = [&](const QString& m) { messages << m; };
         w.HeaderField(0)->setText(QStringLiteral("ООО «Свет»"));
         w.HeaderField(6)->setText(QStringLiteral("С-123/2026"));
+        EXPECT_EQ(w.HeaderField(7)->text(), QStringLiteral("ГОСТ 33393-2015"));
+        EXPECT_EQ(w.HeaderField(8)->text(), QStringLiteral("СанПиН 1.2.3685-21"));
+        w.HeaderField(2)->setText(QStringLiteral("01.02.2020"));
+        w.HeaderField(7)->setText(QStringLiteral("МИ 2-2026"));
         ASSERT_TRUE(w.OpenFolder(QString::fromStdString(dir.Folder())));
         QTableWidget* t = w.Table();
         ASSERT_EQ(t->rowCount(), 3);
         for (int r = 0; r < 3; ++r) {
-            const auto cells = protocol::RowCells(w.Rows()[static_cast<std::size_t>(r)], {".", ","});
-            for (int c = 0; c < 12; ++c)
-                EXPECT_EQ(t->item(r, c)->text().toStdString(), cells[static_cast<std::size_t>(c)]);
+            const auto cells = protocol::CellsOf(w.Rows()[static_cast<std::size_t>(r)], {".", ","});
+            for (int c = 0; c < protocol::kColumnCount; ++c)
+                EXPECT_EQ(t->item(r, c)->text().toStdString(), cells.text[static_cast<std::size_t>(c)]);
         }
         auto verdictOf = [&](const QString& name) {
             for (int r = 0; r < t->rowCount(); ++r)
@@ -86,12 +99,149 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
         EXPECT_EQ(t->rowCount(), 3);
     }
 
-    // The next run has the header, the limit and the folder again.
+    // The next run has the header, the limit and the folder again; the date is today's.
     protocol::ProtocolWindow again(settings(), std::make_unique<CountingPrinting>(&prints));
     EXPECT_EQ(again.HeaderField(0)->text(), QStringLiteral("ООО «Свет»"));
     EXPECT_EQ(again.HeaderField(6)->text(), QStringLiteral("С-123/2026"));
+    EXPECT_EQ(again.HeaderField(7)->text(), QStringLiteral("МИ 2-2026"));
+    EXPECT_EQ(again.HeaderField(2)->text(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     EXPECT_EQ(again.Paper().defaultLimit, 8.0);
     EXPECT_EQ(again.Table()->rowCount(), 3);
+}
+
+TEST(ProtocolWindow, ChartsFollowTheSelectedRowAndAPointSelectsItsRow)
+{
+    testing_files::TempFolder dir;
+    files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1");
+    files::WriteMeasurementFile(dir / "b.svk", Ripple(0), "Кабинет 2");  // constant light
+    files::WriteMeasurementFile(dir / "c.svk", Ripple(300), "Кабинет 3");
+    const QString ini = QString::fromStdString(dir / "settings.ini");
+    int prints = 0;
+    protocol::ProtocolWindow w(std::make_unique<QSettings>(ini, QSettings::IniFormat),
+                               std::make_unique<CountingPrinting>(&prints));
+    ASSERT_TRUE(w.OpenFolder(QString::fromStdString(dir.Folder())));
+    auto& wave = w.Charts()->Waveform()->Chart();
+    auto& spectrum = w.Charts()->Spectrum()->Chart();
+    auto& ieee = w.Charts()->Ieee1789()->Chart();
+
+    auto rowOf = [&](const std::string& name) {
+        for (std::size_t r = 0; r < w.Rows().size(); ++r)
+            if (w.Rows()[r].fileName == name)
+                return static_cast<int>(r);
+        return -1;
+    };
+    auto numberOf = [&](const std::string& name) { return std::to_string(rowOf(name) + 1); };
+
+    w.Table()->selectRow(rowOf("b.svk"));
+    EXPECT_EQ(wave.Series(0).PointCount(), 399);
+    EXPECT_GT(spectrum.Series(0).PointCount(), 0);
+    EXPECT_EQ(ieee.Series(0).PointCount(), 2);  // the points with an F, none selected
+    EXPECT_EQ(ieee.Title().Text()[1], "у точки " + numberOf("b.svk") + " нет преобладающей частоты");
+
+    w.Table()->selectRow(rowOf("a.svk"));
+    ASSERT_EQ(ieee.Series(1).PointCount(), 1);  // the selected point, larger
+    EXPECT_EQ(ieee.Series(1).PointLabel(0), numberOf("a.svk"));
+    // A click on the dot of c.svk selects its row.
+    w.Charts()->Ieee1789()->resize(400, 300);
+    w.Charts()->Ieee1789()->grab();
+    const auto& dots = ieee.Series(0);
+    const int dot = dots.PointLabel(0) == numberOf("c.svk") ? 0 : 1;
+    ieee.MouseDown(chart::TMouseButton::mbLeft, {}, dots.PointScreenX(dot), dots.PointScreenY(dot));
+    EXPECT_EQ(w.Table()->currentRow(), rowOf("c.svk"));
+    EXPECT_EQ(ieee.Series(1).PointLabel(0), numberOf("c.svk"));
+}
+
+struct WindowOnAFolder : ::testing::Test {
+    testing_files::TempFolder dir;
+    QStringList messages;
+    int prints = 0;
+    std::unique_ptr<protocol::ProtocolWindow> w;
+
+    // The folder as its bytes; the test's own folder unless given.
+    void Open(const std::string& folder = {})
+    {
+        w = std::make_unique<protocol::ProtocolWindow>(
+            std::make_unique<QSettings>(QString::fromStdString(dir / "settings.ini"), QSettings::IniFormat),
+            std::make_unique<CountingPrinting>(&prints));
+        w->showMessage = [this](const QString& m) { messages << m; };
+        ASSERT_TRUE(w->OpenFolder(app::FromNativePath(folder.empty() ? dir.Folder() : folder)));
+    }
+    QTableWidgetItem* Cell(protocol::Column c) const { return w->Table()->item(0, static_cast<int>(c)); }
+};
+
+TEST_F(WindowOnAFolder, PlaceAndLimitEditedIntoTheFileAndReadBackByTheMainWindowsReader)
+{
+    files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1\r\nстол у окна");  // Kп 10 %
+    const std::string header = dir.Read("a.svk").substr(0, files::kCommentOffset);
+    Open();
+    using protocol::Column;
+    for (Column c : protocol::kColumns)
+        EXPECT_EQ((Cell(c)->flags() & Qt::ItemIsEditable) != 0, c == Column::Place || c == Column::Limit);
+    EXPECT_EQ(Cell(Column::Verdict)->text(), QStringLiteral("не соответствует"));
+
+    Cell(Column::Place)->setText(QStringLiteral("Кабинет 7"));
+    Cell(Column::Limit)->setText(QStringLiteral("12"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
+    const auto file = files::ReadMeasurementFile(dir / "a.svk");
+    EXPECT_EQ(file.commentUtf8, "Кабинет 7\r\nстол у окна\r\nКп<=12");
+    EXPECT_EQ(dir.Read("a.svk").substr(0, files::kCommentOffset), header);
+    // The row again from its file.
+    EXPECT_EQ(Cell(Column::Place)->text(), QStringLiteral("Кабинет 7"));
+    EXPECT_EQ(Cell(Column::Limit)->text(), QStringLiteral("12"));
+    EXPECT_EQ(Cell(Column::Verdict)->text(), QStringLiteral("соответствует"));
+
+    // Text code page 1251 cannot hold: one message, the file and the cell as they were.
+    const std::string before = dir.Read("a.svk");
+    Cell(Column::Place)->setText(QStringLiteral("Кабинет ☺"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Windows-1251"))) << messages[0].toStdString();
+    EXPECT_EQ(dir.Read("a.svk"), before);
+    EXPECT_EQ(Cell(Column::Place)->text(), QStringLiteral("Кабинет 7"));
+}
+
+TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
+{
+    files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1");
+    Open();
+    for (const char* name : {"p.csv", "p.pdf"}) {
+        dir.Write(name, "прежний протокол");
+        std::filesystem::permissions(dir / name, std::filesystem::perms::owner_read);
+    }
+    EXPECT_FALSE(w->SaveCsv(QString::fromStdString(dir / "p.csv")));
+    EXPECT_FALSE(w->SavePdf(QString::fromStdString(dir / "p.pdf")));
+    ASSERT_EQ(messages.size(), 2);
+    for (const char* name : {"p.csv", "p.pdf"})
+        EXPECT_EQ(dir.Read(name), "прежний протокол") << name;
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Не удалось записать файл ") + QString::fromStdString(dir / "p.csv")));
+    EXPECT_TRUE(messages[1].startsWith(QStringLiteral("Не удалось записать файл ") + QString::fromStdString(dir / "p.pdf")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), 4);  // no temporary left
+}
+
+#ifndef _WIN32
+TEST_F(WindowOnAFolder, AFolderNamedInCodePage1251OpensAndItsFilesAreEdited)
+{
+    // The bytes of "Замеры" in code page 1251, as a Windows machine may have written them.
+    const std::string folder = dir / "\xC7\xE0\xEC\xE5\xF0\xFB";
+    std::filesystem::create_directory(folder);
+    files::WriteMeasurementFile(folder + "/a.svk", Ripple(100), "Кабинет 1");
+    Open(folder);
+    Cell(protocol::Column::Place)->setText(QStringLiteral("Кабинет 2"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
+    EXPECT_EQ(files::ReadMeasurementFile(folder + "/a.svk").commentUtf8, "Кабинет 2");
+}
+#endif
+
+TEST_F(WindowOnAFolder, F1ShowsTheProtocolsHelpPage)
+{
+    files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "");
+    Open();
+    for (QShortcut* s : w->findChildren<QShortcut*>())
+        if (s->key() == QKeySequence(Qt::Key_F1))
+            emit s->activated();
+    ASSERT_TRUE(w->Help());
+    EXPECT_TRUE(w->Help()->isVisible());
+    EXPECT_TRUE(w->Help()->Browser()->source().toString().endsWith(QStringLiteral("protocol.html")));
+    EXPECT_TRUE(w->Help()->Browser()->toPlainText().contains(QStringLiteral("Кп<=N")));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "device/line.h"
 #include "serial/os.h"
 #include "serial/scripted_device.h"
 #include "serial/va_comm.h"
@@ -34,14 +35,9 @@ class CommDouble : public ::testing::Test {
   }
   // The settings of the main window's port.
   void ConfigureAsMainWindow() {
-    comm->SetBaudrate(serial::br38400);
-    comm->SetParity(serial::paOdd);
-    comm->SetParityCheck(true);
-    comm->FlowControl().SetControlRts(serial::rtsEnabled);
+    device::ApplyLineSettings(*comm);
     comm->SetPortNum(1);
     comm->SetDeviceName("COM%d");
-    comm->Buffers().SetReadTimeout(1);
-    comm->Buffers().SetWriteTimeout(1);
   }
   std::string OpenError() {
     try {

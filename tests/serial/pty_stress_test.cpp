@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "device/line.h"
 #include "pty_pair.h"
 #include "serial/va_comm.h"
 
@@ -16,9 +17,7 @@ TEST(PtyStress, OpenStreamClose) {
   for (int rounds = 0; rounds < 200; ++rounds) {
     auto comm = std::make_unique<serial::TVaComm>(loop);
     comm->SetDeviceName(pty.path());
-    comm->SetBaudrate(serial::br38400);
-    comm->SetParity(serial::paOdd);
-    comm->SetParityCheck(true);
+    device::ApplyLineSettings(*comm);
     std::vector<std::uint8_t> got;
     comm->OnRxChar = [&](serial::TVaCustomComm& c, std::int32_t n) {
       std::vector<std::uint8_t> b(static_cast<std::size_t>(n));

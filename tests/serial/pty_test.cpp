@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "device/line.h"
 #include "pty_pair.h"
 #include "serial/os.h"
 #include "serial/va_comm.h"
@@ -32,14 +33,9 @@ class PtyComm : public ::testing::Test {
     fs::remove(ports / "com1");
     fs::create_symlink(pty.path(), ports / "com1");
     ::setenv("SOVIKAN_PORTS_DIR", ports.c_str(), 1);
-    comm->SetBaudrate(serial::br38400);
-    comm->SetParity(serial::paOdd);
-    comm->SetParityCheck(true);
-    comm->FlowControl().SetControlRts(serial::rtsEnabled);
+    device::ApplyLineSettings(*comm);
     comm->SetPortNum(1);
     comm->SetDeviceName("COM%d");
-    comm->Buffers().SetReadTimeout(1);
-    comm->Buffers().SetWriteTimeout(1);
   }
   ~PtyComm() override {
     comm.reset();

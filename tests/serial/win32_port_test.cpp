@@ -14,6 +14,7 @@
 #include <iostream>
 #include <vector>
 
+#include "device/line.h"
 #include "serial/va_comm.h"
 
 using namespace std::chrono_literals;
@@ -37,14 +38,9 @@ protected:
             GTEST_SKIP() << "no COM port with a peer behind it ($SOVIKAN_TEST_COM, $SOVIKAN_TEST_PEER_DIR)";
         comm = std::make_unique<serial::TVaComm>(loop);
         // The main window's settings.
-        comm->SetBaudrate(serial::br38400);
-        comm->SetParity(serial::paOdd);
-        comm->SetParityCheck(true);
-        comm->FlowControl().SetControlRts(serial::rtsEnabled);
+        device::ApplyLineSettings(*comm);
         comm->SetDeviceName("COM%d");
         comm->SetPortNum(std::atoi(com.c_str() + 3));
-        comm->Buffers().SetReadTimeout(1);
-        comm->Buffers().SetWriteTimeout(1);
         comm->OnRxChar = [this](serial::TVaCustomComm&, std::int32_t) {
             ++rxEvents;
             if (rxEvents == 1)

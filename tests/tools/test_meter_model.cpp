@@ -39,7 +39,7 @@ TEST(MeterReply, BuiltReplyDecodesToTheSameRecord)
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<std::uint16_t>(i * 163 + 7);
     samples[399] = 65535;
-    const auto reply = meter::BuildReply(48, samples, 0.0201f, 6, 3, 2.5f);
+    const auto reply = device::EncodeMeasurementReply(samples, 0.0201f, 6, 3, 2.5f, 48);
     ASSERT_EQ(reply.size(), 811u);
     const auto rec = Decode(reply);
     EXPECT_EQ(rec.SampleCount, 400);
@@ -112,7 +112,7 @@ TEST(MeterReply, RippleHasTheConfiguredPeriodAndDepth)
     for (std::size_t i = 0; i + 40 < counts.size(); ++i)
         ASSERT_NEAR(counts[i], counts[i + 40], 1) << i;
     EXPECT_GT(std::abs(counts[10] - counts[30]), 4000);
-    analysis::MeasurementRecord rec = Decode(meter::BuildReply(0, counts, meter::LuxFactorOf(5), 5, 1, 2.5f));
+    analysis::MeasurementRecord rec = Decode(device::EncodeMeasurementReply(counts, meter::LuxFactorOf(5), 5, 1, 2.5f));
     auto stats = analysis::ShowStatistics(rec, 0, rec.SampleCount - 1, {".", ","});
     ASSERT_TRUE(stats.lines);
     ASSERT_EQ(stats.lines->size(), 5u);
@@ -141,6 +141,7 @@ TEST(MeterMemory, FortyStoredRecordsDifferAndStayTheSame)
     }
     EXPECT_EQ(seen.size(), 40u);
     EXPECT_GE(ranges.size(), 4u);
+    EXPECT_NE(*meter::Meter(meter::Light{}, 5, 2).StoredRecord(7), *m.StoredRecord(7)) << "another record seed";
     EXPECT_FALSE(m.StoredRecord(40));
     EXPECT_FALSE(m.StoredRecord(-1));
 }

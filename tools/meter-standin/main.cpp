@@ -23,11 +23,13 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
 
+#include "device/line.h"
 #include "meter_model.h"
 #include "serial/port_names.h"
 
@@ -46,11 +48,16 @@ struct Options {
     std::string ports;  // empty: the serial library's default
     bool log = false;
     bool fast = false;  // no measuring time and no line pacing (soak tests)
+    std::uint32_t seed = 1;        // of the stored records
+    double answerDelayMs = 0;      // before a stored record's answer
+    std::set<int> silentRecords;   // records not answered
+    std::set<int> shortRecords;    // records answered with the 37-byte calibration record
 };
 
 constexpr const char* kUsage =
     "usage: sovikan-meter [--lux L] [--ripple PERCENT] [--freq HZ] [--noise PERCENT]\n"
     "                     [--com N] [--sysfs DIR] [--ports DIR] [--log] [--fast]\n"
+    "                     [--seed N] [--answer-delay MS] [--silent-record K] [--short-record K]\n"
     "Stand-in for the SOVIKAN TR07 meter on a pseudo-terminal; runs until SIGTERM or SIGINT.\n"
     "  --lux L          light level in lux (default 500)\n"
     "  --ripple PERCENT ripple amplitude, 0..100 (default 10)\n"
@@ -60,7 +67,11 @@ constexpr const char* kUsage =
     "  --sysfs DIR      where to write the USB device description (default: a new temporary folder)\n"
     "  --ports DIR      ports folder (default: $SOVIKAN_PORTS_DIR or the program's default)\n"
     "  --log            one line on stderr for each command received (also --once-per-line)\n"
-    "  --fast           answer at once: no measuring time, no pacing at the line's speed\n";
+    "  --fast           answer at once: no measuring time, no pacing at the line's speed\n"
+    "  --seed N         seed of the 40 stored records (default 1; the same seed, the same records)\n"
+    "  --answer-delay MS  wait before answering a read-record command, 0..1000 (default 0)\n"
+    "  --silent-record K  record K (0..39) gets no answer; may be repeated\n"
+    "  --short-record K   record K is answered with the short calibration record; may be repeated\n";
 
 double NumberArg(std::string_view option, std::string_view text, double low, double high, bool lowOpen = false)
 {
@@ -106,6 +117,13 @@ Options ParseOptions(int argc, char** argv)
             if (n != static_cast<int>(n))
                 throw std::invalid_argument("'" + std::string(value) + "' is not a valid value for --com (see --help)");
             o.com = static_cast<int>(n);
+        } else if (arg == "--seed") {
+            o.seed = static_cast<std::uint32_t>(NumberArg(arg, value, 0, 4294967295.0));
+        } else if (arg == "--answer-delay") {
+            o.answerDelayMs = NumberArg(arg, value, 0, 1000);
+        } else if (arg == "--silent-record" || arg == "--short-record") {
+            const double k = NumberArg(arg, value, 0, meter::kStoredRecords - 1);
+            (arg == "--silent-record" ? o.silentRecords : o.shortRecords).insert(static_cast<int>(k));
         } else if (arg == "--sysfs")
             o.sysfs = value;
         else if (arg == "--ports")
@@ -309,7 +327,6 @@ bool SleepUntil(Clock::time_point deadline)
 // not `paced`. Gives up when nobody reads for 2 s.
 bool SendPaced(int fd, const std::vector<std::uint8_t>& bytes, bool paced)
 {
-    constexpr double kSecondsPerByte = 11.0 / 38400.0;
     constexpr std::size_t kChunk = 16;
     const auto start = Clock::now();
     auto lastProgress = start;
@@ -329,7 +346,7 @@ bool SendPaced(int fd, const std::vector<std::uint8_t>& bytes, bool paced)
         sent += static_cast<std::size_t>(written);
         lastProgress = Clock::now();
         if (paced)
-            SleepUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(sent * kSecondsPerByte)));
+            SleepUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(sent * device::kLineSecondsPerByte)));
     }
     return sent == bytes.size();
 }
@@ -340,8 +357,10 @@ void Log(bool enabled, const std::string& line)
         std::cerr << "sovikan-meter: " << line << std::endl;
 }
 
-void Serve(const Pty& pty, meter::Meter& meter, bool log, bool fast)
+void Serve(const Pty& pty, meter::Meter& meter, const Options& options)
 {
+    const bool log = options.log;
+    const bool fast = options.fast;
     meter::CommandParser parser;
     auto lastByte = Clock::now();
     while (!g_stop) {
@@ -385,10 +404,17 @@ void Serve(const Pty& pty, meter::Meter& meter, bool log, bool fast)
                 break;
             }
             case meter::Command::Kind::ReadRecord:
-                if (auto record = meter.StoredRecord(command->value1))
+                if (options.answerDelayMs > 0 &&
+                    !SleepUntil(Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                   std::chrono::duration<double, std::milli>(options.answerDelayMs))))
+                    return;
+                if (options.shortRecords.count(command->value1))
+                    reply = meter.Calibration();
+                else if (auto record = meter.StoredRecord(command->value1);
+                         record && !options.silentRecords.count(command->value1))
                     reply = *record;
                 Log(log, "read record " + std::to_string(command->value1) +
-                             (reply.empty() ? ": no such record, no reply" : ": " + std::to_string(reply.size()) + " bytes"));
+                             (reply.empty() ? ": no reply" : ": " + std::to_string(reply.size()) + " bytes"));
                 break;
             case meter::Command::Kind::Check:
                 reply = meter.Calibration();
@@ -419,13 +445,13 @@ int main(int argc, char** argv)
         const fs::path ports = options.ports.empty() ? fs::path(serial::PortsFolder()) : fs::path(options.ports);
         PortLink link(ports, options.com, pty.slaveName());
         SysfsEntry sysfs(options.sysfs, options.com, pty.slaveName());
-        meter::Meter meter(options.light, std::random_device{}());
+        meter::Meter meter(options.light, std::random_device{}(), options.seed);
 
         std::cout << "SOVIKAN_SYSFS_ROOT=" << sysfs.root().string() << "\n"
                   << "SOVIKAN_PORTS_DIR=" << fs::absolute(ports).string() << "\n"
                   << "SOVIKAN_METER_COM=" << options.com << "\n"
                   << "SOVIKAN_METER_TTY=" << pty.slaveName() << std::endl;
-        Serve(pty, meter, options.log, options.fast);
+        Serve(pty, meter, options);
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "sovikan-meter: " << e.what() << "\n";

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "device/reply.h"
+
 namespace meter {
 
 namespace {
@@ -67,24 +69,6 @@ int AutoRange(const std::vector<double>& lux)
     return kRangeCount;
 }
 
-std::vector<std::uint8_t> BuildReply(std::uint8_t leadingByte, const std::vector<std::uint16_t>& samples,
-                                     float luxFactor, std::uint8_t range, std::uint8_t multiplier,
-                                     float intervalTenthsMs)
-{
-    std::vector<std::uint8_t> out;
-    out.reserve(1 + 2 * samples.size() + 10);
-    out.push_back(leadingByte);
-    for (std::uint16_t s : samples) {
-        out.push_back(static_cast<std::uint8_t>(s & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(s >> 8));
-    }
-    PutFloat(out, luxFactor);
-    out.push_back(range);
-    out.push_back(multiplier);
-    PutFloat(out, intervalTenthsMs);
-    return out;
-}
-
 std::vector<std::uint8_t> BuildCalibration(const std::array<float, kRangeCount>& kR, float kT, std::uint8_t oscCal)
 {
     std::vector<std::uint8_t> out;
@@ -114,20 +98,24 @@ std::optional<Command> CommandParser::Feed(std::uint8_t byte)
     return std::nullopt;
 }
 
-Meter::Meter(const Light& light, std::uint32_t seed) : light_(light), rng_(seed)
+Meter::Meter(const Light& light, std::uint32_t seed, std::uint32_t recordSeed) : light_(light), rng_(seed)
 {
-    // Fixed stored records: levels from dim to bright sunlight, various
-    // ripple depths and frequencies (mains, LED drivers) and multipliers.
+    // The stored records, the same for the same record seed: levels from dim
+    // to bright sunlight (so the automatic range differs), ripple depths and
+    // frequencies of mains lamps and LED drivers, multipliers 1 to 4.
     static constexpr double kRipples[] = {2, 8, 15, 30, 60, 100};
     static constexpr double kFrequencies[] = {100, 100, 100, 120, 300};
+    std::mt19937 pick(recordSeed);
+    std::uniform_real_distribution<double> jitter(0.9, 1.1);
     for (int k = 0; k < kStoredRecords; ++k) {
         Light stored;
-        stored.lux = 30.0 * std::pow(1.22, k);
-        stored.ripplePercent = kRipples[k % 6];
-        stored.frequencyHz = kFrequencies[k % 5];
-        stored.noisePercent = 0.5 + 0.1 * (k % 7);
-        std::mt19937 rng(1000u + static_cast<std::uint32_t>(k));
-        records_.push_back(Reply(64, stored, 0, 1 + k % 4, rng));
+        stored.lux = 30.0 * std::pow(1.22, k) * jitter(pick);
+        stored.ripplePercent = kRipples[(k + pick()) % 6];
+        stored.frequencyHz = kFrequencies[(k + pick()) % 5];
+        stored.noisePercent = 0.5 + 0.1 * (pick() % 7);
+        const int multiplier = 1 + static_cast<int>((k + pick()) % 4);
+        std::mt19937 rng(recordSeed * 1000u + static_cast<std::uint32_t>(k));
+        records_.push_back(Reply(64, stored, 0, multiplier, rng));
     }
 }
 
@@ -140,8 +128,8 @@ std::vector<std::uint8_t> Meter::Reply(std::uint8_t leadingByte, const Light& li
     std::uniform_real_distribution<double> phase(0.0, 2.0 * std::numbers::pi);
     const auto lux = SampleLight(light, multiplier, phase(rng), rng);
     const int range = rangeDigit >= 1 && rangeDigit <= kRangeCount ? rangeDigit : AutoRange(lux);
-    return BuildReply(leadingByte, CountsOn(lux, range), LuxFactorOf(range), static_cast<std::uint8_t>(range),
-                      static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f);
+    return device::EncodeMeasurementReply(CountsOn(lux, range), LuxFactorOf(range), static_cast<std::uint8_t>(range),
+                      static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f, leadingByte);
 }
 
 std::vector<std::uint8_t> Meter::Measure(int rangeDigit, int multiplier)

@@ -47,12 +47,6 @@ std::vector<std::uint16_t> CountsOn(const std::vector<double>& lux, int range);
 // which no sample reaches the converter's top; range 8 when every range saturates.
 int AutoRange(const std::vector<double>& lux);
 
-// A measurement reply: one leading byte, the samples little-endian, then the
-// trailer (lux factor, range, multiplier, interval in tenths of a millisecond).
-std::vector<std::uint8_t> BuildReply(std::uint8_t leadingByte, const std::vector<std::uint16_t>& samples,
-                                     float luxFactor, std::uint8_t range, std::uint8_t multiplier,
-                                     float intervalTenthsMs);
-
 // The 37-byte calibration record: kR[0..7], kT (floats, little-endian), OscCal.
 std::vector<std::uint8_t> BuildCalibration(const std::array<float, kRangeCount>& kR, float kT, std::uint8_t oscCal);
 
@@ -84,7 +78,8 @@ private:
 // stored records and the calibration record.
 class Meter {
 public:
-    Meter(const Light& light, std::uint32_t seed);
+    // `seed` drives the live measurements, `recordSeed` the 40 stored records.
+    Meter(const Light& light, std::uint32_t seed, std::uint32_t recordSeed = 1);
 
     // rangeDigit 0 = automatic, 1..8 = fixed range; a multiplier of 0 counts as 1.
     std::vector<std::uint8_t> Measure(int rangeDigit, int multiplier);

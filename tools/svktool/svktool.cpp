@@ -3,20 +3,24 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/flicker.h"
 #include "analysis/number_format.h"
 #include "analysis/period.h"
 #include "analysis/statistics.h"
+#include "files/atomic_file.h"
 #include "files/comment_browser.h"
 #include "files/file_error.h"
 #include "files/folder.h"
 #include "files/platform.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
+#include "protocol/core/memory_download.h"
 #include "protocol/core/protocol.h"
 #ifdef SVKTOOL_WITH_PDF
 #include "protocol/qt/protocol_pdf.h"
@@ -38,21 +42,39 @@ constexpr const char* kUsage = R"(Usage:
       the width of the window's comment box. Lines end in CR LF; the text is
       UTF-8, or with --cp1251 code page 1251, byte for byte the file the
       window writes.
+  svktool spectrum FILE
+      The amplitude spectrum the protocol's metrics of FILE rest on, one
+      line each, fields separated by tabs: first the harmonics of the
+      flicker frequency F up to half the sampling rate ("harmonic", its
+      number, Hz, percent of the mean; none when the light has no F), then
+      every line of the spectrum without 0 Hz ("spectrum", Hz, percent).
   svktool comments DIR
       The comment browser's text for the folder DIR: for each *.svk file a
       line ===NAME:=== and the lines of its comment.
   svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
       The measurement protocol of the folder DIR: one row per *.svk file in
-      the comment browser's order with E, Kп, the Kп limit (N percent, 5
+      the natural order of the names (numbers as numbers) with E, Kп, the Kп limit (N percent, 5
       unless given; a comment line "Кп<=N" sets it for its point), the
       verdict, F, PF, FI, SVM and the IEEE 1789 class. Without --csv the CSV
       goes to the standard output. The CSV is UTF-8 with a byte-order mark,
-      cells separated by ";". --pdf also writes the protocol as a PDF.
+      cells separated by ";". --pdf also writes the protocol as a PDF, its
+      header fields left empty. A file is written whole or not at all.
 
-Numbers use the decimal separator of the user's locale. The exit status is
-0 on success, 1 when a file could not be used (the other files of the call
-are still reported) and 2 when the command line is wrong (this text then
-goes to the standard error).
+  svktool download COMn DIR [--records A-B]
+      Reads the records A to B (0 to 39 unless given) from the meter's
+      memory through the port COMn and saves each as "Запись NN.svk" in the
+      folder DIR (made when missing), with the bytes the main window's
+      "Сохранить" writes after reading that record; its comment is
+      "Запись NN" and when it was read. An existing file is never
+      replaced: the name gets a number in brackets instead, (2), (3) ...
+      One line per record, then a summary. Exit status 0 when every record
+      was saved, 1 when some were not (each named with its reason), 2 for
+      bad arguments or a port that cannot be opened.
+
+Numbers use the decimal separator of the user's locale. Except for
+download, the exit status is 0 on success, 1 when a file could not be used
+(the other files of the call are still reported) and 2 when the command
+line is wrong (this text then goes to the standard error).
 )";
 
 analysis::NumberFormat UserNumberFormat()
@@ -129,6 +151,7 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
         const int last = file.record.SampleCount - 1;
         const int first = last >= 0 ? 0 : -1;
         std::string out;
+        files::platform::SetBinaryStandardOutput();
         if (cp1251) {
             out = files::TextExportBytes(file.record, first, last, mode, nf, origin);
         } else {
@@ -136,6 +159,33 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
                 out += line + "\r\n";
         }
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    } catch (const files::FileError& e) {
+        Fail(e.what());
+        return 1;
+    }
+}
+
+int Spectrum(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+{
+    if (args.size() != 1) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    try {
+        const files::MeasurementFile file = files::ReadMeasurementFile(args.front());
+        const analysis::FlickerSpectrum spectrum = analysis::ComputeFlickerSpectrum(file.record);
+        if (!spectrum.unusable.empty()) {
+            Fail(args.front() + ": " + spectrum.unusable);
+            return 1;
+        }
+        for (std::size_t k = 0; k < spectrum.harmonics.size(); ++k)
+            std::cout << "harmonic\t" << k + 1 << '\t' << analysis::FormatFixed(spectrum.harmonics[k].hz, 2, nf)
+                      << '\t' << analysis::FormatFixed(spectrum.harmonics[k].percent, 3, nf) << '\n';
+        for (const analysis::SpectrumLine& line : spectrum.lines)
+            std::cout << "spectrum\t" << analysis::FormatFixed(line.hz, 2, nf) << '\t'
+                      << analysis::FormatFixed(line.percent, 3, nf) << '\n';
         std::cout.flush();
         return std::cout ? 0 : 1;
     } catch (const files::FileError& e) {
@@ -205,14 +255,12 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     const std::string csv = protocol::ProtocolCsv(rows, nf);
     if (csvPath.empty()) {
+        files::platform::SetBinaryStandardOutput();
         std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
         std::cout.flush();
-    } else {
-        auto file = files::platform::OpenFile(csvPath, "wb");
-        if (!file || files::platform::WriteAndClose(std::move(file), csv) != 0) {
-            Fail(files::CannotCreateMessage(csvPath));
-            return 1;
-        }
+    } else if (const int error = files::WriteFileWhole(csvPath, csv)) {
+        Fail("не удалось записать файл " + csvPath + ": " + files::SystemErrorText(error));
+        return 1;
     }
     if (!pdfPath.empty()) {
 #ifdef SVKTOOL_WITH_PDF
@@ -227,9 +275,73 @@ int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
     int status = 0;
     for (const auto& row : rows)
-        if (!row.Usable())
+        if (row.verdict == protocol::Verdict::Unusable)
             status = 1;
     return status;
+}
+
+bool ParseComPort(const std::string& text, int& com)
+{
+    if (text.size() < 4 || (text.compare(0, 3, "COM") != 0 && text.compare(0, 3, "com") != 0))
+        return false;
+    int value = 0;
+    for (std::size_t i = 3; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9' || value > 255)
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    if (value < 1 || value > 255)
+        return false;
+    com = value;
+    return true;
+}
+
+int Download(const std::vector<std::string>& args)
+{
+    protocol::DownloadRequest request;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--records" && i + 1 < args.size()) {
+            if (!protocol::ParseRecordRange(args[++i], request.first, request.last)) {
+                Fail("неверный диапазон записей: " + args[i] + " (нужно A-B, номера от 0 до 39)");
+                return 2;
+            }
+        } else if (args[i].starts_with("--")) {
+            std::cerr << kUsage;
+            return 2;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    if (!ParseComPort(positional[0], request.com)) {
+        Fail("неверное имя порта: " + positional[0] + " (нужно COMn, n от 1 до 255)");
+        return 2;
+    }
+    request.folder = positional[1];
+    std::error_code ec;
+    const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        Fail("папка " + request.folder + " недоступна" + (ec ? ": " + ec.message() : std::string()));
+        return 2;
+    }
+    protocol::MemoryDownload download;
+    const protocol::DownloadResult result = download.Run(request, [](const protocol::DownloadedRecord& r) {
+        std::cout << protocol::RecordPlace(r.number) << ": "
+                  << (r.saved ? r.fileName : "не сохранена: " + r.problem) << std::endl;
+    });
+    if (!result.openError.empty()) {
+        Fail(result.openError);
+        return 2;
+    }
+    for (const std::string& line : result.Summary())
+        std::cout << line << '\n';
+    std::cout.flush();
+    return result.AllSaved() ? 0 : 1;
 }
 
 }  // namespace
@@ -245,10 +357,14 @@ int main(int argc, char** argv)
         return Stats(args, nf);
     if (command == "export")
         return Export(args, nf);
+    if (command == "spectrum")
+        return Spectrum(args, nf);
     if (command == "comments")
         return Comments(args);
     if (command == "protocol")
         return Protocol(args, nf);
+    if (command == "download")
+        return Download(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;

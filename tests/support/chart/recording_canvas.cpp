@@ -47,9 +47,9 @@ void TRecordingCanvas::Line(int x0, int y0, int x1, int y1)
     pos_ = {x1, y1};
 }
 
-void TRecordingCanvas::Rectangle(int left, int top, int right, int bottom)
+void TRecordingCanvas::Box(Kind kind, int left, int top, int right, int bottom)
 {
-    TCanvasOp op = Make(Kind::Rectangle);
+    TCanvasOp op = Make(kind);
     op.x0 = left;
     op.y0 = top;
     op.x1 = right;
@@ -57,14 +57,26 @@ void TRecordingCanvas::Rectangle(int left, int top, int right, int bottom)
     ops_.push_back(op);
 }
 
+void TRecordingCanvas::Rectangle(int left, int top, int right, int bottom)
+{
+    Box(Kind::Rectangle, left, top, right, bottom);
+}
+
 void TRecordingCanvas::FillRect(const TRect& rect)
 {
-    TCanvasOp op = Make(Kind::FillRect);
-    op.x0 = rect.Left;
-    op.y0 = rect.Top;
-    op.x1 = rect.Right;
-    op.y1 = rect.Bottom;
+    Box(Kind::FillRect, rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
+void TRecordingCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    TCanvasOp op = Make(Kind::Polygon);
+    op.points = points;
     ops_.push_back(op);
+}
+
+void TRecordingCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    Box(Kind::Ellipse, left, top, right, bottom);
 }
 
 void TRecordingCanvas::TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v)

@@ -13,10 +13,11 @@
 namespace chart {
 
 struct TCanvasOp {
-    enum class Kind { MoveTo, LineTo, Line, Rectangle, FillRect, Text, RotatedText, Clip, UnClip, Blit };
+    enum class Kind { MoveTo, LineTo, Line, Rectangle, FillRect, Polygon, Ellipse, Text, RotatedText, Clip, UnClip, Blit };
     Kind kind = Kind::MoveTo;
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     std::string text;
+    std::vector<TPoint> points;  // a polygon's corners
     THorizAlign hAlign = THorizAlign::Left;
     TVertAlign vAlign = TVertAlign::Top;
     int angle = 0;
@@ -49,6 +50,8 @@ public:
     void Line(int x0, int y0, int x1, int y1) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void FillRect(const TRect& rect) override;
+    void Polygon(const std::vector<TPoint>& points) override;
+    void Ellipse(int left, int top, int right, int bottom) override;
     void TextOut(int x, int y, const std::string& text, THorizAlign h, TVertAlign v) override;
     void RotatedTextOut(int x, int y, const std::string& text, int angle) override;
     int TextWidth(const std::string& text) override;
@@ -76,6 +79,7 @@ public:
 
 private:
     TCanvasOp Make(Kind kind) const;
+    void Box(Kind kind, int left, int top, int right, int bottom);
 
     std::vector<TCanvasOp> ops_;
     TPenSpec pen_;

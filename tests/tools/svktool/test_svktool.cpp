@@ -12,19 +12,15 @@
 #include <fstream>
 #include <numbers>
 #include <random>
+#include <sstream>
 
 #include "../../analysis/sampled_record.h"
+#include "../tool_run.h"
 #include "files/cp1251.h"
 #include "files/folder.h"
 #include "files/svk_file.h"
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 class SvktoolTest : public ::testing::Test {
 protected:
@@ -46,21 +42,7 @@ protected:
     // Runs svktool with the arguments (already shell-quoted) in the C locale.
     ToolRun Svktool(const std::string& args) const
     {
-        const std::string errFile = Path("stderr.log");
-        const std::string cmd = "LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args + " 2>'" + errFile + "'";
-        ToolRun run;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        if (!pipe)
-            return run;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int rc = pclose(pipe);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        std::ifstream in(errFile, std::ios::binary);
-        run.err.assign(std::istreambuf_iterator<char>(in), {});
-        return run;
+        return RunTool("LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args, Path("stderr.log"));
     }
 
     std::filesystem::path dir_;
@@ -235,8 +217,12 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         at = end + 2;
     }
     ASSERT_EQ(lines.front(), "№;Файл;Место;E, лк;Кп, %;Норма Кп, %;Вывод;F, Гц;PF, %;FI;SVM;IEEE 1789");
-    const auto listing = files::ListSvkEntries(dir_.string() + "/");
-    ASSERT_EQ(listing.size(), 20u);
+    // The natural order of the names, whatever the file system's.
+    std::vector<std::string> listing{"broken.svk", "folder.svk"};
+    for (int k = 0; k < 16; ++k)
+        listing.push_back("p" + std::to_string(k) + ".svk");
+    listing.insert(listing.end(), {"short.svk", "zero.svk"});
+    ASSERT_EQ(files::ListSvkEntries(dir_.string() + "/").size(), 20u);
     ASSERT_EQ(lines.size(), 21u);
 
     for (std::size_t row = 0; row < listing.size(); ++row) {
@@ -327,6 +313,33 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
     EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " --limit x").status, 2);
 }
 
+TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
+{
+    // 1000 +- 500 lux every 40 samples of 0.25 ms: 100 Hz of 50 %, 400 samples.
+    files::WriteMeasurementFile(Path("wave.svk"), Wave(), "");
+    const ToolRun run = Svktool("spectrum " + Quote(Path("wave.svk")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream in(run.out);
+    std::string line;
+    std::vector<std::string> harmonics;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        if (line.starts_with("harmonic\t"))
+            harmonics.push_back(line);
+        else if (line.starts_with("spectrum\t"))
+            ++lines;
+        else
+            ADD_FAILURE() << line;
+    }
+    ASSERT_EQ(harmonics.size(), 20u);  // 100 .. 2000 Hz
+    EXPECT_TRUE(harmonics[0].starts_with("harmonic\t1\t100.00\t50.0")) << harmonics[0];
+    EXPECT_EQ(lines, 180);  // 9 whole periods of 40 samples: 360 / 2 lines
+
+    Write("broken.svk", "short");
+    EXPECT_EQ(Svktool("spectrum " + Quote(Path("broken.svk"))).status, 1);
+    EXPECT_EQ(Svktool("spectrum").status, 2);
+}
+
 TEST_F(SvktoolTest, UsageAndHelp)
 {
     const ToolRun help = Svktool("--help");
@@ -338,6 +351,10 @@ TEST_F(SvktoolTest, UsageAndHelp)
     EXPECT_EQ(wrong.status, 2);
     EXPECT_NE(wrong.err.find("2 when the command line is wrong"), std::string::npos);
     EXPECT_EQ(Svktool("stats").status, 2);
+    EXPECT_NE(help.out.find("svktool download COMn DIR [--records A-B]"), std::string::npos);
+    for (const char* bad : {"download", "download COM5", "download COMx d", "download COM0 d",
+                            "download COM5 d --records 5-2", "download COM5 d --records 40"})
+        EXPECT_EQ(Svktool(std::string(bad)).status, 2) << bad;
 }
 
 }  // namespace

@@ -1,0 +1,182 @@
+#include "protocol/core/memory_download.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+
+#include "device/commands.h"
+#include "files/atomic_file.h"
+#include "files/file_error.h"
+#include "files/platform.h"
+#include "files/svk_file.h"
+#include "serial/dispatcher.h"
+#include "serial/va_comm.h"
+
+namespace protocol {
+
+namespace {
+
+std::string TwoDigits(int number)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", number);
+    return text;
+}
+
+std::string WithSeparator(std::string folder)
+{
+    if (!folder.empty() && !files::platform::IsPathSeparator(folder.back()))
+        folder += '/';
+    return folder;
+}
+
+std::string EndMessage(device::RunEnd end, const std::string& detail)
+{
+    switch (end) {
+    case device::RunEnd::Completed:
+        return {};
+    case device::RunEnd::Cancelled:
+        return "Чтение отменено.";
+    case device::RunEnd::MeterSilent:
+        return std::string(device::kMeterSilentMessage) + ": три записи подряд без ответа.";
+    case device::RunEnd::LineLost:
+        break;
+    }
+    return "Связь с прибором потеряна" + (detail.empty() ? std::string(".") : " (" + detail + ").");
+}
+
+}  // namespace
+
+int DownloadResult::SavedCount() const
+{
+    int n = 0;
+    for (const auto& r : records)
+        n += r.saved ? 1 : 0;
+    return n;
+}
+
+std::vector<std::string> DownloadResult::Summary() const
+{
+    std::vector<std::string> lines;
+    if (!openError.empty())
+        return {openError};
+    lines.push_back("Сохранено " + std::to_string(SavedCount()) + " из " + std::to_string(records.size()) +
+                    " записей.");
+    if (!endMessage.empty())
+        lines.push_back(endMessage);
+    for (const auto& r : records)
+        if (!r.saved)
+            lines.push_back(RecordPlace(r.number) + " не сохранена: " + r.problem);
+    return lines;
+}
+
+std::string RecordPlace(int number) { return "Запись " + TwoDigits(number); }
+
+std::string RecordComment(int number, const std::tm& readAt)
+{
+    char when[64];
+    std::strftime(when, sizeof when, "%d.%m.%Y %H:%M:%S", &readAt);
+    return RecordPlace(number) + "\r\nСчитана из памяти прибора " + when;
+}
+
+DownloadedRecord SaveRecord(const std::string& folder, int number, const analysis::MeasurementRecord& record,
+                            const std::tm& readAt)
+{
+    DownloadedRecord saved;
+    saved.number = number;
+    std::string bytes;
+    try {
+        bytes = files::MeasurementFileBytes(record, RecordComment(number, readAt));
+    } catch (const std::exception& e) {
+        saved.problem = e.what();
+        return saved;
+    }
+    for (int copy = 1; copy < 1000; ++copy) {
+        const std::string name = RecordPlace(number) + (copy == 1 ? "" : " (" + std::to_string(copy) + ")") + ".svk";
+        const int error = files::WriteNewFileWhole(WithSeparator(folder) + name, bytes);
+        if (error == EEXIST)
+            continue;
+        if (error != 0) {
+            saved.problem = "не удалось записать файл " + name + ": " + files::SystemErrorText(error);
+            return saved;
+        }
+        saved.saved = true;
+        saved.fileName = name;
+        return saved;
+    }
+    saved.problem = "все имена от «" + RecordPlace(number) + ".svk» до «… (999).svk» заняты";
+    return saved;
+}
+
+bool ParseRecordRange(const std::string& text, int& first, int& last)
+{
+    const auto number = [](const char* from, const char* to, int& value) {
+        const auto r = std::from_chars(from, to, value);
+        return r.ec == std::errc() && r.ptr == to && value >= 0 && value < device::kStoredRecordCount;
+    };
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const auto dash = text.find('-');
+    int a = 0, b = 0;
+    if (dash == std::string::npos) {
+        if (!number(begin, end, a))
+            return false;
+        b = a;
+    } else if (!number(begin, begin + dash, a) || !number(begin + dash + 1, end, b) || a > b) {
+        return false;
+    }
+    first = a;
+    last = b;
+    return true;
+}
+
+void MemoryDownload::Cancel()
+{
+    std::lock_guard lock(mutex_);
+    cancelled_ = true;
+    if (reader_)
+        reader_->Cancel();
+}
+
+DownloadResult MemoryDownload::Run(const DownloadRequest& request, const Progress& progress)
+{
+    DownloadResult result;
+    serial::EventLoopDispatcher loop;
+    serial::TVaComm comm(loop);
+    result.openError = device::OpenMeterPort(comm, request.com);
+    if (!result.openError.empty())
+        return result;
+    device::MemoryReader reader(comm, loop, request.timing);
+    {
+        std::lock_guard lock(mutex_);
+        reader_ = &reader;
+        if (cancelled_)
+            reader.Cancel();
+    }
+    const device::MemoryRun run = reader.Run(request.first, request.last, [&](const device::MemoryRecord& m) {
+        DownloadedRecord saved;
+        if (m.status == device::RecordStatus::Read) {
+            saved = SaveRecord(request.folder, m.number, m.record, files::platform::LocalTime(std::time(nullptr)));
+        } else {
+            saved.number = m.number;
+            saved.problem = device::FailureText(m);
+        }
+        result.records.push_back(saved);
+        if (progress)
+            progress(saved);
+    });
+    {
+        std::lock_guard lock(mutex_);
+        reader_ = nullptr;
+    }
+    result.end = run.end;
+    result.endMessage = EndMessage(run.end, run.detail);
+    const std::string notRead = run.end == device::RunEnd::Cancelled ? "чтение отменено"
+                                : run.end == device::RunEnd::LineLost ? "связь с прибором потеряна"
+                                                                       : "прибор не отвечает";
+    for (int k = run.nextRecord; k <= request.last; ++k)
+        result.records.push_back({k, false, {}, notRead});
+    return result;
+}
+
+}  // namespace protocol

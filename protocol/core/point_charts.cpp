@@ -1,0 +1,200 @@
+#include "protocol/core/point_charts.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "analysis/flicker.h"
+
+namespace protocol {
+
+namespace {
+
+constexpr chart::TColor kNoEffectColor = chart::RGBColor(196, 234, 196);
+constexpr chart::TColor kLowRiskColor = chart::RGBColor(252, 238, 178);
+constexpr chart::TColor kPointColor = chart::RGBColor(20, 40, 140);
+
+template <class Series>
+Series& AddSeries(chart::TChart& chart)
+{
+    auto& s = chart.AddSeries(std::make_unique<Series>());
+    s.SetShowInLegend(false);
+    s.Marks.Visible = false;
+    return s;
+}
+
+void SetTitle(chart::TChart& chart, std::vector<std::string> lines)
+{
+    chart.Title().Text().SetText(std::move(lines));
+}
+
+}  // namespace
+
+void SetUpPointChart(chart::TChart& chart)
+{
+    chart.SetView3D(false);
+    chart.SetBevelOuter(chart::TBevelCut::bvNone);
+    chart.SetColor(chart::clWhite);
+    chart.Legend().Visible = false;
+    chart.Title().Font().SetColor(chart::clBlack);
+    chart.SetMarginLeft(1);
+    chart.SetMarginRight(3);
+    chart.SetMarginTop(3);
+    chart.SetMarginBottom(2);
+    for (chart::TChartAxis* axis : {&chart.LeftAxis(), &chart.BottomAxis()}) {
+        axis->Grid().SetColor(chart::clSilver);
+        axis->SetAxisValuesFormat("0.###");
+    }
+}
+
+WaveformChart::WaveformChart(chart::TChart& chart) : chart_(chart), line_(&AddSeries<chart::TFastLineSeries>(chart))
+{
+    line_->SetSeriesColor(chart::clRed);
+    chart_.BottomAxis().Title().SetCaption("Время, мс");
+    chart_.LeftAxis().Title().SetCaption("E, лк");
+}
+
+void WaveformChart::Show(const ProtocolRow* row)
+{
+    line_->ClearPoints();
+    if (!row || !row->Usable()) {
+        SetTitle(chart_, {"Осциллограмма", row ? "нет данных: " + row->Conclusion() : ""});
+        return;
+    }
+    const auto& rec = row->record;
+    const double ms = static_cast<double>(rec.TimeMultiplier) * rec.SampleInterval;
+    const double lux = static_cast<double>(rec.LuxFactor) * rec.RangeDecade;
+    for (int i = 0; i < row->metrics.stretchSamples; ++i)
+        line_->AddPoint(i * ms, rec.Samples[static_cast<std::size_t>(i)] * lux);
+    SetTitle(chart_, {"Осциллограмма точки " + std::to_string(row->number)});
+}
+
+SpectrumChart::SpectrumChart(chart::TChart& chart, analysis::NumberFormat nf)
+    : chart_(chart), bars_(&AddSeries<chart::TBarSeries>(chart)), nf_(std::move(nf))
+{
+    bars_->SetSeriesColor(kBarColor);
+    chart_.BottomAxis().Title().SetCaption("Частота, Гц");
+    chart_.LeftAxis().Title().SetCaption("% от среднего");
+    // Bars rise from 0 and stand between 0 Hz and half the sampling rate.
+    chart_.LeftAxis().SetAutomaticMinimum(false);
+    chart_.LeftAxis().SetMinimum(0);
+}
+
+void SpectrumChart::Show(const ProtocolRow* row)
+{
+    bars_->ClearPoints();
+    chart_.BottomAxis().SetAutomatic(true);
+    chart_.LeftAxis().SetAutomaticMaximum(true);
+    if (!row || !row->Usable()) {
+        SetTitle(chart_, {"Спектр", row ? "нет данных: " + row->Conclusion() : ""});
+        return;
+    }
+    const analysis::FlickerSpectrum s = analysis::ComputeFlickerSpectrum(row->record);
+    // The bar nearest to F in its colour.
+    std::size_t marked = s.lines.size();
+    if (s.frequency && !s.harmonics.empty())
+        for (std::size_t k = 0; k < s.lines.size(); ++k)
+            if (marked == s.lines.size() ||
+                std::abs(s.lines[k].hz - *s.frequency) < std::abs(s.lines[marked].hz - *s.frequency))
+                marked = k;
+    for (std::size_t k = 0; k < s.lines.size(); ++k)
+        bars_->AddPoint(s.lines[k].hz, s.lines[k].percent, {}, k == marked ? kFrequencyColor : chart::clDefaultPoint);
+    // The band of SVM or ten harmonics; the rest by panning.
+    const double upper = std::max(2000.0, s.frequency ? 10 * *s.frequency : 0.0);
+    chart_.BottomAxis().SetRange(0, std::min(s.nyquistHz, upper));
+    // Steady light: a scale of 1 % rather than one of nothing.
+    if (bars_->YValues().Highest() < 1) {
+        chart_.LeftAxis().SetAutomaticMaximum(false);
+        chart_.LeftAxis().SetMaximum(1);
+    }
+    SetTitle(chart_, {"Спектр точки " + std::to_string(row->number) + ", % от среднего",
+                      s.frequency ? "F = " + analysis::FormatFixed(*s.frequency, 1, nf_) + " Гц (красный столбец)"
+                                  : "преобладающей частоты нет"});
+}
+
+const std::vector<std::pair<double, double>>& Ieee1789Chart::NoEffectRegion()
+{
+    // PF <= 0.01 F below 90 Hz, <= 0.0333 F from 90 to 3000 Hz.
+    static const std::vector<std::pair<double, double>> corners{
+        {0.1, 1e-4}, {0.1, 0.001}, {90, 0.9}, {90, 0.0333 * 90}, {3000, 0.0333 * 3000}, {3000, 1e-4}};
+    return corners;
+}
+
+const std::vector<std::pair<double, double>>& Ieee1789Chart::LowRiskRegion()
+{
+    // PF <= 0.025 F below 90 Hz, <= 0.08 F from 90 to 1250 Hz, any above.
+    static const std::vector<std::pair<double, double>> corners{
+        {0.1, 1e-4}, {0.1, 0.0025}, {90, 0.025 * 90}, {90, 0.08 * 90}, {1250, 0.08 * 1250}, {1250, 1e4},
+        {3000, 1e4}, {3000, 1e-4}};
+    return corners;
+}
+
+Ieee1789Chart::Ieee1789Chart(chart::TChart& chart)
+    : chart_(chart),
+      points_(&AddSeries<chart::TPointSeries>(chart)),
+      selected_(&AddSeries<chart::TPointSeries>(chart))
+{
+    chart::TChartAxis& f = chart_.BottomAxis();
+    chart::TChartAxis& pf = chart_.LeftAxis();
+    for (chart::TChartAxis* axis : {&f, &pf}) {
+        axis->SetLogarithmic(true);
+        axis->SetLabelStyle(chart::TAxisLabelStyle::talValue);  // not the points' numbers
+    }
+    f.SetRange(1, 3000);
+    pf.SetRange(0.1, 100);
+    f.Title().SetCaption("Частота F, Гц");
+    pf.Title().SetCaption("Глубина модуляции PF, %");
+    chart_.AddRegion({LowRiskRegion(), kLowRiskColor});
+    chart_.AddRegion({NoEffectRegion(), kNoEffectColor});
+    points_->SetSeriesColor(kPointColor);
+    points_->SetPointerRadius(4);
+    selected_->SetSeriesColor(chart::clRed);
+    selected_->SetPointerRadius(7);
+    selected_->LabelsFont().SetBold(true);
+    selected_->LabelsFont().SetColor(chart::clRed);
+    chart_.Foot().Text().SetText({"зелёное — нет эффекта, жёлтое — низкий риск, белое — риск"});
+    chart_.Foot().Font().SetColor(chart::clGray);
+}
+
+void Ieee1789Chart::Show(const std::vector<ProtocolRow>& rows, int selected)
+{
+    points_->ClearPoints();
+    selected_->ClearPoints();
+    rowOfPoint_.clear();
+    selectedRow_ = -1;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const ProtocolRow& row = rows[r];
+        if (!row.Usable() || !row.metrics.frequency)
+            continue;
+        const std::string label = std::to_string(row.number);
+        if (static_cast<int>(r) == selected) {
+            selected_->AddPoint(*row.metrics.frequency, row.metrics.percentFlicker, label);
+            selectedRow_ = selected;
+            continue;
+        }
+        points_->AddPoint(*row.metrics.frequency, row.metrics.percentFlicker, label);
+        rowOfPoint_.push_back(static_cast<int>(r));
+    }
+    std::vector<std::string> title{"IEEE 1789: глубина модуляции и частота"};
+    if (selected >= 0 && static_cast<std::size_t>(selected) < rows.size()) {
+        const ProtocolRow& row = rows[static_cast<std::size_t>(selected)];
+        const std::string n = std::to_string(row.number);
+        if (!row.Usable())
+            title.push_back("у точки " + n + " нет результата");
+        else if (!row.metrics.frequency)
+            title.push_back("у точки " + n + " нет преобладающей частоты");
+        else
+            title.push_back("точка " + n + ": " + analysis::Ieee1789Text(row.metrics.ieee));
+    }
+    SetTitle(chart_, std::move(title));
+}
+
+int Ieee1789Chart::RowOfPoint(const chart::TChartSeries& series, int index) const
+{
+    if (&series == selected_)
+        return index == 0 ? selectedRow_ : -1;
+    if (&series != points_ || index < 0 || static_cast<std::size_t>(index) >= rowOfPoint_.size())
+        return -1;
+    return rowOfPoint_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace protocol

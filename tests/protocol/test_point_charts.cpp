@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../analysis/sampled_record.h"
+#include "analysis/flicker.h"
+#include "chart/recording_canvas.h"
+#include "protocol/core/point_charts.h"
+
+namespace {
+
+using protocol::Ieee1789Chart;
+
+// Whether (x, y) lies inside the polygon (crossings of a ray to the right).
+bool Inside(const std::vector<std::pair<double, double>>& polygon, double x, double y)
+{
+    bool inside = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const auto [xi, yi] = polygon[i];
+        const auto [xj, yj] = polygon[j];
+        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi)
+            inside = !inside;
+    }
+    return inside;
+}
+
+TEST(PointCharts, RegionsHoldThePointsOfTheirClass)
+{
+    // A grid over the chart, off the limits' own lines.
+    for (double lf = 0.013; lf < std::log10(3000); lf += 0.031)
+        for (double lp = -0.987; lp < 2; lp += 0.029) {
+            const double f = std::pow(10.0, lf);
+            const double pf = std::pow(10.0, lp);
+            const auto expected = analysis::ClassifyIeee1789(f, pf);
+            const auto shaded = Inside(Ieee1789Chart::NoEffectRegion(), f, pf)  ? analysis::Ieee1789Class::NoEffect
+                                : Inside(Ieee1789Chart::LowRiskRegion(), f, pf) ? analysis::Ieee1789Class::LowRisk
+                                                                                 : analysis::Ieee1789Class::Risk;
+            ASSERT_EQ(shaded, expected) << f << " Hz, " << pf << " %";
+        }
+}
+
+protocol::ProtocolRow Row(int number, double depth)
+{
+    protocol::ProtocolRow row;
+    row.number = number;
+    row.readable = true;
+    row.record = SampledRecord(400, 1.0f, [depth](int i) { return i % 40 < 20 ? 1000 + depth : 1000 - depth; });
+    row.metrics = analysis::ComputeFlickerMetrics(row.record);
+    return row;
+}
+
+TEST(PointCharts, Ieee1789ChartNumbersThePointsAndAClickFindsTheRow)
+{
+    // 100 Hz at 2 % and 30 %, and constant light.
+    const std::vector<protocol::ProtocolRow> rows{Row(1, 20), Row(2, 300), Row(3, 0)};
+    chart::TChart chart;
+    chart.SetBounds(400, 300);
+    chart.SetBufferedDisplay(false);
+    protocol::SetUpPointChart(chart);
+    Ieee1789Chart ieee(chart);
+    ieee.Show(rows, 1);
+    chart::TRecordingCanvas canvas;
+    chart.DrawTo(canvas, chart::TRect{0, 0, 400, 300});
+
+    std::vector<std::string> numbers;
+    std::vector<int> radii;
+    for (const auto& op : canvas.Ops()) {
+        if (op.kind == chart::TCanvasOp::Kind::Ellipse)
+            radii.push_back((op.x1 - op.x0 - 1) / 2);
+        if (op.kind == chart::TCanvasOp::Kind::Text && op.clip)
+            numbers.push_back(op.text);
+    }
+    EXPECT_EQ(radii, (std::vector<int>{4, 7}));
+    EXPECT_EQ(numbers, (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(canvas.Count(chart::TCanvasOp::Kind::Polygon), 2);
+    EXPECT_EQ(chart.Title().Text()[1], "точка 2: риск");
+
+    int clickedRow = -1;
+    chart.OnClickSeries = [&](chart::TChart&, chart::TChartSeries& s, int index, chart::TMouseButton,
+                              chart::TShiftState, int, int) { clickedRow = ieee.RowOfPoint(s, index); };
+    const auto& dots = chart.Series(0);
+    chart.MouseDown(chart::TMouseButton::mbLeft, {}, dots.PointScreenX(0) + 1, dots.PointScreenY(0));
+    EXPECT_EQ(clickedRow, 0);
+
+    ieee.Show(rows, 2);
+    EXPECT_EQ(chart.Title().Text()[1], "у точки 3 нет преобладающей частоты");
+    EXPECT_EQ(chart.Series(1).PointCount(), 0);
+}
+
+}  // namespace
