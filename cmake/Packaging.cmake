@@ -30,9 +30,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; the font is not linked but the window's
-# fixed layout is measured for Liberation Sans.
+# fixed layout is measured for Liberation Sans; Qt's Russian texts (the
+# buttons of message boxes, the file and print dialogs) are Qt's translation.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "udev")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/docs/linux/debian/postinst;${PROJECT_SOURCE_DIR}/docs/linux/debian/postrm")

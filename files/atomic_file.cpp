@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "files/platform.h"
+#include "serial/system_text.h"
 
 namespace files {
 
@@ -80,7 +81,7 @@ int ReplaceWithTemporary(const std::string& temporary, const std::string& path)
 
 std::string SystemErrorText(int errnum)
 {
-    return platform::ErrorText(errnum);
+    return serial::ErrnoText(errnum);
 }
 
 }  // namespace files

@@ -1,10 +1,7 @@
-// Code page 1251, and the system's texts in the locale's encoding, through
-// the C library's iconv.
+// Code page 1251 through the C library's iconv.
 #include <iconv.h>
-#include <langinfo.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "files/platform.h"
 
@@ -50,33 +47,7 @@ private:
     iconv_t cd_;
 };
 
-// strerror_r comes in a GNU flavour (returns the text) and a POSIX one
-// (fills the buffer); either way this gives the text.
-[[maybe_unused]] const char* StrerrorText(const char* text, const char*)
-{
-    return text;
-}
-[[maybe_unused]] const char* StrerrorText(int rc, const char* buffer)
-{
-    return rc == 0 ? buffer : "";
-}
-
 }  // namespace
-
-std::string ErrorText(int errnum)
-{
-    char buffer[256] = "";
-    const std::string text = StrerrorText(strerror_r(errnum, buffer, sizeof buffer), buffer);
-    const char* codeset = nl_langinfo(CODESET);
-    if (std::strcmp(codeset, "UTF-8") == 0)
-        return text;
-    Converter cd("UTF-8", codeset);
-    std::string utf8;
-    std::string_view in = text;
-    if (!cd.valid() || !cd.Convert(in, utf8))
-        return text;
-    return utf8;
-}
 
 std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::string_view>& characters)
 {

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "files/atomic_file.h"
+
 namespace files {
 
 namespace {
@@ -36,31 +38,41 @@ std::string CannotOpenMessage(const std::string& path)
     return "Cannot open file " + path;
 }
 
-std::string IoErrorMessage(int errnum)
+std::string SaveFailedMessage(const std::string& path, int errnum)
 {
+    std::string reason;
     switch (errnum) {
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        reason = "на диске нет места";
+        break;
+    case EACCES:
+    case EPERM:
+        reason = "файл только для чтения или в эту папку нельзя писать";
+        break;
+    case EROFS:
+        reason = "диск только для чтения";
+        break;
     case ENOENT:
     case ENOTDIR:
-        return "File not found";
+        reason = "нет такой папки";
+        break;
     case EINVAL:
     case ENAMETOOLONG:
     case EILSEQ:
-        return "Invalid filename";
-    case EMFILE:
-    case ENFILE:
-        return "Too many open files";
-    case EACCES:
-    case EPERM:
-    case EROFS:
+        reason = "недопустимое имя файла";
+        break;
     case EISDIR:
-    case ETXTBSY:
-        return "File access denied";
-    case ENOSPC:
-    case EFBIG:
-        return "Disk full";
+        reason = "под этим именем есть папка";
+        break;
     default:
-        return "I/O error " + std::to_string(errnum);
+        reason = SystemErrorText(errnum);
+        break;
     }
+    return "Файл " + path + " не сохранён: " + reason + ".";
 }
 
 }  // namespace files

@@ -29,9 +29,9 @@ private:
 std::string CannotCreateMessage(const std::string& path);
 std::string CannotOpenMessage(const std::string& path);
 
-// The runtime's text for a failed file operation, from the C library's errno:
-// "File not found", "Invalid filename", "Too many open files",
-// "File access denied", "Disk full", or "I/O error <code>".
-std::string IoErrorMessage(int errnum);
+// The one message of a save that failed, naming the file and the reason in
+// Russian (the system's own text for rarer reasons): "Файл <path> не сохранён:
+// на диске нет места." What the file held before stays as it was.
+std::string SaveFailedMessage(const std::string& path, int errnum);
 
 }  // namespace files

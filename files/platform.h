@@ -61,9 +61,6 @@ int SyncFile(std::FILE* file);
 // `to` exists. 0 or the errno of the failure.
 int RenameFile(const std::string& from, const std::string& to, bool replace);
 
-// The system's text for an errno value, as UTF-8.
-std::string ErrorText(int errnum);
-
 // A character that ends the folder part of a path.
 bool IsPathSeparator(char c);
 

@@ -39,6 +39,32 @@ struct FindCloser {
     void operator()(HANDLE h) const { FindClose(h); }
 };
 
+// The errno value of a failed file call, so that messages name the reason.
+int ErrnoOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return EACCES;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_INVALID_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+        return EINVAL;
+    default:
+        return EIO;
+    }
+}
+
 }  // namespace
 
 FilePtr OpenFile(const std::string& path, const char* mode)
@@ -75,10 +101,7 @@ FilePtr CreateNewFile(const std::string& path)
 {
     HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        errno = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? EEXIST
-                : error == ERROR_ACCESS_DENIED                               ? EACCES
-                                                                             : EIO;
+        errno = ErrnoOf(GetLastError());
         return nullptr;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
@@ -117,27 +140,7 @@ int RenameFile(const std::string& from, const std::string& to, bool replace)
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     if (MoveFileExW(Widen(from).c_str(), target.c_str(), flags))
         return 0;
-    switch (GetLastError()) {
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        return EACCES;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    default:
-        return EIO;
-    }
-}
-
-std::string ErrorText(int errnum)
-{
-    wchar_t text[256] = L"";
-    if (_wcserror_s(text, 256, errnum) != 0)
-        return "error " + std::to_string(errnum);
-    return Narrow(text);
+    return ErrnoOf(GetLastError());
 }
 
 bool IsPathSeparator(char c)

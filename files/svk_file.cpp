@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/file_error.h"
 #include "files/platform.h"
@@ -161,13 +162,8 @@ SaveResult WriteMeasurementFile(const std::string& path, const analysis::Measure
     SaveResult result;
     const std::string bytes = MeasurementFileBytes(record, commentUtf8, &result);
 
-    auto file = platform::OpenFile(path, "wb");
-    if (!file)
-        throw FileError(CannotCreateMessage(path));
-    if (const int error = platform::WriteAndClose(std::move(file), bytes); error != 0) {
-        platform::RemoveFile(path);
-        throw FileError(IoErrorMessage(error));
-    }
+    if (const int error = WriteFileWhole(path, bytes); error != 0)
+        throw FileError(SaveFailedMessage(path, error));
     return result;
 }
 

@@ -55,9 +55,9 @@ struct SaveResult {
 // when the comment is empty and refused when it is not, since its comment
 // would read back as samples. Raises, before the file is touched,
 // EncodingError for characters without a 1251 byte and FileError for a short
-// record with a comment; FileError "Cannot create file <path>" when the file
-// cannot be created; FileError with the runtime's I/O message when writing
-// fails, after removing the incomplete file.
+// record with a comment. The file is written whole beside the target and then
+// put in its place, so a failure (a full disk, a read-only file) leaves what
+// was there as it was and raises FileError with SaveFailedMessage.
 SaveResult WriteMeasurementFile(const std::string& path, const analysis::MeasurementRecord& record,
                                 std::string_view commentUtf8);
 

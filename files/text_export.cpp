@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <utility>
 
+#include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/file_error.h"
-#include "files/platform.h"
 
 namespace files {
 
@@ -92,12 +92,8 @@ void WriteTextExport(const std::string& path, const analysis::MeasurementRecord&
                      ExportMode mode, const analysis::NumberFormat& nf, const ExportOrigin& origin)
 {
     const std::string bytes = TextExportBytes(record, first, last, mode, nf, origin);
-    errno = 0;
-    auto file = platform::OpenFile(path, "wb");
-    if (!file)
-        throw FileError(IoErrorMessage(errno));
-    if (const int error = platform::WriteAndClose(std::move(file), bytes); error != 0)
-        throw FileError(IoErrorMessage(error));
+    if (const int error = WriteFileWhole(path, bytes); error != 0)
+        throw FileError(SaveFailedMessage(path, error));
 }
 
 std::string ClipboardText(const analysis::MeasurementRecord& record, int first, int last, ExportMode mode,

@@ -53,10 +53,9 @@ std::vector<std::string> TextExportLines(const analysis::MeasurementRecord& reco
 std::string TextExportBytes(const analysis::MeasurementRecord& record, int first, int last, ExportMode mode,
                             const analysis::NumberFormat& nf, const ExportOrigin& origin);
 
-// Writes the text file, replacing an existing one. Raises EncodingError
-// before the file is created; FileError with the runtime's I/O message
-// ("File access denied", "Disk full", ...) when it cannot be created or
-// written (the file is then left as far as it got).
+// Writes the text file whole, replacing an existing one. Raises EncodingError
+// before anything is written; FileError with SaveFailedMessage when it cannot
+// be written, what was there left as it was.
 void WriteTextExport(const std::string& path, const analysis::MeasurementRecord& record, int first, int last,
                      ExportMode mode, const analysis::NumberFormat& nf, const ExportOrigin& origin);
 

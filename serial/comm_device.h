@@ -44,6 +44,10 @@ class CommDevice {
   virtual int ClearError(std::uint32_t& errors, ComStat& stat) = 0;
   // Closes the device; harmless when it is not open.
   virtual void Close() = 0;
+  // Before closing: lets what the driver still holds to send leave the line for at
+  // most `timeoutMs`, then discards what is left, so that closing never waits on the
+  // driver (0: discard at once). Does nothing where closing does not wait.
+  virtual void FinishOutput(std::uint32_t timeoutMs);
 
   // Waits for one of the monitored events, or until `stop` is set.
   virtual WaitStatus WaitEvent(std::uint32_t& mask, TVaWaitEvent& stop, int& error) = 0;

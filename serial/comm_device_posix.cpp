@@ -23,6 +23,7 @@
 
 #include "serial/comm_device.h"
 #include "serial/input_filter.h"
+#include "serial/os.h"
 #include "serial/port_names.h"
 #include "serial/termios_map.h"
 
@@ -81,6 +82,23 @@ class PosixCommDevice final : public CommDevice {
     haveCounters_ = ::ioctl(fd, TIOCGICOUNT, &counters) == 0;
     counters_ = counters;
     return 0;
+  }
+
+  // Linux's close() of a tty waits until its output has left the line, up to the
+  // driver's closing time (30 s by default), e.g. while a handshake holds it.
+  void FinishOutput(std::uint32_t timeoutMs) override {
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0) return;
+    const std::uint32_t start = TickCount();
+    for (;;) {
+      if (TickCount() - start >= timeoutMs) {
+        ::ioctl(fd_, TCFLSH, TCOFLUSH);
+        return;
+      }
+      int unsent = 0;
+      if (::ioctl(fd_, TIOCOUTQ, &unsent) != 0 || unsent == 0) return;
+      ::usleep(2000);
+    }
   }
 
   void Close() override {

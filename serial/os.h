@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "serial/system_text.h"
+
 namespace serial {
 
 // Numeric id of the user running the program (0 where the OS has none).
@@ -12,9 +14,6 @@ unsigned CurrentUserId();
 
 // Milliseconds since an arbitrary start, wrapping at 2^32 (the Windows tick count).
 std::uint32_t TickCount();
-
-// Text of a system error code (strerror / FormatMessage), without a trailing line end.
-std::string SystemErrorText(int code);
 
 // A reference to the calling thread that another thread may use to change its
 // priority; released with ReleaseThreadToken.

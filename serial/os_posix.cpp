@@ -4,7 +4,6 @@
 #include <sched.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <ctime>
 
 namespace serial {
@@ -16,13 +15,6 @@ std::uint32_t TickCount() {
   ::clock_gettime(CLOCK_MONOTONIC, &ts);
   const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
   return static_cast<std::uint32_t>(ms);
-}
-
-std::string SystemErrorText(int code) {
-  char buf[256] = {};
-  // GNU strerror_r may return a static string instead of filling buf.
-  const char* text = ::strerror_r(code, buf, sizeof buf);
-  return text ? text : buf;
 }
 
 std::uintptr_t CurrentThreadToken() { return static_cast<std::uintptr_t>(::pthread_self()); }

@@ -8,15 +8,6 @@ unsigned CurrentUserId() { return 0; }
 
 std::uint32_t TickCount() { return static_cast<std::uint32_t>(::GetTickCount()); }
 
-std::string SystemErrorText(int code) {
-  char buf[512] = {};
-  const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                   static_cast<DWORD>(code), 0, buf, sizeof buf, nullptr);
-  std::string text(buf, n);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
 std::uintptr_t CurrentThreadToken() {
   HANDLE self = nullptr;
   ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(), &self,

@@ -268,11 +268,11 @@ class TVaCommWriteThread : public TVaCommWorker {
   ~TVaCommWriteThread() override { Join(); }
   void Stop() { stopEvent_.SetEvent(); }
   // Lets the thread write out what is queued; returns when the queue is empty, the
-  // line is lost, or after `timeoutMs`.
-  void Drain(std::uint32_t timeoutMs) {
+  // line is lost, or after `timeoutMs`: whether the queue was written out.
+  bool Drain(std::uint32_t timeoutMs) {
     draining_ = true;
     dataEvent_.SetEvent();
-    drained_.WaitFor(timeoutMs);
+    return drained_.WaitFor(timeoutMs) == TWaitResult::wrSignaled && QueueEmpty();
   }
 
   // Called by writers; polls for room at most `timeoutMs`.
@@ -495,10 +495,18 @@ void TVaCustomComm::Close() {
   // then what is queued goes out, unless the line is gone.
   if (gate_) gate_->Close();
   if (eventThread_) eventThread_->Stop();
-  if (writeThread_ && !lineLost_) writeThread_->Drain(kCloseDrainMs);
+  // What has not left the driver within the limit is discarded, so that the
+  // driver cannot hold the closing up.
+  const std::uint32_t start = TickCount();
+  bool written = !lineLost_;
+  if (writeThread_ && written) written = writeThread_->Drain(kCloseDrainMs);
   {
     std::lock_guard lock(readLock_);
     StopThreads();
+    if (device_) {
+      const std::uint32_t spent = TickCount() - start;
+      device_->FinishOutput(written && spent < kCloseDrainMs ? kCloseDrainMs - spent : 0);
+    }
     DestroyHandle();
   }
   DoClose();

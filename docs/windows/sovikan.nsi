@@ -46,7 +46,7 @@ Section "Program"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; Program Files is not writable: the program starts in the user's Documents, where
-  ; its file dialogs create and use "DataSvk". The shell expands the variable.
+  ; its file dialogs open "DataSvk" when the user has made it. The shell expands the variable.
   StrCpy $OUTDIR "%USERPROFILE%\Documents"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\sovikan.exe" "" "$INSTDIR\sovikan.exe" 0
   CreateShortcut "$SMPROGRAMS\${PROTOCOL}.lnk" "$INSTDIR\sovikan-protocol.exe" "" "$INSTDIR\sovikan.exe" 0

@@ -5,12 +5,14 @@
 #include <QStyleFactory>
 
 #include "app/native_text.h"
+#include "app/qt_texts.h"
 #include "chart/number_picture.h"
 #include "protocol/qt/protocol_window.h"
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    app::UseRussianQtTexts();
     QApplication::setApplicationName(QStringLiteral("sovikan-protocol"));
     QApplication::setOrganizationName(QStringLiteral("sovikan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Протокол измерений"));

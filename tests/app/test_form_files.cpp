@@ -27,6 +27,12 @@
 #include "files/svk_file.h"
 #include "form_fixture.h"
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 namespace {
 
 analysis::MeasurementRecord Wave(int n)
@@ -191,6 +197,57 @@ TEST_F(FormFilesTest, OpeningAMissingFileShowsTheMessageAndKeepsTheRecord)
     EXPECT_EQ(ui.errors[0], QStringLiteral("Cannot open file ") + Path("gone.svk"));
     EXPECT_EQ(form->Record.SampleCount, 100);
     EXPECT_TRUE(ui.openDialogs.empty());  // the stepping sender opens without a dialog
+}
+
+// A save that fails, through a full disk or onto a read-only file, leaves the
+// file as it was and says once which file and why; the window stays as it was.
+TEST_F(FormFilesTest, AFailedSaveLeavesTheOldFileAndSaysWhy)
+{
+    struct Case {
+        const char* name;
+        bool fullDisk;  // else the old file is read-only
+        const char* reason;
+    };
+    std::vector<Case> cases{{"r.svk", false, "файл только для чтения или в эту папку нельзя писать"},
+                            {"r.txt", false, "файл только для чтения или в эту папку нельзя писать"}};
+#ifndef _WIN32
+    cases.push_back({"f.svk", true, "на диске нет места"});
+    cases.push_back({"f.txt", true, "на диске нет места"});
+#endif
+    for (const Case& c : cases) {
+        const QString path = Path(QString::fromLatin1(c.name));
+        WriteSvk(QString::fromLatin1(c.name), Wave(400), "старый");
+        const QByteArray before = ReadAll(path);
+        if (!c.fullDisk)
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+        form->Record = Wave(400);
+        form->mComment->setPlainText(QStringLiteral("новый"));
+        const QString caption = form->gbFile->title();
+        ui.errors.clear();
+        ui.saveAnswers.push_back(path);
+#ifndef _WIN32
+        // The disk takes no more than 10 bytes of a file; writing on fails as on a full disk.
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full{10, limit.rlim_max};
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        if (c.fullDisk)
+            setrlimit(RLIMIT_FSIZE, &full);
+#endif
+        form->Guarded([&] { form->btFSaveClick(); });
+#ifndef _WIN32
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, oldHandler);
+#endif
+        ASSERT_EQ(ui.errors.size(), 1u) << c.name;
+        EXPECT_EQ(ui.errors[0], QStringLiteral("Файл %1 не сохранён: %2.")
+                                    .arg(path, QString::fromUtf8(c.reason)));
+        EXPECT_EQ(ReadAll(path), before) << c.name;
+        EXPECT_EQ(form->gbFile->title(), caption);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), static_cast<qsizetype>(cases.size()));
 }
 
 TEST_F(FormFilesTest, CharactersOutside1251AreReportedBeforeWriting)

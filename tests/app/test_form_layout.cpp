@@ -19,6 +19,7 @@
 #include "app/controls.h"
 #include "app/help_window.h"
 #include "app/qt_ui_services.h"
+#include "app/qt_texts.h"
 #include "app/message_timer.h"
 #include "form_fixture.h"
 
@@ -230,6 +231,47 @@ TEST(MessageBoxes, F1OpensTheTopicOfTheBoxsHelpContext)
     EXPECT_EQ(shownDetails, QStringLiteral("why"));
 }
 
+// The texts of the buttons and labels of the next modal dialog, read once it
+// is shown (which may take a while under Wine); the dialog is then closed.
+void ReadAndCloseNextDialog(QStringList& out)
+{
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, texts = &out] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        for (auto* b : dialog->findChildren<QAbstractButton*>())
+            *texts << b->text();
+        for (auto* l : dialog->findChildren<QLabel*>())
+            *texts << l->text();
+        dialog->reject();
+        timer->deleteLater();
+    });
+    timer->start(10);
+}
+
+// Qt's own words in the boxes and dialogs are Russian, as the program's are.
+TEST(MessageBoxes, QtsOwnTextsAreRussian)
+{
+    TestApplication();
+    ASSERT_TRUE(app::UseRussianQtTexts());
+    app::QtUiServices ui;
+    QStringList box;
+    ReadAndCloseNextDialog(box);
+    ui.ShowMessageWithDetails(nullptr, app::MessageIcon::Warning, QStringLiteral("Предупреждение"),
+                              QStringLiteral("Связь потеряна"), QStringLiteral("Read error (5)"), 0);
+    EXPECT_TRUE(box.contains(QStringLiteral("Показать подробности..."))) << box.join(QLatin1Char('|')).toStdString();
+#ifndef _WIN32
+    // (Under Wine the file dialog lists the whole host file system as drive Z:.)
+    QStringList dialog;
+    ReadAndCloseNextDialog(dialog);
+    EXPECT_FALSE(ui.RunOpenDialog(nullptr, {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk"),
+                                            QString(), 1}));
+    EXPECT_TRUE(dialog.contains(QStringLiteral("Отмена"))) << dialog.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(dialog.contains(QStringLiteral("Перейти к:"))) << dialog.join(QLatin1Char('|')).toStdString();
+#endif
+}
+
 TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)
 {
     form->show();
@@ -256,6 +298,12 @@ TEST(Help, EveryContextHasItsTopicPage)
             << context;
     EXPECT_EQ(app::HelpPageName(0), QStringLiteral("index.html"));
     EXPECT_EQ(app::HelpPageName(42), QStringLiteral("index.html"));
+    // The topic of the comment box (context 4) explains the box and the limit marker.
+    QFile page(folder + QLatin1Char('/') + app::HelpPageName(4));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<code>Кп&lt;=N</code>")));
 }
 
 TEST(Help, MissingHelpShowsNothingAndDoesNotCrash)

@@ -133,14 +133,14 @@ TEST(SvkFormat, FilesShorterThanTheHeaderAreRefused)
     EXPECT_FALSE(files::DecodeMeasurement(std::string(17, '\0')));
 }
 
-TEST(SvkFormat, OpenAndCreateFailuresNameThePath)
+TEST(SvkFormat, OpenAndSaveFailuresNameThePath)
 {
     TempFolder dir;
     EXPECT_EQ(ErrorOf([&] { files::ReadMeasurementFile(dir / "gone.svk"); }), "Cannot open file " + (dir / "gone.svk"));
     std::filesystem::create_directory(dir.Folder() + "sub.svk");
     EXPECT_EQ(ErrorOf([&] { files::ReadMeasurementFile(dir / "sub.svk"); }), "Cannot open file " + (dir / "sub.svk"));
     EXPECT_EQ(ErrorOf([&] { files::WriteMeasurementFile(dir / "no/such.svk", Record(400), ""); }),
-              "Cannot create file " + (dir / "no/such.svk"));
+              "Файл " + (dir / "no/such.svk") + " не сохранён: нет такой папки.");
 }
 
 TEST(SvkFormat, HeaderOnlySaveAndShortRecords)

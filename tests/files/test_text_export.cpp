@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/text_export.h"
 #include "temp_folder.h"
@@ -72,7 +73,7 @@ TEST(TextExport, FileLinesAndOrigin)
     EXPECT_EQ(files::TextExportLines(Record(), -1, -1, ExportMode::Time, kPoint, fromMeter).size(), 2u);
 }
 
-TEST(TextExport, FailuresUseTheRuntimeMessages)
+TEST(TextExport, FailuresNameTheFileAndTheReason)
 {
     TempFolder dir;
     auto message = [&](const std::string& path) -> std::string {
@@ -83,12 +84,9 @@ TEST(TextExport, FailuresUseTheRuntimeMessages)
         }
         return "no error";
     };
-    EXPECT_EQ(message(dir / "no/e.txt"), "File not found");
-    EXPECT_EQ(message(dir.Folder()), "File access denied");
-    EXPECT_EQ(files::IoErrorMessage(ENOSPC), "Disk full");
-    EXPECT_EQ(files::IoErrorMessage(EMFILE), "Too many open files");
-    EXPECT_EQ(files::IoErrorMessage(ENAMETOOLONG), "Invalid filename");
-    EXPECT_EQ(files::IoErrorMessage(EIO), "I/O error " + std::to_string(EIO));
+    EXPECT_EQ(message(dir / "no/e.txt"), "Файл " + (dir / "no/e.txt") + " не сохранён: нет такой папки.");
+    EXPECT_EQ(files::SaveFailedMessage("e.txt", ENOSPC), "Файл e.txt не сохранён: на диске нет места.");
+    EXPECT_EQ(files::SaveFailedMessage("e.txt", EIO), "Файл e.txt не сохранён: " + files::SystemErrorText(EIO) + ".");
     // Characters without a 1251 byte stop the export before the file exists.
     const auto origin = files::OriginFromCaption("ФАЙЛ 日.svk", "/d/日.svk", {});
     EXPECT_THROW(files::WriteTextExport(dir / "x.txt", Record(), 0, 1, ExportMode::Time, kPoint, origin),

@@ -1,5 +1,6 @@
 // The component with the termios backend on a real pseudo-terminal pair.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <algorithm>
@@ -176,6 +177,21 @@ TEST_F(PtyComm, DirectWriteAndTxEmptyFromTheLine) {
   EXPECT_EQ(comm->WriteBuf(bytes.data(), 4), 4);
   EXPECT_EQ(pty.Receive(4, 2000ms), bytes);
   EXPECT_TRUE(Pump([&] { return txEmpty == 1; }));
+}
+
+TEST_F(PtyComm, ClosingDiscardsWhatAPeerThatNeverReadsLeftUnsent) {
+  comm->Buffers().SetWriteSize(300000);
+  comm->Open();
+  const std::vector<std::uint8_t> block = Pattern(200000, 5);
+  ASSERT_EQ(comm->WriteBuf(block.data(), static_cast<std::int32_t>(block.size())), 200000);
+  loop.RunFor(100ms);  // the write thread fills the line
+  // What the far end has taken in; more waits in the line behind it.
+  int taken = 0;
+  ASSERT_EQ(::ioctl(pty.master(), TIOCINQ, &taken), 0);
+  comm->Close();
+  // The rest of the line was discarded after the drain limit: a real tty's close()
+  // would otherwise wait for it to leave.
+  EXPECT_LE(pty.ReadAvailable().size(), static_cast<std::size_t>(taken));
 }
 
 TEST_F(PtyComm, ExclusiveOpen) {

@@ -345,7 +345,11 @@ TEST_F(SvktoolTest, UsageAndHelp)
     const ToolRun help = Svktool("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("not wrapped"), std::string::npos);
-    EXPECT_EQ(Svktool("frobnicate").status, 2);
+    // The help gives every exit status there is.
+    EXPECT_NE(help.out.find("2 when the command line is wrong"), std::string::npos);
+    const ToolRun wrong = Svktool("frobnicate");
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_NE(wrong.err.find("2 when the command line is wrong"), std::string::npos);
     EXPECT_EQ(Svktool("stats").status, 2);
     EXPECT_NE(help.out.find("svktool download COMn DIR [--records A-B]"), std::string::npos);
     for (const char* bad : {"download", "download COM5", "download COMx d", "download COM0 d",
