@@ -73,8 +73,8 @@ constexpr const char* kUsage = R"(Usage:
 
 Numbers use the decimal separator of the user's locale. Except for
 download, the exit status is 0 on success, 1 when a file could not be used
-(the other files of the call are still reported) and 2 when the command
-line is wrong (this text then goes to the standard error).
+(the other files of the call are still reported), and
+2 when the command line is wrong (this text then goes to the standard error).
 )";
 
 analysis::NumberFormat UserNumberFormat()
