@@ -180,9 +180,9 @@ Ieee1789Class ClassifyIeee1789(std::optional<double> frequency, double pf)
     if (!frequency)
         return Ieee1789Class::NoEffect;
     const double f = *frequency;
-    if (f > 3000.0 || (f >= 90.0 ? pf <= 0.0333 * f : pf <= 0.01 * f))
+    if (f > kIeee1789NoEffect.endHz || pf <= kIeee1789NoEffect.MaxPercent(f))
         return Ieee1789Class::NoEffect;
-    if (f >= 90.0 ? (f > 1250.0 || pf <= 0.08 * f) : pf <= 0.025 * f)
+    if (f > kIeee1789LowRisk.endHz || pf <= kIeee1789LowRisk.MaxPercent(f))
         return Ieee1789Class::LowRisk;
     return Ieee1789Class::Risk;
 }

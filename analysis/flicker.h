@@ -76,6 +76,19 @@ FlickerSpectrum ComputeFlickerSpectrum(const MeasurementRecord& record);
 // T(f) of the SVM: the visibility threshold of a component at f hertz.
 double SvmThreshold(double hz);
 
+// The bounds of the IEEE 1789 classes: PF (percent) at most a slope times F
+// (hertz), one slope below the break frequency and another from it; above its
+// end frequency a class holds at any PF.
+struct Ieee1789Bound {
+    double slopeBelow;
+    double slopeAbove;
+    double endHz;
+    double MaxPercent(double hz) const { return (hz >= kBreakHz ? slopeAbove : slopeBelow) * hz; }
+    static constexpr double kBreakHz = 90.0;
+};
+inline constexpr Ieee1789Bound kIeee1789NoEffect{0.01, 0.0333, 3000.0};
+inline constexpr Ieee1789Bound kIeee1789LowRisk{0.025, 0.08, 1250.0};
+
 Ieee1789Class ClassifyIeee1789(std::optional<double> frequency, double percentFlicker);
 const char* Ieee1789Text(Ieee1789Class c);  // "нет эффекта", "низкий риск", "риск"
 

@@ -111,20 +111,36 @@ void SpectrumChart::Show(const ProtocolRow* row)
                                   : "преобладающей частоты нет"});
 }
 
+namespace {
+
+// The area under a class's bound, from 0.1 Hz to 3000 Hz: the two slopes
+// meeting at the break, then the whole height from the bound's end on.
+std::vector<std::pair<double, double>> AreaUnder(const analysis::Ieee1789Bound& b)
+{
+    constexpr double kBreak = analysis::Ieee1789Bound::kBreakHz;
+    constexpr double kFloor = 1e-4;
+    std::vector<std::pair<double, double>> corners{{0.1, kFloor},
+                                                   {0.1, b.slopeBelow * 0.1},
+                                                   {kBreak, b.slopeBelow * kBreak},
+                                                   {kBreak, b.slopeAbove * kBreak},
+                                                   {b.endHz, b.slopeAbove * b.endHz}};
+    if (b.endHz < 3000)
+        corners.insert(corners.end(), {{b.endHz, 1e4}, {3000, 1e4}});
+    corners.emplace_back(3000, kFloor);
+    return corners;
+}
+
+}  // namespace
+
 const std::vector<std::pair<double, double>>& Ieee1789Chart::NoEffectRegion()
 {
-    // PF <= 0.01 F below 90 Hz, <= 0.0333 F from 90 to 3000 Hz.
-    static const std::vector<std::pair<double, double>> corners{
-        {0.1, 1e-4}, {0.1, 0.001}, {90, 0.9}, {90, 0.0333 * 90}, {3000, 0.0333 * 3000}, {3000, 1e-4}};
+    static const auto corners = AreaUnder(analysis::kIeee1789NoEffect);
     return corners;
 }
 
 const std::vector<std::pair<double, double>>& Ieee1789Chart::LowRiskRegion()
 {
-    // PF <= 0.025 F below 90 Hz, <= 0.08 F from 90 to 1250 Hz, any above.
-    static const std::vector<std::pair<double, double>> corners{
-        {0.1, 1e-4}, {0.1, 0.0025}, {90, 0.025 * 90}, {90, 0.08 * 90}, {1250, 0.08 * 1250}, {1250, 1e4},
-        {3000, 1e4}, {3000, 1e-4}};
+    static const auto corners = AreaUnder(analysis::kIeee1789LowRisk);
     return corners;
 }
 
