@@ -4,6 +4,7 @@
 
 #include <time.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,8 +36,20 @@ inline int Threads() { return CountEntries("/proc/self/task"); }
 
 // Starts and joins one thread, so that helpers a runtime starts with the
 // first thread of a process (a sanitizer's background thread) are already
-// there when a test takes its baseline of threads.
-inline void SettleRuntimeThreads() { std::thread([] {}).join(); }
+// there when a test takes its baseline of threads. A joined thread can still
+// be listed under /proc for a moment after the join returns, so this also
+// waits until the count has held still for 20 ms (at most 1 s).
+inline void SettleRuntimeThreads()
+{
+    std::thread([] {}).join();
+    int last = Threads();
+    for (int polls = 0, still = 0; still < 4 && polls < 200; ++polls) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const int now = Threads();
+        still = now == last ? still + 1 : 0;
+        last = now;
+    }
+}
 
 inline double CpuSeconds()
 {
