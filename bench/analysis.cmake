@@ -1,2 +1,3 @@
 add_executable(bench_analysis_period ${CMAKE_CURRENT_LIST_DIR}/analysis_period.cpp)
+target_link_libraries(bench_analysis_period PRIVATE sovikan_warnings)
 target_link_libraries(bench_analysis_period PRIVATE sovikan_analysis)

@@ -1,4 +1,5 @@
 add_executable(bench_protocol ${CMAKE_CURRENT_LIST_DIR}/protocol_bench.cpp)
+target_link_libraries(bench_protocol PRIVATE sovikan_warnings)
 target_link_libraries(bench_protocol PRIVATE sovikan_protocol)
 if(TARGET sovikan_protocol_pdf)
   target_link_libraries(bench_protocol PRIVATE sovikan_protocol_pdf)
