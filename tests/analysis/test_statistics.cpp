@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/statistics.h"
-#include "sampled_record.h"
+#include "helpers/sampled_record.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../analysis/sampled_record.h"
+#include "helpers/sampled_record.h"
 #include "device/reply.h"
 #include "files/svk_file.h"
 

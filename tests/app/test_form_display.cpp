@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "../analysis/sampled_record.h"
+#include "helpers/sampled_record.h"
 #include "app/controls.h"
 #include "chart/chart.h"
 #include "chart/qt/chart_widget.h"

@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "../analysis/sampled_record.h"
+#include "helpers/sampled_record.h"
 #include "app/controls.h"
 
 #include "chart/chart.h"

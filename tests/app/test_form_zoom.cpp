@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "../analysis/sampled_record.h"
+#include "helpers/sampled_record.h"
 #include "analysis/statistics.h"
 #include "chart/chart.h"
 #include "chart/qt/chart_widget.h"

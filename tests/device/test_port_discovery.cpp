@@ -7,6 +7,7 @@
 
 #include "device/port_discovery.h"
 #include "fake_registry.h"
+#include "helpers/temp_folder.h"
 
 namespace {
 
@@ -183,10 +184,6 @@ class SysfsDiscovery : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        root = fs::temp_directory_path() /
-               ("sovikan-sysfs-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
         fs::create_directories(root / "sys" / "bus" / "usb" / "devices");
         fs::create_directories(root / "ports");
         ::setenv("SOVIKAN_PORTS_DIR", (root / "ports").c_str(), 1);
@@ -195,7 +192,6 @@ protected:
     {
         ::unsetenv("SOVIKAN_PORTS_DIR");
         ::unsetenv("SOVIKAN_SYSFS_ROOT");
-        fs::remove_all(root);
     }
 
     fs::path Device(const std::string& name, const std::string& vid, const std::string& pid,
@@ -215,7 +211,8 @@ protected:
     }
     fs::path sys() const { return root / "sys"; }
 
-    fs::path root;
+    test_support::TempFolder temp;
+    const fs::path root = temp.Path();
 };
 
 TEST_F(SysfsDiscovery, UsbSerialLayoutGivesTheTtyUsbNode)

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "temp_folder.h"
+#include "helpers/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::TempFolder;
+using test_support::TempFolder;
 
 // The names in the folder: no temporary may be left behind.
 std::vector<std::string> Names(const TempFolder& dir)

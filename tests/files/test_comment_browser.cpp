@@ -4,12 +4,12 @@
 
 #include "files/comment_browser.h"
 #include "files/svk_file.h"
-#include "temp_folder.h"
+#include "helpers/temp_folder.h"
 
 namespace {
 
 using files::CommentSearch;
-using testing_files::TempFolder;
+using test_support::TempFolder;
 
 std::string SvkWithComment(std::string_view comment)
 {

@@ -4,13 +4,13 @@
 #include <filesystem>
 
 #include "files/folder.h"
-#include "temp_folder.h"
+#include "helpers/temp_folder.h"
 
 namespace {
 
 using files::FolderStep;
 using files::StepKind;
-using testing_files::TempFolder;
+using test_support::TempFolder;
 
 const std::vector<std::string> kABC{"A.svk", "B.svk", "C.svk"};
 

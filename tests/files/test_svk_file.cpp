@@ -5,12 +5,12 @@
 #include "files/cp1251.h"
 #include "files/file_error.h"
 #include "files/svk_file.h"
-#include "temp_folder.h"
+#include "helpers/temp_folder.h"
 
 namespace {
 
 using analysis::MeasurementRecord;
-using testing_files::TempFolder;
+using test_support::TempFolder;
 
 MeasurementRecord Record(int count, std::uint8_t range = 5)
 {

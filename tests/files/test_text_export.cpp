@@ -3,12 +3,12 @@
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/text_export.h"
-#include "temp_folder.h"
+#include "helpers/temp_folder.h"
 
 namespace {
 
 using files::ExportMode;
-using testing_files::TempFolder;
+using test_support::TempFolder;
 
 const analysis::NumberFormat kPoint{".", ","};
 const analysis::NumberFormat kComma{",", " "};

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "../serial/pty_pair.h"
+#include "helpers/pty_pair.h"
 #include "device/line.h"
 #include "device/reply.h"
 #include "process_figures.h"

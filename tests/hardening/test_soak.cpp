@@ -22,6 +22,7 @@
 #include "device/commands.h"
 #include "device/line.h"
 #include "device/reply.h"
+#include "helpers/temp_folder.h"
 #include "process_figures.h"
 #include "serial/va_comm.h"
 
@@ -131,15 +132,11 @@ class Soak : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("sovikan-soak-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         ::setenv("SOVIKAN_PORTS_DIR", (dir / "ports").c_str(), 1);
     }
     void TearDown() override
     {
         ::unsetenv("SOVIKAN_PORTS_DIR");
-        fs::remove_all(dir);
     }
 
     void Configure(serial::TVaComm& comm)
@@ -190,7 +187,8 @@ protected:
         ++replies;
     }
 
-    fs::path dir;
+    test_support::TempFolder temp;
+    const fs::path dir = temp.Path();
     int com = 60 + ::getpid() % 30;
     serial::EventLoopDispatcher loop;
     device::ReplyReceiver rx;

@@ -3,7 +3,7 @@
 # its standard place; validates the installed desktop entries, AppStream
 # metainfo and udev rule with the system's own checkers where the machine has
 # them.
-#   install_layout_test.sh BUILD_DIR WITH_GUI WITH_TOOLS
+#   test_install_layout.sh BUILD_DIR WITH_GUI WITH_TOOLS
 set -uo pipefail
 build=$1 with_gui=$2 with_tools=$3
 prefix=$(mktemp -d)

@@ -2,7 +2,7 @@
 # The package's postinst and postrm: they reload udev's rules when udevadm is
 # there, stay quiet and succeed when it is missing or fails (a container or a
 # chroot without udevd), and do nothing on an upgrade's removal step.
-#   maintainer_scripts_test.sh DEBIAN_DIR
+#   test_maintainer_scripts.sh DEBIAN_DIR
 set -uo pipefail
 dir=$1
 scratch=$(mktemp -d)

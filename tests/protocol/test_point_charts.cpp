@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "../analysis/sampled_record.h"
+#include "helpers/sampled_record.h"
 #include "analysis/flicker.h"
 #include "chart/recording_canvas.h"
 #include "protocol/core/point_charts.h"

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "../analysis/sampled_record.h"
-#include "../files/temp_folder.h"
+#include "helpers/sampled_record.h"
+#include "helpers/temp_folder.h"
 #include "files/cp1251.h"
 #include "files/svk_file.h"
 #include "protocol/core/cell_edit.h"
@@ -31,7 +31,7 @@ std::string FileBytes(const std::string& commentBytes)
 
 TEST(ProtocolCsv, CommaSeparatorQuotingAndLimitText)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     auto r = Ripple();
     r.RangeIndex = 4;  // a tenth of a lux per unit
     r.RangeDecade = analysis::RangeDecadeFor(4);
@@ -127,7 +127,7 @@ TEST(LimitMarker, WrittenInPlaceOfTheFirstOrOnALineOfItsOwn)
 
 TEST(ProtocolRows, MarkersJudgedAsShownAndOutOfRangeReported)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     files::WriteMeasurementFile(dir / "a.svk", Ripple(50), "Кабинет\r\nКп<=4,9996");  // Kп 5,0
     files::WriteMeasurementFile(dir / "b.svk", Ripple(50), "Кабинет\r\nКп<=500");
     const auto rows = protocol::BuildProtocol(dir.Folder(), 5.0);
@@ -148,7 +148,7 @@ TEST(ProtocolRows, NaturalOrderOfNames)
     EXPECT_EQ(names, (std::vector<std::string>{"p02.svk", "P5.svk", "p19.svk", "Точка 1.svk", "точка 2.svk",
                                                "Точка 9.svk", "Точка 9а.svk", "Точка 10.svk"}));
 
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     for (const char* name : {"m10.svk", "M9.svk", "m1.svk"})
         files::WriteMeasurementFile(dir / name, Ripple(), "");
     std::string order;
@@ -160,7 +160,7 @@ TEST(ProtocolRows, NaturalOrderOfNames)
 #ifndef _WIN32
 TEST(ProtocolRows, NamesInCodePage1251AreLegible)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     const std::string name = files::EncodeCp1251("Точка 1.svk").bytes;
     files::WriteMeasurementFile(dir / name, Ripple(), "");
     const auto rows = protocol::BuildProtocol(dir.Folder(), 5.0);
@@ -172,7 +172,7 @@ TEST(ProtocolRows, NamesInCodePage1251AreLegible)
 
 TEST(CellEdit, PlaceAndLimitWrittenIntoTheFileTheRestByteForByte)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     const std::string tail = std::string("\0после нуля", 11);
     dir.Write("a.svk", FileBytes(files::EncodeCp1251("Кабинет 1\r\nКп<=10\nстол").bytes + tail));
     ASSERT_EQ(protocol::WritePlace(dir / "a.svk", "Кабинет 2"), std::nullopt);
@@ -193,7 +193,7 @@ TEST(CellEdit, PlaceAndLimitWrittenIntoTheFileTheRestByteForByte)
 
 TEST(CellEdit, RefusedEditsLeaveTheFileAsItWas)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     const std::string bytes = FileBytes("Cabinet");
     dir.Write("a.svk", bytes);
     dir.Write("short.svk", bytes.substr(0, 100));
@@ -218,7 +218,7 @@ TEST(CellEdit, RefusedEditsLeaveTheFileAsItWas)
 
 TEST(CellEdit, AHugeFileIsReadOnlySoFarAndNeverEdited)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     dir.Write("huge.svk", FileBytes(std::string(protocol::kMaxFileBytes, 'x')));
     const auto file = files::ReadMeasurementFile(dir / "huge.svk", protocol::kMaxFileBytes);
     EXPECT_EQ(file.commentUtf8.size(), protocol::kMaxFileBytes - files::kCommentOffset);

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "../files/temp_folder.h"
+#include "helpers/temp_folder.h"
 #include "files/svk_file.h"
 #include "protocol/qt/protocol_pdf.h"
 
@@ -26,7 +26,7 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
 {
     if (Shell("command -v pdftotext pdfinfo pdffonts pdfimages").empty())
         GTEST_SKIP() << "poppler-utils are not installed";
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     for (int k = 0; k < 25; ++k) {
         analysis::MeasurementRecord r;
         r.SampleCount = 400;

@@ -13,8 +13,8 @@
 
 #include <filesystem>
 
-#include "../analysis/sampled_record.h"
-#include "../files/temp_folder.h"
+#include "helpers/sampled_record.h"
+#include "helpers/temp_folder.h"
 #include "files/svk_file.h"
 #include "app/help_window.h"
 #include "app/native_text.h"
@@ -41,7 +41,7 @@ analysis::MeasurementRecord Ripple(int depth)
 
 TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1");            // Kп 10 %
     files::WriteMeasurementFile(dir / "b.svk", Ripple(100), "Кабинет 2\r\nКп<=20");  // its own limit
     dir.Write("c.svk", "x");
@@ -112,7 +112,7 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
 
 TEST(ProtocolWindow, ChartsFollowTheSelectedRowAndAPointSelectsItsRow)
 {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1");
     files::WriteMeasurementFile(dir / "b.svk", Ripple(0), "Кабинет 2");  // constant light
     files::WriteMeasurementFile(dir / "c.svk", Ripple(300), "Кабинет 3");
@@ -153,7 +153,7 @@ TEST(ProtocolWindow, ChartsFollowTheSelectedRowAndAPointSelectsItsRow)
 }
 
 struct WindowOnAFolder : ::testing::Test {
-    testing_files::TempFolder dir;
+    test_support::TempFolder dir;
     QStringList messages;
     int prints = 0;
     std::unique_ptr<protocol::ProtocolWindow> w;

@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include "helpers/temp_folder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -15,14 +17,12 @@ namespace {
 class PortNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("sovikan-ports-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-    fs::create_directories(folder_);
     std::ofstream(folder_ / "device-a").put('x');
     std::ofstream(folder_ / "device-b").put('x');
   }
-  void TearDown() override { fs::remove_all(folder_); }
   std::string Folder() const { return folder_.string(); }
-  fs::path folder_;
+  test_support::TempFolder temp_;
+  const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(PortNamesTest, FixedTableAndPassThrough) {

@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "device/line.h"
-#include "pty_pair.h"
+#include "helpers/pty_pair.h"
+#include "helpers/temp_folder.h"
 #include "serial/os.h"
 #include "serial/va_comm.h"
 
@@ -28,9 +30,7 @@ class PtyComm : public ::testing::Test {
   }
   // The main window's settings, with COM1 linked to the pseudo-terminal.
   void ConfigureAsMainWindow() {
-    ports = fs::temp_directory_path() / ("sovikan-pty-test-" + std::to_string(::getpid()));
-    fs::create_directories(ports);
-    fs::remove(ports / "com1");
+    ports = temp.emplace().Path();
     fs::create_symlink(pty.path(), ports / "com1");
     ::setenv("SOVIKAN_PORTS_DIR", ports.c_str(), 1);
     device::ApplyLineSettings(*comm);
@@ -39,10 +39,7 @@ class PtyComm : public ::testing::Test {
   }
   ~PtyComm() override {
     comm.reset();
-    if (!ports.empty()) {
-      ::unsetenv("SOVIKAN_PORTS_DIR");
-      fs::remove_all(ports);
-    }
+    if (temp) ::unsetenv("SOVIKAN_PORTS_DIR");
   }
   termios Attributes() const {
     termios t{};
@@ -56,6 +53,7 @@ class PtyComm : public ::testing::Test {
   PtyPair pty;
   serial::EventLoopDispatcher loop;
   std::unique_ptr<serial::TVaComm> comm;
+  std::optional<test_support::TempFolder> temp;
   fs::path ports;
 };
 

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "device/line.h"
-#include "pty_pair.h"
+#include "helpers/pty_pair.h"
 #include "serial/va_comm.h"
 
 using namespace std::chrono_literals;

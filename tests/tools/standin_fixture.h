@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "device/commands.h"
+#include "helpers/temp_folder.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -28,9 +29,6 @@ class StandIn : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("sovikan-standin-test-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         ::setenv("SOVIKAN_PORTS_DIR", (dir / "ports").c_str(), 1);
     }
     void TearDown() override
@@ -42,7 +40,6 @@ protected:
             ::waitpid(pid, nullptr, 0);
         }
         ::unsetenv("SOVIKAN_PORTS_DIR");
-        fs::remove_all(dir);
     }
 
     // Starts the program and reads its announcement lines (NAME=value) until the tty line.
@@ -122,7 +119,8 @@ protected:
         return got;
     }
 
-    fs::path dir;
+    test_support::TempFolder temp;
+    const fs::path dir = temp.Path();
     pid_t pid = -1;
     int port = -1;
     std::map<std::string, std::string> announced;

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-namespace testing_files {
+namespace test_support {
 
 class TempFolder {
 public:
@@ -29,6 +29,7 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    const std::filesystem::path& Path() const { return path_; }
     // The folder part with its trailing separator.
     std::string Folder() const { return path_.string() + "/"; }
     std::string operator/(const std::string& name) const { return Folder() + name; }
@@ -47,4 +48,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace testing_files
+}  // namespace test_support

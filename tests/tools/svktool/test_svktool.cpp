@@ -14,7 +14,7 @@
 #include <random>
 #include <sstream>
 
-#include "../../analysis/sampled_record.h"
+#include "helpers/sampled_record.h"
 #include "../tool_run.h"
 #include "files/cp1251.h"
 #include "files/folder.h"
