@@ -3,13 +3,16 @@
 #   tools/deps.sh build   what building and running the program needs
 #   tools/deps.sh test    that, plus what the full test run needs
 set -euo pipefail
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 what=${1:-build}
 
 build_pkgs=(cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libkissfft-dev libgl-dev fonts-liberation2
             xvfb xauth)
 test_pkgs=(libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64 clang libclang-rt-14-dev
            dpkg-dev fakeroot file x11-utils desktop-file-utils lintian appstream poppler-utils
-           g++-mingw-w64-x86-64-posix ninja-build wine wine64 nsis zip xdotool xclip imagemagick locales)
+           g++-mingw-w64-x86-64-posix ninja-build wine wine64 nsis zip xdotool xclip imagemagick locales
+           clang-format shellcheck)
 
 pkgs=("${build_pkgs[@]}")
 [ "$what" = test ] && pkgs+=("${test_pkgs[@]}")
@@ -22,8 +25,6 @@ for p in "${pkgs[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
