@@ -2,15 +2,18 @@
 // Helpers shared by the axis's source files (range, labels, drawing); not part
 // of the chart's interface.
 
+#include "chart/axis.h"
+
 #include <cmath>
 #include <string>
 #include <vector>
 
 namespace chart::detail {
 
-// Rounding of the engine: to nearest, halves to even (the default FP mode).
-// Undefined and huge inputs (a wild StartPosition, say) give 0 or the
-// nearest 32-bit limit instead of an undefined conversion.
+// Rounding of the engine: to nearest, halves to even (the default FP mode),
+// by the pixel map's rounding. Undefined and huge inputs (a wild
+// StartPosition, say) give 0 or the nearest 32-bit limit instead of an
+// undefined conversion.
 inline long long RoundHalfEven(double v)
 {
     if (std::isnan(v))
@@ -19,7 +22,7 @@ inline long long RoundHalfEven(double v)
         return 2147483647;
     if (v <= -2147483648.0)
         return -2147483648LL;
-    return static_cast<long long>(std::nearbyint(v));
+    return static_cast<long long>(TPixelMap::RoundToEven(v));
 }
 
 inline bool IsUpright(int angle)
