@@ -331,6 +331,7 @@ int main(int argc, char** argv)
 {
     const analysis::NumberFormat nf = UserNumberFormat();
     // Every command's own usage is its help; the parser's texts are not used.
+    // One command runs, so commands share the variables of their arguments.
     CLI::App app("", "svktool");
     app.require_subcommand(1);
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
