@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "analysis/flicker.h"
 #include "analysis/number_format.h"
@@ -28,13 +31,21 @@
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage:
-  svktool stats FILE...
+// The usage of each command, as `svktool COMMAND --help` prints it;
+// `svktool --help` prints them all.
+struct CommandUsage {
+    const char* name;
+    const char* text;
+};
+
+constexpr CommandUsage kCommandUsage[] = {
+    {"stats", R"(  svktool stats FILE...
       For each file, a line with its name, then the result box lines
       (mean, maximum, minimum, pulsation coefficient, relative deviation)
       and the correlation chart title (period and frequency), or the advice
       the window shows when no period is found. Smoothing 0, period shown.
-  svktool export [--samples] [--cp1251] FILE
+)"},
+    {"export", R"(  svktool export [--samples] [--cp1251] FILE
       The text export a ".txt" save of the opened file writes: one row per
       sample (time in ms and lux, or with --samples the sample number and
       lux), the caption line, "Данные из файла " with FILE as given, then
@@ -42,16 +53,19 @@ constexpr const char* kUsage = R"(Usage:
       the width of the window's comment box. Lines end in CR LF; the text is
       UTF-8, or with --cp1251 code page 1251, byte for byte the file the
       window writes.
-  svktool spectrum FILE
+)"},
+    {"spectrum", R"(  svktool spectrum FILE
       The amplitude spectrum the protocol's metrics of FILE rest on, one
       line each, fields separated by tabs: first the harmonics of the
       flicker frequency F up to half the sampling rate ("harmonic", its
       number, Hz, percent of the mean; none when the light has no F), then
       every line of the spectrum without 0 Hz ("spectrum", Hz, percent).
-  svktool comments DIR
+)"},
+    {"comments", R"(  svktool comments DIR
       The comment browser's text for the folder DIR: for each *.svk file a
       line ===NAME:=== and the lines of its comment.
-  svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
+)"},
+    {"protocol", R"(  svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
       The measurement protocol of the folder DIR: one row per *.svk file in
       the natural order of the names (numbers as numbers) with E, Kп, the Kп limit (N percent, 5
       unless given; a comment line "Кп<=N" sets it for its point), the
@@ -59,8 +73,8 @@ constexpr const char* kUsage = R"(Usage:
       goes to the standard output. The CSV is UTF-8 with a byte-order mark,
       cells separated by ";". --pdf also writes the protocol as a PDF, its
       header fields left empty. A file is written whole or not at all.
-
-  svktool download COMn DIR [--records A-B]
+)"},
+    {"download", R"(  svktool download COMn DIR [--records A-B]
       Reads the records A to B (0 to 39 unless given) from the meter's
       memory through the port COMn and saves each as "Запись NN.svk" in the
       folder DIR (made when missing), with the bytes the main window's
@@ -70,12 +84,37 @@ constexpr const char* kUsage = R"(Usage:
       One line per record, then a summary. Exit status 0 when every record
       was saved, 1 when some were not (each named with its reason), 2 for
       bad arguments or a port that cannot be opened.
+)"},
+};
 
+constexpr const char* kHelpUsage = R"(  svktool [COMMAND] --help
+      This text, or only its part for COMMAND; -h is the same.
+)";
+
+constexpr const char* kUsageEnd = R"(
 Numbers use the decimal separator of the user's locale. Except for
 download, the exit status is 0 on success, 1 when a file could not be used
 (the other files of the call are still reported), and
 2 when the command line is wrong (this text then goes to the standard error).
 )";
+
+// The usage of the command the command line chose, or all of it.
+std::string Usage(const CLI::App& app)
+{
+    const auto chosen = app.get_subcommands();
+    const auto own = std::find_if(std::begin(kCommandUsage), std::end(kCommandUsage), [&](const CommandUsage& c) {
+        return !chosen.empty() && chosen.front()->get_name() == c.name;
+    });
+    std::string text = "Usage:\n";
+    if (own != std::end(kCommandUsage)) {
+        text += own->text;
+    } else {
+        text += kHelpUsage;
+        for (const CommandUsage& c : kCommandUsage)
+            text += c.text;
+    }
+    return text + kUsageEnd;
+}
 
 analysis::NumberFormat UserNumberFormat()
 {
@@ -96,10 +135,6 @@ void Fail(const std::string& message)
 
 int Stats(const std::vector<std::string>& paths, const analysis::NumberFormat& nf)
 {
-    if (paths.empty()) {
-        std::cerr << kUsage;
-        return 2;
-    }
     int status = 0;
     for (const std::string& path : paths) {
         std::cout << path << '\n';
@@ -124,24 +159,8 @@ int Stats(const std::vector<std::string>& paths, const analysis::NumberFormat& n
     return status;
 }
 
-int Export(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+int Export(const std::string& path, files::ExportMode mode, bool cp1251, const analysis::NumberFormat& nf)
 {
-    files::ExportMode mode = files::ExportMode::Time;
-    bool cp1251 = false;
-    std::vector<std::string> paths;
-    for (const std::string& a : args) {
-        if (a == "--samples")
-            mode = files::ExportMode::Samples;
-        else if (a == "--cp1251")
-            cp1251 = true;
-        else
-            paths.push_back(a);
-    }
-    if (paths.size() != 1) {
-        std::cerr << kUsage;
-        return 2;
-    }
-    const std::string& path = paths.front();
     try {
         const files::MeasurementFile file = files::ReadMeasurementFile(path);
         files::ExportOrigin origin;
@@ -167,17 +186,13 @@ int Export(const std::vector<std::string>& args, const analysis::NumberFormat& n
     }
 }
 
-int Spectrum(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+int Spectrum(const std::string& path, const analysis::NumberFormat& nf)
 {
-    if (args.size() != 1) {
-        std::cerr << kUsage;
-        return 2;
-    }
     try {
-        const files::MeasurementFile file = files::ReadMeasurementFile(args.front());
+        const files::MeasurementFile file = files::ReadMeasurementFile(path);
         const analysis::FlickerSpectrum spectrum = analysis::ComputeFlickerSpectrum(file.record);
         if (!spectrum.unusable.empty()) {
-            Fail(args.front() + ": " + spectrum.unusable);
+            Fail(path + ": " + spectrum.unusable);
             return 1;
         }
         for (std::size_t k = 0; k < spectrum.harmonics.size(); ++k)
@@ -194,13 +209,8 @@ int Spectrum(const std::vector<std::string>& args, const analysis::NumberFormat&
     }
 }
 
-int Comments(const std::vector<std::string>& args)
+int Comments(std::string folder)
 {
-    if (args.size() != 1) {
-        std::cerr << kUsage;
-        return 2;
-    }
-    std::string folder = args.front();
     if (!files::NamePart(folder).empty())
         folder += '/';
     const auto listing = files::ListSvkEntries(folder);
@@ -218,33 +228,12 @@ int Comments(const std::vector<std::string>& args)
     return 0;
 }
 
-int Protocol(const std::vector<std::string>& args, const analysis::NumberFormat& nf)
+int Protocol(std::string folder, const std::optional<std::string>& limitText, const std::string& csvPath,
+             const std::string& pdfPath, const analysis::NumberFormat& nf)
 {
-    std::string folder;
-    std::string csvPath;
-    std::string pdfPath;
     double limit = analysis::kDefaultPulsationLimit;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--limit" && hasValue) {
-            if (!protocol::ParseLimit(args[++i], limit)) {
-                Fail("неверная норма Кп: " + args[i] + " (нужно число от 0 до 100)");
-                return 2;
-            }
-        } else if (a == "--csv" && hasValue) {
-            csvPath = args[++i];
-        } else if (a == "--pdf" && hasValue) {
-            pdfPath = args[++i];
-        } else if (folder.empty() && !a.starts_with("--")) {
-            folder = a;
-        } else {
-            std::cerr << kUsage;
-            return 2;
-        }
-    }
-    if (folder.empty()) {
-        std::cerr << kUsage;
+    if (limitText && !protocol::ParseLimit(*limitText, limit)) {
+        Fail("неверная норма Кп: " + *limitText + " (нужно число от 0 до 100)");
         return 2;
     }
     folder = protocol::FolderWithSeparator(folder);
@@ -296,32 +285,18 @@ bool ParseComPort(const std::string& text, int& com)
     return true;
 }
 
-int Download(const std::vector<std::string>& args)
+int Download(const std::string& port, const std::string& folderName, const std::optional<std::string>& records)
 {
     protocol::DownloadRequest request;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--records" && i + 1 < args.size()) {
-            if (!protocol::ParseRecordRange(args[++i], request.first, request.last)) {
-                Fail("неверный диапазон записей: " + args[i] + " (нужно A-B, номера от 0 до 39)");
-                return 2;
-            }
-        } else if (args[i].starts_with("--")) {
-            std::cerr << kUsage;
-            return 2;
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 2) {
-        std::cerr << kUsage;
+    if (records && !protocol::ParseRecordRange(*records, request.first, request.last)) {
+        Fail("неверный диапазон записей: " + *records + " (нужно A-B, номера от 0 до 39)");
         return 2;
     }
-    if (!ParseComPort(positional[0], request.com)) {
-        Fail("неверное имя порта: " + positional[0] + " (нужно COMn, n от 1 до 255)");
+    if (!ParseComPort(port, request.com)) {
+        Fail("неверное имя порта: " + port + " (нужно COMn, n от 1 до 255)");
         return 2;
     }
-    request.folder = positional[1];
+    request.folder = folderName;
     std::error_code ec;
     const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
     std::filesystem::create_directories(folder, ec);
@@ -344,31 +319,87 @@ int Download(const std::vector<std::string>& args)
     return result.AllSaved() ? 0 : 1;
 }
 
+// What an option given on the command line holds, or nothing when it was not given.
+std::optional<std::string> Given(const CLI::Option* option, const std::string& value)
+{
+    return option->count() ? std::optional<std::string>(value) : std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const analysis::NumberFormat nf = UserNumberFormat();
+    // Every command's own usage is its help; the parser's texts are not used.
+    // One command runs, so commands share the variables of their arguments.
+    CLI::App app("", "svktool");
+    app.require_subcommand(1);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    std::vector<std::string> paths;
+    CLI::App* stats = app.add_subcommand("stats");
+    stats->add_option("FILE", paths)->required();
+
+    std::string path;
+    bool samples = false;
+    bool cp1251 = false;
+    CLI::App* exportText = app.add_subcommand("export");
+    exportText->add_flag("--samples", samples);
+    exportText->add_flag("--cp1251", cp1251);
+    exportText->add_option("FILE", path)->required();
+
+    CLI::App* spectrum = app.add_subcommand("spectrum");
+    spectrum->add_option("FILE", path)->required();
+
+    std::string folder;
+    CLI::App* comments = app.add_subcommand("comments");
+    comments->add_option("DIR", folder)->required();
+
+    std::string limit;
+    std::string csvPath;
+    std::string pdfPath;
+    CLI::App* protocolTable = app.add_subcommand("protocol");
+    protocolTable->add_option("DIR", folder)->required()->check([](const std::string& dir) {
+        return dir.empty() ? std::string("no folder") : std::string();
+    });
+    const CLI::Option* limitOption = protocolTable->add_option("--limit", limit);
+    protocolTable->add_option("--csv", csvPath);
+    protocolTable->add_option("--pdf", pdfPath);
+
+    std::string port;
+    std::string records;
+    CLI::App* download = app.add_subcommand("download");
+    download->add_option("COMn", port)->required();
+    download->add_option("DIR", folder)->required();
+    const CLI::Option* recordsOption = download->add_option("--records", records);
+
+    // `svktool help` is `svktool --help`.
+    app.add_subcommand("help")->group("")->allow_extras();
+
+    // The parser takes the arguments last first.
     std::vector<std::string> args = files::platform::CommandLineArguments(argc, argv);
-    const std::string command = args.empty() ? "" : args.front();
-    if (!args.empty())
-        args.erase(args.begin());
-    if (command == "stats")
-        return Stats(args, nf);
-    if (command == "export")
-        return Export(args, nf);
-    if (command == "spectrum")
-        return Spectrum(args, nf);
-    if (command == "comments")
-        return Comments(args);
-    if (command == "protocol")
-        return Protocol(args, nf);
-    if (command == "download")
-        return Download(args);
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
+    std::reverse(args.begin(), args.end());
+    try {
+        app.parse(args);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << Usage(app);
         return 0;
+    } catch (const CLI::ParseError&) {
+        std::cerr << Usage(app);
+        return 2;
     }
-    std::cerr << kUsage;
-    return 2;
+    if (stats->parsed())
+        return Stats(paths, nf);
+    if (exportText->parsed())
+        return Export(path, samples ? files::ExportMode::Samples : files::ExportMode::Time, cp1251, nf);
+    if (spectrum->parsed())
+        return Spectrum(path, nf);
+    if (comments->parsed())
+        return Comments(folder);
+    if (protocolTable->parsed())
+        return Protocol(folder, Given(limitOption, limit), csvPath, pdfPath, nf);
+    if (download->parsed())
+        return Download(port, folder, Given(recordsOption, records));
+    std::cout << Usage(app);  // help
+    return 0;
 }

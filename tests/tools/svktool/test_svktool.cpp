@@ -347,14 +347,45 @@ TEST_F(SvktoolTest, UsageAndHelp)
     EXPECT_NE(help.out.find("not wrapped"), std::string::npos);
     // The help gives every exit status there is.
     EXPECT_NE(help.out.find("2 when the command line is wrong"), std::string::npos);
-    const ToolRun wrong = Svktool("frobnicate");
-    EXPECT_EQ(wrong.status, 2);
-    EXPECT_NE(wrong.err.find("2 when the command line is wrong"), std::string::npos);
-    EXPECT_EQ(Svktool("stats").status, 2);
     EXPECT_NE(help.out.find("svktool download COMn DIR [--records A-B]"), std::string::npos);
-    for (const char* bad : {"download", "download COM5", "download COMx d", "download COM0 d",
-                            "download COM5 d --records 5-2", "download COM5 d --records 40"})
-        EXPECT_EQ(Svktool(std::string(bad)).status, 2) << bad;
+    EXPECT_EQ(Svktool("-h").out, help.out);
+
+    // Each command's help is its part of the whole help, and its usage when its
+    // command line is wrong.
+    std::map<std::string, std::string> usage{{"", help.out}};
+    for (const char* command : {"stats", "export", "spectrum", "comments", "protocol", "download"}) {
+        const ToolRun own = Svktool(std::string(command) + " --help");
+        EXPECT_EQ(own.status, 0) << command;
+        const std::string part = own.out.substr(0, own.out.find("\n\n"));
+        EXPECT_TRUE(part.starts_with("Usage:\n  svktool " + std::string(command) + " ")) << own.out;
+        EXPECT_EQ(part.find("  svktool ", 8), std::string::npos) << own.out;
+        EXPECT_NE(help.out.find(part.substr(7)), std::string::npos) << command;
+        usage[command] = own.out;
+    }
+    const std::pair<const char*, const char*> wrong[] = {
+        {"", ""}, {"frobnicate", ""}, {"--samples", ""},
+        {"stats", "stats"}, {"stats -x f", "stats"},
+        {"export", "export"}, {"export a b", "export"}, {"export --csv a", "export"},
+        {"spectrum", "spectrum"}, {"spectrum a b", "spectrum"},
+        {"comments", "comments"}, {"comments a b", "comments"},
+        {"protocol", "protocol"}, {"protocol ''", "protocol"}, {"protocol a b", "protocol"},
+        {"protocol a --limit", "protocol"}, {"protocol a --records 1-2", "protocol"},
+        {"download", "download"}, {"download COM5", "download"}, {"download COM5 d e", "download"},
+        {"download COM5 d --records", "download"},
+    };
+    for (const auto& [args, command] : wrong) {
+        const ToolRun run = Svktool(args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(run.err, usage[command]) << args;
+        EXPECT_TRUE(run.out.empty()) << args;
+    }
+    // Bad values are named in a message of their own.
+    for (const char* bad : {"protocol d --limit x", "download COMx d", "download COM0 d",
+                            "download COM5 d --records 5-2", "download COM5 d --records 40"}) {
+        const ToolRun run = Svktool(bad);
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_TRUE(run.err.starts_with("svktool: неверн")) << bad << run.err;
+    }
 }
 
 }  // namespace
