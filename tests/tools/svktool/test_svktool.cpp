@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <numbers>
-#include <random>
 #include <sstream>
 
-#include "helpers/sampled_record.h"
 #include "../tool_run.h"
+#include "helpers/sampled_record.h"
+#include "helpers/temp_folder.h"
 #include "files/cp1251.h"
 #include "files/folder.h"
 #include "files/svk_file.h"
@@ -24,14 +24,6 @@ namespace {
 
 class SvktoolTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() / ("svktool-test-" + std::to_string(rd()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
     void Write(const std::string& name, const std::string& bytes) const
@@ -45,7 +37,8 @@ protected:
         return RunTool("LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args, Path("stderr.log"));
     }
 
-    std::filesystem::path dir_;
+    test_support::TempFolder temp_;
+    const std::filesystem::path dir_ = temp_.Path();
 };
 
 analysis::MeasurementRecord Wave()
