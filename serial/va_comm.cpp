@@ -71,12 +71,6 @@ void ReportException(std::exception_ptr error) {
   }
 }
 
-std::uint32_t BaudrateValue(TVaBaudrate rate) {
-  static constexpr std::uint32_t kRates[] = {0,     110,   300,   600,    1200,   2400,   4800,   9600,
-                                             14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-  return rate >= brUser && rate <= br256000 ? kRates[rate] : 0;
-}
-
 std::uint32_t EventMaskBit(TVaCommEvent event) {
   static constexpr std::uint32_t kBits[] = {EV_BREAK, EV_CTS,     EV_DSR,      EV_ERR,    EV_RING,
                                             EV_RLSD,  EV_RXCHAR,  EV_TXEMPTY,  EV_RXFLAG, EV_PERR,
@@ -215,44 +209,9 @@ void TVaCustomComm::DoClose() {
 }
 
 Dcb TVaCustomComm::BuildDcb() const {
-  Dcb dcb{};
-  dcb.DCBlength = sizeof(Dcb);
-  dcb.BaudRate = baudrate_ == brUser ? static_cast<std::uint32_t>(userBaudrate_) : BaudrateValue(baudrate_);
-  dcb.Parity = static_cast<std::uint8_t>(parity_);
-  dcb.StopBits = static_cast<std::uint8_t>(stopbits_);
-  dcb.ByteSize = static_cast<std::uint8_t>(4 + databits_);
-  dcb.XonChar = eventChars_->XonChar();
-  dcb.XoffChar = eventChars_->XoffChar();
-  dcb.ErrorChar = eventChars_->ErrorChar();
-  dcb.EofChar = eventChars_->EofChar();
-  dcb.EvtChar = eventChars_->EventChar();
-  const std::uint32_t lim = std::min<std::uint32_t>(static_cast<std::uint32_t>(buffers_->ReadSize()) >> 2, 1024);
-  dcb.XonLim = static_cast<std::uint16_t>(lim);
-  dcb.XoffLim = static_cast<std::uint16_t>(lim);
-  std::uint32_t flags = DCB_fBinary;
-  if (parityCheck_) flags |= DCB_fParity;
-  const TVaFlowControl& fc = *flowControl_;
-  if (fc.OutCtsFlow()) flags |= DCB_fOutxCtsFlow;
-  if (fc.OutDsrFlow()) flags |= DCB_fOutxDsrFlow;
-  if (fc.XonXoffOut()) flags |= DCB_fOutX;
-  if (fc.XonXoffIn()) flags |= DCB_fInX;
-  switch (fc.ControlDtr()) {
-    case dtrDisabled: break;
-    case dtrEnabled: flags |= DCB_DtrControlEnable; break;
-    case dtrHandshake: flags |= DCB_DtrControlHandshake; break;
-  }
-  switch (fc.ControlRts()) {
-    case rtsDisabled: break;
-    case rtsEnabled: flags |= DCB_RtsControlEnable; break;
-    case rtsHandshake: flags |= DCB_RtsControlHandshake; break;
-    case rtsToggle: flags |= DCB_RtsControlToggle; break;
-  }
-  if (fc.DsrSensitivity()) flags |= DCB_fDsrSensitivity;
-  if (fc.TxContinueOnXoff()) flags |= DCB_fTXContinueOnXoff;
-  if (options_ & OptionBit(coErrorChar)) flags |= DCB_fErrorChar;
-  if (options_ & OptionBit(coNullStrip)) flags |= DCB_fNull;
-  dcb.Flags = flags;
-  return dcb;
+  return DcbFromSettings({baudrate_, userBaudrate_, parity_, parityCheck_, databits_, stopbits_, options_,
+                          buffers_->ReadSize()},
+                         *eventChars_, *flowControl_);
 }
 
 void TVaCustomComm::ApplyDCB() {

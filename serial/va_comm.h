@@ -39,30 +39,18 @@
 
 namespace serial {
 
-enum TVaBaudrate {
-  brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-  br19200, br38400, br56000, br57600, br115200, br128000, br256000
-};
-enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TVaDatabits { db4, db5, db6, db7, db8 };
-enum TVaStopbits { sb1, sb15, sb2 };
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-enum TVaCommOption { coErrorChar, coNullStrip };
 enum TVaCommEvent {
   ceBreak, ceCts, ceDsr, ceError, ceRing, ceRlsd, ceRxChar, ceTxEmpty,
   ceRxFlag, cePErr, ceRx80Full, ceEvent1, ceEvent2
 };
 
-// Set of TVaCommOption: bit i for member i.
-using TVaCommOptions = std::uint8_t;
 // Set of TVaCommEvent in 16 bits: bit i for member i.
 using TVaCommEvents = std::uint16_t;
 
-constexpr TVaCommOptions OptionBit(TVaCommOption o) { return static_cast<TVaCommOptions>(1u << o); }
 constexpr TVaCommEvents EventBit(TVaCommEvent e) { return static_cast<TVaCommEvents>(1u << e); }
 inline constexpr TVaCommEvents kDefaultMonitorEvents = 200;  // ceError, ceRxChar, ceTxEmpty
 
-std::uint32_t BaudrateValue(TVaBaudrate rate);            // 110 ... 256000; 0 for brUser
 std::uint32_t EventMaskBit(TVaCommEvent event);           // the EV_ bit
 int WindowsThreadPriority(TThreadPriority priority);     // -15, -2, -1, 0, 1, 2, 15
 
@@ -205,7 +193,7 @@ class TVaCustomComm {
   void CheckClosed() const;
   [[noreturn]] void RaiseCommError(const std::string& format, int code) const;
   void CheckResult(int error, const std::string& format) const;
-  // The device control block the current settings give.
+  // The device control block the current settings give (DcbFromSettings).
   Dcb BuildDcb() const;
   void ApplyDCB();
   void ApplyBuffers();
