@@ -1,35 +1,17 @@
 #include "serial/va_comm.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdio>
-#include <cstring>
-#include <future>
 #include <initializer_list>
 #include <mutex>
-#include <thread>
 
+#include "serial/comm_messages.h"
+#include "serial/comm_threads.h"
 #include "serial/os.h"
 
 namespace serial {
 
 namespace {
-
-constexpr const char* kMsgOpen = "Unable to open specified device %s (%d), %s";
-constexpr const char* kMsgDcb = "Error writing dcb (%d), %s";
-constexpr const char* kMsgBuffers = "Error initializing buffers (%d), %s";
-constexpr const char* kMsgTimeouts = "Error setting timeouts (%d), %s";
-constexpr const char* kMsgEventMask = " Error setting EventMask (%d), %s";
-constexpr const char* kMsgOpenPort = "Can't perform this operation while port is open";
-constexpr const char* kMsgQueueFull = "Output buffer is full. Please check comm status.";
-constexpr const char* kMsgWrite = "Write error (%d), %s";
-constexpr const char* kMsgRead = "Read error (%d), %s";
-constexpr const char* kMsgStatus = "Error retrieving statistics (%d), %s";
-constexpr const char* kMsgWait = "Error waiting for events (%d), %s";
-
-// A device that keeps failing (unplugged adapter, hung-up pseudo-terminal) would make a
-// worker retry in a tight loop; a short pause between failed attempts keeps the CPU free.
-constexpr std::uint32_t kRetryPauseMs = 50;
 
 // Fills %d and %s of a fixed message format in order; "%%" is a percent sign.
 std::string FillFormat(const std::string& format, std::initializer_list<std::string> args) {
@@ -89,12 +71,6 @@ void ReportException(std::exception_ptr error) {
   }
 }
 
-std::uint32_t BaudrateValue(TVaBaudrate rate) {
-  static constexpr std::uint32_t kRates[] = {0,     110,   300,   600,    1200,   2400,   4800,   9600,
-                                             14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
-  return rate >= brUser && rate <= br256000 ? kRates[rate] : 0;
-}
-
 std::uint32_t EventMaskBit(TVaCommEvent event) {
   static constexpr std::uint32_t kBits[] = {EV_BREAK, EV_CTS,     EV_DSR,      EV_ERR,    EV_RING,
                                             EV_RLSD,  EV_RXCHAR,  EV_TXEMPTY,  EV_RXFLAG, EV_PERR,
@@ -106,299 +82,6 @@ int WindowsThreadPriority(TThreadPriority priority) {
   static constexpr int kValues[] = {-15, -2, -1, 0, 1, 2, 15};
   return priority >= tpIdle && priority <= tpTimeCritical ? kValues[priority] : 0;
 }
-
-// ---------------------------------------------------------------------------
-// Write queue
-
-TVaCommBuffer::TVaCommBuffer(std::int32_t capacity) : data_(static_cast<std::size_t>(std::max(capacity, 0))) {}
-
-void TVaCommBuffer::Append(const void* bytes, std::int32_t n) {
-  const std::int32_t count = count_.load(std::memory_order_relaxed);
-  if (n > 0) std::memcpy(data_.data() + count, bytes, static_cast<std::size_t>(n));
-  count_.store(count + n, std::memory_order_release);
-}
-
-void TVaCommBuffer::Remove(std::int32_t n) {
-  const std::int32_t count = count_.load(std::memory_order_relaxed);
-  n = std::clamp(n, 0, count);
-  std::memmove(data_.data(), data_.data() + n, static_cast<std::size_t>(count - n));
-  count_.store(count - n, std::memory_order_release);
-}
-
-// ---------------------------------------------------------------------------
-// Synchronize: a worker hands a step to the main thread and waits for it. Close
-// closes the gate, which releases every waiting worker and turns steps not yet run
-// into no-ops; steps run only on the main thread, where Close also runs, so a step
-// that finds the gate open runs against a live, open component.
-
-struct SyncGate {
-  std::mutex mutex;
-  std::condition_variable done;
-  bool closed = false;
-
-  void Close() {
-    {
-      std::lock_guard lock(mutex);
-      closed = true;
-    }
-    done.notify_all();
-  }
-};
-
-bool TVaCustomComm::Synchronize(const std::shared_ptr<SyncGate>& gate, const std::function<void()>& step) {
-  struct Call {
-    bool finished = false;
-  };
-  auto call = std::make_shared<Call>();
-  {
-    std::lock_guard lock(gate->mutex);
-    if (gate->closed) return false;
-  }
-  dispatcher_.Post([gate, call, step] {
-    {
-      std::lock_guard lock(gate->mutex);
-      if (gate->closed) return;
-    }
-    step();
-    {
-      std::lock_guard lock(gate->mutex);
-      call->finished = true;
-    }
-    gate->done.notify_all();
-  });
-  std::unique_lock lock(gate->mutex);
-  gate->done.wait(lock, [&] { return call->finished || gate->closed; });
-  return call->finished;
-}
-
-// ---------------------------------------------------------------------------
-// Worker threads
-
-class TVaCommWorker {
- public:
-  TVaCommWorker(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate)
-      : comm_(comm), device_(device), gate_(std::move(gate)) {}
-  virtual ~TVaCommWorker() { Join(); }
-  TVaCommWorker(const TVaCommWorker&) = delete;
-  TVaCommWorker& operator=(const TVaCommWorker&) = delete;
-
-  void Start(int priority) {
-    std::promise<std::uintptr_t> started;
-    std::future<std::uintptr_t> token = started.get_future();
-    thread_ = std::thread([this, priority, &started] {
-      const std::uintptr_t self = CurrentThreadToken();
-      SetNativeThreadPriority(self, priority);
-      started.set_value(self);
-      Execute();
-    });
-    token_ = token.get();
-  }
-  void SetPriority(int priority) { SetNativeThreadPriority(token_, priority); }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-    ReleaseThreadToken(token_);
-    token_ = 0;
-  }
-
- protected:
-  virtual void Execute() = 0;
-  // Runs a step on the main thread; exceptions there go to the exception report.
-  void SyncStep(const std::function<void(TVaCustomComm&)>& step) {
-    TVaCustomComm& comm = comm_;
-    comm.Synchronize(gate_, [&comm, step] {
-      try {
-        step(comm);
-      } catch (...) {
-        comm.Report(std::current_exception());
-      }
-    });
-  }
-  TVaCustomComm& comm_;
-  CommDevice& device_;
-  std::shared_ptr<SyncGate> gate_;
-  std::atomic<bool> terminated_{false};
-
- private:
-  std::thread thread_;
-  std::uintptr_t token_ = 0;
-};
-
-class TVaCommEventThread : public TVaCommWorker {
- public:
-  using TVaCommWorker::TVaCommWorker;
-  ~TVaCommEventThread() override { Join(); }
-  void Stop() {
-    terminated_ = true;
-    waitEvent_.SetEvent();
-  }
-
- protected:
-  void Execute() override {
-    while (!terminated_) {
-      std::uint32_t mask = 0;
-      int error = 0;
-      switch (device_.WaitEvent(mask, waitEvent_, error)) {
-        case WaitStatus::Events:
-          if (!terminated_) {
-            TVaCustomComm& comm = comm_;
-            comm.Synchronize(gate_, [&comm, mask] { comm.DispatchEvents(mask); });
-          }
-          break;
-        case WaitStatus::Stopped:
-          break;
-        case WaitStatus::Failed:
-          if (comm_.CheckLineLost(device_, error, kMsgWait)) {
-            waitEvent_.WaitFor(kInfinite);  // the device has gone: nothing to wait for until Stop
-          } else {
-            waitEvent_.WaitFor(kRetryPauseMs);
-          }
-          break;
-      }
-    }
-  }
-
- private:
-  TVaWaitEvent waitEvent_;
-};
-
-class TVaCommWriteThread : public TVaCommWorker {
- public:
-  TVaCommWriteThread(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate, std::int32_t capacity)
-      : TVaCommWorker(comm, device, std::move(gate)), queue_(capacity) {}
-  ~TVaCommWriteThread() override { Join(); }
-  void Stop() { stopEvent_.SetEvent(); }
-  // Lets the thread write out what is queued; returns when the queue is empty, the
-  // line is lost, or after `timeoutMs`: whether the queue was written out.
-  bool Drain(std::uint32_t timeoutMs) {
-    draining_ = true;
-    dataEvent_.SetEvent();
-    return drained_.WaitFor(timeoutMs) == TWaitResult::wrSignaled && QueueEmpty();
-  }
-
-  // Called by writers; polls for room at most `timeoutMs`.
-  bool Enqueue(const void* bytes, std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs) {
-    limit = std::min(limit, queue_.Capacity());
-    if (static_cast<std::int64_t>(n) > limit) {
-      // Never fits; wait out the time-out as a writer facing a full queue would.
-      return WaitForRoom(n, limit, timeoutMs);
-    }
-    for (;;) {
-      if (static_cast<std::int64_t>(queue_.Count()) + n > limit && !WaitForRoom(n, limit, timeoutMs)) return false;
-      std::lock_guard lock(comm_.writeLock_);
-      // Another writer may have taken the room between the test and the lock.
-      if (static_cast<std::int64_t>(queue_.Count()) + n <= limit) {
-        queue_.Append(bytes, n);
-        dataEvent_.SetEvent();
-        return true;
-      }
-    }
-  }
-
- protected:
-  void Execute() override {
-    TVaWaitEvent* wakers[2] = {&stopEvent_, &dataEvent_};
-    while (!terminated_) {
-      const bool lost = comm_.lineLost_;
-      if (lost || (draining_ && QueueEmpty())) {
-        // Nothing more will be written: a lost line drops what is queued.
-        if (lost) Consume(queue_.Count());
-        drained_.SetEvent();
-        stopEvent_.WaitFor(kInfinite);
-        terminated_ = true;
-        break;
-      }
-      const int which = WaitForAny(wakers, 2, kInfinite);
-      if (which == 0) {
-        terminated_ = true;
-        break;
-      }
-      if (which != 1) continue;
-      std::int32_t count = 0;
-      const std::uint8_t* data = nullptr;
-      {
-        std::lock_guard lock(comm_.writeLock_);
-        count = queue_.Count();
-        data = queue_.Data();
-      }
-      if (count == 0 && draining_) continue;
-      std::uint32_t done = 0;
-      int error = 0;
-      const IoStatus status =
-          device_.Write(data, static_cast<std::uint32_t>(count), done, writeDoneEvent_, &stopEvent_, kInfinite, error);
-      // What went out before a failure or a stop is never written again.
-      const auto written = static_cast<std::int32_t>(std::min<std::uint32_t>(done, static_cast<std::uint32_t>(count)));
-      switch (status) {
-        case IoStatus::Done:
-          Completion(written);
-          break;
-        case IoStatus::Stopped:
-          Consume(written);
-          terminated_ = true;
-          break;
-        case IoStatus::Failed:
-        case IoStatus::CompletionFailed:
-          Consume(written);
-          if (comm_.CheckLineLost(device_, error, kMsgWrite)) break;  // the next pass drops the queue
-          if (status == IoStatus::Failed) SyncStep([](TVaCustomComm& comm) { comm.HandleEvents(EV_ERR); });
-          stopEvent_.WaitFor(kRetryPauseMs);
-          break;
-        case IoStatus::TimedOut:
-          Consume(written);
-          stopEvent_.WaitFor(kRetryPauseMs);
-          break;
-      }
-    }
-  }
-
- private:
-  bool WaitForRoom(std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs) {
-    const std::uint32_t start = TickCount();
-    for (;;) {
-      const std::int32_t count = queue_.Count();
-      const std::uint32_t now = TickCount();
-      const std::uint32_t elapsed = now >= start ? now - start : now + (kMaxDword - start);
-      if (elapsed > timeoutMs) return false;
-      if (static_cast<std::int64_t>(count) + n <= limit) return true;
-      std::this_thread::yield();
-    }
-  }
-
-  bool QueueEmpty() {
-    std::lock_guard lock(comm_.writeLock_);
-    return queue_.Count() == 0;
-  }
-
-  // Removes bytes that need no writing (any more) without reporting an empty queue.
-  void Consume(std::int32_t n) {
-    if (n <= 0) return;
-    std::lock_guard lock(comm_.writeLock_);
-    queue_.Remove(n);
-    if (queue_.Count() == 0) dataEvent_.ResetEvent();
-  }
-
-  void Completion(std::int32_t written) {
-    bool empty = false;
-    {
-      // Testing and clearing under the lock keeps the DataEvent of a concurrent Enqueue.
-      std::lock_guard lock(comm_.writeLock_);
-      queue_.Remove(written);
-      empty = queue_.Count() == 0;
-      if (empty) {
-        dataEvent_.ResetEvent();
-      } else {
-        dataEvent_.SetEvent();
-      }
-    }
-    if (empty) SyncStep([](TVaCustomComm& comm) { comm.HandleEvents(EV_TXEMPTY); });
-  }
-
-  TVaCommBuffer queue_;
-  TVaWaitEvent dataEvent_;
-  TVaWaitEvent stopEvent_;
-  TVaWaitEvent writeDoneEvent_;
-  TVaWaitEvent drained_;
-  std::atomic<bool> draining_{false};
-};
 
 // ---------------------------------------------------------------------------
 // Component
@@ -526,44 +209,9 @@ void TVaCustomComm::DoClose() {
 }
 
 Dcb TVaCustomComm::BuildDcb() const {
-  Dcb dcb{};
-  dcb.DCBlength = sizeof(Dcb);
-  dcb.BaudRate = baudrate_ == brUser ? static_cast<std::uint32_t>(userBaudrate_) : BaudrateValue(baudrate_);
-  dcb.Parity = static_cast<std::uint8_t>(parity_);
-  dcb.StopBits = static_cast<std::uint8_t>(stopbits_);
-  dcb.ByteSize = static_cast<std::uint8_t>(4 + databits_);
-  dcb.XonChar = eventChars_->XonChar();
-  dcb.XoffChar = eventChars_->XoffChar();
-  dcb.ErrorChar = eventChars_->ErrorChar();
-  dcb.EofChar = eventChars_->EofChar();
-  dcb.EvtChar = eventChars_->EventChar();
-  const std::uint32_t lim = std::min<std::uint32_t>(static_cast<std::uint32_t>(buffers_->ReadSize()) >> 2, 1024);
-  dcb.XonLim = static_cast<std::uint16_t>(lim);
-  dcb.XoffLim = static_cast<std::uint16_t>(lim);
-  std::uint32_t flags = DCB_fBinary;
-  if (parityCheck_) flags |= DCB_fParity;
-  const TVaFlowControl& fc = *flowControl_;
-  if (fc.OutCtsFlow()) flags |= DCB_fOutxCtsFlow;
-  if (fc.OutDsrFlow()) flags |= DCB_fOutxDsrFlow;
-  if (fc.XonXoffOut()) flags |= DCB_fOutX;
-  if (fc.XonXoffIn()) flags |= DCB_fInX;
-  switch (fc.ControlDtr()) {
-    case dtrDisabled: break;
-    case dtrEnabled: flags |= DCB_DtrControlEnable; break;
-    case dtrHandshake: flags |= DCB_DtrControlHandshake; break;
-  }
-  switch (fc.ControlRts()) {
-    case rtsDisabled: break;
-    case rtsEnabled: flags |= DCB_RtsControlEnable; break;
-    case rtsHandshake: flags |= DCB_RtsControlHandshake; break;
-    case rtsToggle: flags |= DCB_RtsControlToggle; break;
-  }
-  if (fc.DsrSensitivity()) flags |= DCB_fDsrSensitivity;
-  if (fc.TxContinueOnXoff()) flags |= DCB_fTXContinueOnXoff;
-  if (options_ & OptionBit(coErrorChar)) flags |= DCB_fErrorChar;
-  if (options_ & OptionBit(coNullStrip)) flags |= DCB_fNull;
-  dcb.Flags = flags;
-  return dcb;
+  return DcbFromSettings({baudrate_, userBaudrate_, parity_, parityCheck_, databits_, stopbits_, options_,
+                          buffers_->ReadSize()},
+                         *eventChars_, *flowControl_);
 }
 
 void TVaCustomComm::ApplyDCB() {

@@ -2,32 +2,24 @@
 // event thread that hands line events to the main thread and a write thread that
 // drains a write queue to the device.
 //
-// Threading contract
+// Threading, as a caller sees it
 // - Main thread: construction and destruction, every setter, Open, Close, ReadBuf,
 //   GetStatus, InQueCount, CheckLineErrors, WriteBuf/WriteChar, and every published
 //   event (OnRxChar, OnError, OnTxEmpty, ...). Events reach the main thread through
 //   the MainThreadDispatcher given to the constructor.
-// - Event thread (while open and the event mask is not 0): waits in the device for
-//   line events and, for each batch, runs DispatchEvents on the main thread and waits
-//   until it has run (Synchronize).
-// - Write thread (while open and DirectWrite is off): waits for queued bytes, writes
-//   them to the device, and reports an emptied queue (EV_TXEMPTY) or a failed write
-//   (EV_ERR) through Synchronize.
-// - Write lock: the write queue (Enqueue, the write thread's snapshot and Remove) and
-//   the whole of a direct write. Read lock: ReadBuf, GetStatus and the stopping of the
-//   threads in Close. The component never holds both.
-// - Close lets the write thread send what is already queued (at most kCloseDrainMs),
-//   signals both threads, releases any of them waiting in Synchronize, waits for
-//   them to end (every wait of theirs can be cancelled, so this is bounded) and only
-//   then closes the device; so no pending request outlives its storage and no step
-//   reaches a closed or destroyed component. Close may be called from an event
-//   handler, also from one run on behalf of a worker.
+// - The event thread hands each batch of line events to the main thread and waits
+//   until it has been dispatched; the write thread drains the write queue and reports
+//   an emptied queue (EV_TXEMPTY) or a failed write (EV_ERR) the same way.
+// - Close stops and joins both threads before it closes the device, and may be called
+//   from an event handler, also from one run on behalf of a worker.
 // - A lost line (the device has gone: a hang-up, or a wait, read, write or status
 //   query failing with a code the backend classifies so) is one episode: from its
 //   first failure, on whichever thread, the write queue is dropped, reads, writes and
 //   status queries return 0, false or a zero record without raising, and the workers
 //   stop trying. A step posted to the main thread then closes the port and fires
 //   OnLineLost once. Opening the port again starts afresh.
+// The full contract (what each thread owns, the write and read locks, how Close stops
+// the threads) is at the top of serial/comm_threads.h.
 #pragma once
 
 #include <atomic>
@@ -47,30 +39,18 @@
 
 namespace serial {
 
-enum TVaBaudrate {
-  brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-  br19200, br38400, br56000, br57600, br115200, br128000, br256000
-};
-enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
-enum TVaDatabits { db4, db5, db6, db7, db8 };
-enum TVaStopbits { sb1, sb15, sb2 };
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-enum TVaCommOption { coErrorChar, coNullStrip };
 enum TVaCommEvent {
   ceBreak, ceCts, ceDsr, ceError, ceRing, ceRlsd, ceRxChar, ceTxEmpty,
   ceRxFlag, cePErr, ceRx80Full, ceEvent1, ceEvent2
 };
 
-// Set of TVaCommOption: bit i for member i.
-using TVaCommOptions = std::uint8_t;
 // Set of TVaCommEvent in 16 bits: bit i for member i.
 using TVaCommEvents = std::uint16_t;
 
-constexpr TVaCommOptions OptionBit(TVaCommOption o) { return static_cast<TVaCommOptions>(1u << o); }
 constexpr TVaCommEvents EventBit(TVaCommEvent e) { return static_cast<TVaCommEvents>(1u << e); }
 inline constexpr TVaCommEvents kDefaultMonitorEvents = 200;  // ceError, ceRxChar, ceTxEmpty
 
-std::uint32_t BaudrateValue(TVaBaudrate rate);            // 110 ... 256000; 0 for brUser
 std::uint32_t EventMaskBit(TVaCommEvent event);           // the EV_ bit
 int WindowsThreadPriority(TThreadPriority priority);     // -15, -2, -1, 0, 1, 2, 15
 
@@ -85,24 +65,6 @@ class EVaCommError : public std::runtime_error {
 using ExceptionReport = std::function<void(std::exception_ptr)>;
 void SetExceptionReport(ExceptionReport report);
 void ReportException(std::exception_ptr error);
-
-// The write queue: a block of fixed capacity.
-class TVaCommBuffer {
- public:
-  explicit TVaCommBuffer(std::int32_t capacity);
-  std::uint8_t* Data() { return data_.data(); }
-  std::int32_t Capacity() const { return static_cast<std::int32_t>(data_.size()); }
-  std::int32_t Count() const { return count_.load(std::memory_order_acquire); }
-  // Copies n bytes behind those held; the caller guarantees room.
-  void Append(const void* bytes, std::int32_t n);
-  // Drops the first n bytes.
-  void Remove(std::int32_t n);
-
- private:
-  std::vector<std::uint8_t> data_;
-  // Read without the lock by a writer polling for room.
-  std::atomic<std::int32_t> count_{0};
-};
 
 class TVaCustomComm;
 
@@ -231,7 +193,7 @@ class TVaCustomComm {
   void CheckClosed() const;
   [[noreturn]] void RaiseCommError(const std::string& format, int code) const;
   void CheckResult(int error, const std::string& format) const;
-  // The device control block the current settings give.
+  // The device control block the current settings give (DcbFromSettings).
   Dcb BuildDcb() const;
   void ApplyDCB();
   void ApplyBuffers();
@@ -247,6 +209,8 @@ class TVaCustomComm {
   void UnlockRead() { readLock_.Leave(); }
 
  private:
+  // The workers (comm_threads.h) use the dispatcher, the write lock, the lost line and
+  // the dispatch of events.
   friend class TVaCommWorker;
   friend class TVaCommEventThread;
   friend class TVaCommWriteThread;
@@ -255,8 +219,6 @@ class TVaCustomComm {
   void EventCharsChanged() { ApplyDCB(); }
   void FlowControlChanged() { ApplyDCB(); }
   void Report(std::exception_ptr error) const;
-  // Runs `step` on the main thread and waits; false when the port closed first.
-  bool Synchronize(const std::shared_ptr<SyncGate>& gate, const std::function<void()>& step);
   void DispatchEvents(std::uint32_t mask);
   bool Enqueue(const void* bytes, std::int32_t n);
   // When `code` means the device has gone: starts the lost-line episode (once) and

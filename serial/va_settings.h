@@ -1,11 +1,30 @@
-// The settings objects of the serial component: handshakes, special characters, and
-// queue sizes with time-outs. Each reports its changes to the owning component.
+// The settings of the serial component: the line settings, the settings objects
+// (handshakes, special characters, and queue sizes with time-outs), each of which
+// reports its changes to the owning component, and the device control block they give.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
+#include "serial/comm_types.h"
+
 namespace serial {
+
+enum TVaBaudrate {
+  brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
+  br19200, br38400, br56000, br57600, br115200, br128000, br256000
+};
+enum TVaParity { paNone, paOdd, paEven, paMark, paSpace };
+enum TVaDatabits { db4, db5, db6, db7, db8 };
+enum TVaStopbits { sb1, sb15, sb2 };
+enum TVaCommOption { coErrorChar, coNullStrip };
+
+// Set of TVaCommOption: bit i for member i.
+using TVaCommOptions = std::uint8_t;
+
+constexpr TVaCommOptions OptionBit(TVaCommOption o) { return static_cast<TVaCommOptions>(1u << o); }
+
+std::uint32_t BaudrateValue(TVaBaudrate rate);            // 110 ... 256000; 0 for brUser
 
 enum TVaControlDtr { dtrDisabled, dtrEnabled, dtrHandshake };
 enum TVaControlRts { rtsDisabled, rtsEnabled, rtsHandshake, rtsToggle };
@@ -116,5 +135,20 @@ class TVaBuffers : public TVaPersistent {
   std::int32_t readTimeout_ = 1000;
   std::int32_t writeTimeout_ = 1000;
 };
+
+// The component's own settings that go into the device control block.
+struct DcbSettings {
+  TVaBaudrate baudrate;
+  std::int32_t userBaudrate;  // the rate when baudrate is brUser
+  TVaParity parity;
+  bool parityCheck;
+  TVaDatabits databits;
+  TVaStopbits stopbits;
+  TVaCommOptions options;
+  std::int32_t readSize;  // Buffers.ReadSize: gives the XON/XOFF limits
+};
+
+// The device control block the settings give.
+Dcb DcbFromSettings(const DcbSettings& line, const TVaEventChars& chars, const TVaFlowControl& fc);
 
 }  // namespace serial
