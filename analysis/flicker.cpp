@@ -355,9 +355,8 @@ FlickerSpectrum ComputeFlickerSpectrum(const MeasurementRecord& record)
     // Harmonic h of F: bin h * (whole periods) of the run, or the nearest bin
     // of the stretch when it holds less than one period.
     for (int h = 1; h * *s.frequency <= s.nyquistHz + 1e-9; ++h) {
-        const auto bin = a.wholePeriods > 0
-                             ? static_cast<std::size_t>(h) * static_cast<std::size_t>(a.wholePeriods)
-                             : static_cast<std::size_t>(std::lround(h * *s.frequency / a.binHz));
+        const auto bin = a.wholePeriods > 0 ? static_cast<std::size_t>(h) * static_cast<std::size_t>(a.wholePeriods)
+                                            : static_cast<std::size_t>(std::lround(h * *s.frequency / a.binHz));
         if (bin < 1 || bin >= a.amplitudes.size())
             break;
         s.harmonics.push_back({h * *s.frequency, 100.0 * a.amplitudes[bin] / a.mean});

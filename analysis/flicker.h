@@ -35,15 +35,15 @@ struct FlickerMetrics {
     std::int64_t pulsationThousandths = 0;  // the box's K in thousandths
     double pulsationPercent = 0.0;
 
-    double percentFlicker = 0.0;        // PF, percent
-    std::optional<double> frequency;    // F, Hz; none below 1 % of the mean
-    std::optional<double> flickerIndex; // FI; none without a whole period
-    std::optional<double> svm;          // none without a whole period or a usable band
-    double svmUpperHz = kSvmHighHz;     // the highest frequency SVM could take in
+    double percentFlicker = 0.0;         // PF, percent
+    std::optional<double> frequency;     // F, Hz; none below 1 % of the mean
+    std::optional<double> flickerIndex;  // FI; none without a whole period
+    std::optional<double> svm;           // none without a whole period or a usable band
+    double svmUpperHz = kSvmHighHz;      // the highest frequency SVM could take in
     Ieee1789Class ieee = Ieee1789Class::NoEffect;
     double sampleRateHz = 0.0;
-    int stretchSamples = 0;             // n: samples of the stretch
-    int periodRunSamples = 0;           // samples of the whole-period run used for FI and SVM
+    int stretchSamples = 0;    // n: samples of the stretch
+    int periodRunSamples = 0;  // samples of the whole-period run used for FI and SVM
 
     bool Usable() const { return unusable.empty(); }
     // SVM could not take in components up to 2000 Hz (the sampling is too slow).

@@ -13,8 +13,7 @@ namespace {
 // keeps i - 2 .. i + 2 inside the function.
 bool IsPeak(const std::vector<double>& R, std::size_t i, double A)
 {
-    return (R[i] - R[i - 2]) * (R[i + 2] - R[i]) < 0.0 && R[i] > A && R[i] > R[i - 1] &&
-           R[i] > R[i + 1];
+    return (R[i] - R[i - 2]) * (R[i + 2] - R[i]) < 0.0 && R[i] > A && R[i] > R[i - 1] && R[i] > R[i + 1];
 }
 
 // First peak at or after lag `from`, or -1.
@@ -37,8 +36,7 @@ std::vector<double> Autocorrelation(const MeasurementRecord& record)
         double sum = 0.0;
         for (std::size_t j = 0; j < H; ++j) {
             // 65535^2 does not fit a signed 32-bit product; 64 bits hold it exactly.
-            sum += static_cast<double>(static_cast<std::int64_t>(record.Samples[j]) *
-                                       record.Samples[j + k]);
+            sum += static_cast<double>(static_cast<std::int64_t>(record.Samples[j]) * record.Samples[j + k]);
         }
         R[k] = sum;
     }
@@ -64,8 +62,7 @@ void SmoothAutocorrelation(std::vector<double>& R, int w)
     R.resize(L);
 }
 
-PeriodResult PeriodSearch(const MeasurementRecord& record, int smoothWidth, bool showPeriod,
-                          const NumberFormat& nf)
+PeriodResult PeriodSearch(const MeasurementRecord& record, int smoothWidth, bool showPeriod, const NumberFormat& nf)
 {
     PeriodResult result;
     result.title = {kCorrelationTitle};
@@ -119,8 +116,7 @@ PeriodResult PeriodSearch(const MeasurementRecord& record, int smoothWidth, bool
         result.marker.push_back({static_cast<double>(result.P1), A / norm});
         result.marker.push_back({static_cast<double>(result.P2), A / norm});
     }
-    result.title.push_back("Число точек на период:" + std::to_string(p) + ";  F=" +
-                           FormatFixed(F, 0, nf) + "Гц");
+    result.title.push_back("Число точек на период:" + std::to_string(p) + ";  F=" + FormatFixed(F, 0, nf) + "Гц");
     return result;
 }
 

@@ -20,8 +20,7 @@ namespace analysis {
 inline constexpr const char* kCorrelationTitle = "Корелляционная функция";
 // Shown (information icon, OK button, help context kPeriodMessageHelpContext)
 // when no period can be found.
-inline constexpr const char* kPeriodMessage =
-    "Выберите менее чувствительный диапазон или диапазон АВТО.";
+inline constexpr const char* kPeriodMessage = "Выберите менее чувствительный диапазон или диапазон АВТО.";
 inline constexpr int kPeriodMessageHelpContext = 3;
 inline constexpr int kMaxSmoothWidth = 100;
 
@@ -31,13 +30,13 @@ struct ChartPoint {
 };
 
 struct PeriodResult {
-    std::vector<ChartPoint> curve;   // SeriesCorr: (lag, R[lag] / R[1])
-    std::vector<ChartPoint> marker;  // SeriesPeriod: none or (P1, A/R[1]), (P2, A/R[1])
-    std::vector<std::string> title;  // the lines of the ChartCorr title (may be none)
-    bool showMessage = false;        // show kPeriodMessage
-    std::int32_t P1 = -1;            // lag of the first peak, -1 when not found
-    std::int32_t P2 = -1;            // lag of the second peak, -1 when not found
-    std::optional<double> frequency; // hertz, when a period was found and F is finite
+    std::vector<ChartPoint> curve;    // SeriesCorr: (lag, R[lag] / R[1])
+    std::vector<ChartPoint> marker;   // SeriesPeriod: none or (P1, A/R[1]), (P2, A/R[1])
+    std::vector<std::string> title;   // the lines of the ChartCorr title (may be none)
+    bool showMessage = false;         // show kPeriodMessage
+    std::int32_t P1 = -1;             // lag of the first peak, -1 when not found
+    std::int32_t P2 = -1;             // lag of the second peak, -1 when not found
+    std::optional<double> frequency;  // hertz, when a period was found and F is finite
 };
 
 // The autocorrelation of step 2: H = SampleCount div 2 lags, each the sum of H
@@ -59,7 +58,6 @@ void SmoothAutocorrelation(std::vector<double>& R, int w);
 //    TimeMultiplier or SampleInterval of 0): the curve, the message, no title;
 //  - otherwise the curve, the marker when showPeriod, and the title
 //    "Число точек на период:<p>;  F=<F>Гц".
-PeriodResult PeriodSearch(const MeasurementRecord& record, int smoothWidth, bool showPeriod,
-                          const NumberFormat& nf);
+PeriodResult PeriodSearch(const MeasurementRecord& record, int smoothWidth, bool showPeriod, const NumberFormat& nf);
 
 }  // namespace analysis

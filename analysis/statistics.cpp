@@ -74,8 +74,8 @@ StatisticsValues ComputeStatistics(const MeasurementRecord& record, std::int32_t
     return v;
 }
 
-StatisticsResult ShowStatistics(const MeasurementRecord& record, std::int32_t first,
-                                std::int32_t end, const NumberFormat& nf)
+StatisticsResult ShowStatistics(const MeasurementRecord& record, std::int32_t first, std::int32_t end,
+                                const NumberFormat& nf)
 {
     const StatisticsValues v = ComputeStatistics(record, first, end);
     StatisticsResult result;

@@ -34,18 +34,18 @@ struct StatisticsValues {
     std::int32_t SampleMin = 65535;
     std::int32_t SampleMax = 0;
     bool minMaxWritten = false;
-    std::int32_t mean = 0;      // M: the mean in units of the decade, rounded
-    std::int64_t maximum = 0;   // in units of the decade, rounded
+    std::int32_t mean = 0;     // M: the mean in units of the decade, rounded
+    std::int64_t maximum = 0;  // in units of the decade, rounded
     std::int64_t minimum = 0;
-    double pulsation = 0.0;     // K, a fraction (the box shows 3 decimals)
-    double deviation = 0.0;     // D, percent
-    int exponent = 0;           // the decade the box shows: "e" + exponent
+    double pulsation = 0.0;  // K, a fraction (the box shows 3 decimals)
+    double deviation = 0.0;  // D, percent
+    int exponent = 0;        // the decade the box shows: "e" + exponent
 };
 
 StatisticsValues ComputeStatistics(const MeasurementRecord& record, std::int32_t first, std::int32_t end);
 
 // Statistics of the samples first .. end - 1 (end exclusive).
-StatisticsResult ShowStatistics(const MeasurementRecord& record, std::int32_t first,
-                                std::int32_t end, const NumberFormat& nf);
+StatisticsResult ShowStatistics(const MeasurementRecord& record, std::int32_t first, std::int32_t end,
+                                const NumberFormat& nf);
 
 }  // namespace analysis

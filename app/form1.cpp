@@ -67,8 +67,7 @@ W* Place(W* w, int left, int top, int width, int height, int helpContext)
     return w;
 }
 
-QGroupBox* Group(QWidget* parent, const QString& caption, int l, int t, int w, int h, int hc,
-                 unsigned color = 0)
+QGroupBox* Group(QWidget* parent, const QString& caption, int l, int t, int w, int h, int hc, unsigned color = 0)
 {
     auto* box = Place(new QGroupBox(caption, parent), l, t, w, h, hc);
     if (color != 0)
@@ -117,11 +116,9 @@ QFont WindowFont()
     return font;
 }
 
-TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat,
-               serial::CommDeviceFactory deviceFactory)
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                           Qt::WindowContextHelpButtonHint),
+TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat, serial::CommDeviceFactory deviceFactory)
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint),
       Dispatcher(std::make_unique<QtMainThreadDispatcher>()),
       VaComm1(std::make_unique<serial::TVaComm>(*Dispatcher, std::move(deviceFactory))),
       ui_(ui),
@@ -172,8 +169,8 @@ void TForm1::BuildLayout()
         const int itemHeight = room / static_cast<int>(items.size());
         const int top = fontHeight + 1 + (room % static_cast<int>(items.size())) / 2;
         for (int i = 0; i < items.size(); ++i) {
-            auto* rb = Place(new QRadioButton(items[i], rgRange), 8, top + i * itemHeight,
-                             rgRange->width() - 10, itemHeight, 0);
+            auto* rb = Place(new QRadioButton(items[i], rgRange), 8, top + i * itemHeight, rgRange->width() - 10,
+                             itemHeight, 0);
             rgRangeItems->addButton(rb, i);
         }
         rgRangeItems->button(0)->setChecked(true);
@@ -216,17 +213,14 @@ void TForm1::BuildLayout()
     btPrevFile->setToolTip(QStringLiteral("Считывание ПРЕДЫДУЩЕГО файла из того же пути"));
     btPrevFile->hide();
     btFLoad = Button(gbFile, QStringLiteral("Открыть"), 112, 16, 50, 25, 4);
-    btFLoad->setToolTip(
-        QStringLiteral("Считывание файла данных, выбранный путь используется соседними кнопками"));
+    btFLoad->setToolTip(QStringLiteral("Считывание файла данных, выбранный путь используется соседними кнопками"));
     btNextFile = Place(new SpeedButton(gbFile, true), 162, 16, 17, 25, 4);
     btNextFile->setToolTip(QStringLiteral("Считывание СЛЕДУЮЩЕГО файла из того же пути"));
     btNextFile->hide();
     btComments = Button(gbFile, QStringLiteral("Просмотр комментариев"), 8, 48, 169, 25, 4);
-    btComments->setToolTip(
-        QStringLiteral("Все комментарии файлов открытого пути выводятся в одно окно"));
+    btComments->setToolTip(QStringLiteral("Все комментарии файлов открытого пути выводятся в одно окно"));
 
-    GroupBox10 = Group(this, QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ"), 0, 468, 185, 77, 4,
-                       kCommentGroupColor);
+    GroupBox10 = Group(this, QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ"), 0, 468, 185, 77, 4, kCommentGroupColor);
     mComment = Place(new QPlainTextEdit(GroupBox10), 8, 16, 169, 52, 4);
     mComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mComment->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -248,14 +242,13 @@ void TForm1::BuildLayout()
     btClipBoard = Button(Chart1, QStringLiteral("Копировать в буфер"), 312, 0, 129, 17, 4);
     btHelp = Button(Chart1, QStringLiteral("ПОМОЩЬ"), 448, 0, 83, 17, 1);
 
-    GroupBox7 = Group(this, QStringLiteral("АВТОКОРРЕЛЯЦИОННАЯ ФУНКЦИЯ"), 192, 312, 537, 233, 5,
-                      kCorrelationColor);
+    GroupBox7 = Group(this, QStringLiteral("АВТОКОРРЕЛЯЦИОННАЯ ФУНКЦИЯ"), 192, 312, 537, 233, 5, kCorrelationColor);
     ChartCorr = Place(new chart::qt::ChartWidget(GroupBox7), 8, 16, 521, 185, 5);
     SeriesCorr = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
     SeriesPeriod = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
     display::ConfigureCorrelationChart(ChartCorr->Chart(), *SeriesCorr, *SeriesPeriod);
-    Label1 = Place(new QLabel(QStringLiteral("Сгладить автокорр.функцию скользящим окном"), GroupBox7),
-                   9, 206, 248, 13, 5);
+    Label1 =
+        Place(new QLabel(QStringLiteral("Сгладить автокорр.функцию скользящим окном"), GroupBox7), 9, 206, 248, 13, 5);
     seSmooth = Place(new SpinEdit(GroupBox7, 0, 100, 0), 264, 203, 49, 22, 5);
     chPeriod = Place(new QCheckBox(QStringLiteral("Показать период"), GroupBox7), 328, 206, 113, 17, 5);
     chPeriod->setChecked(true);
@@ -337,7 +330,6 @@ void TForm1::BuildLayout()
     TimRS = new MessageTimer(300, false, this);
     TimPause = new MessageTimer(1000, false, this);
     Timer3 = new MessageTimer(1000, true, this);  // enabled, with no handler: it never runs
-
 }
 
 void TForm1::ConnectHandlers()
@@ -364,15 +356,13 @@ void TForm1::ConnectHandlers()
     on(btOpenFind, &TForm1::btOpenFindClick);
     on(btPath, &TForm1::btPathClick);
     on(btCancel, &TForm1::btCancelClick);
-    QObject::connect(btFLoad, &QAbstractButton::clicked, this,
-                     [this] { Guarded([&] { btFLoadClick(btFLoad); }); });
+    QObject::connect(btFLoad, &QAbstractButton::clicked, this, [this] { Guarded([&] { btFLoadClick(btFLoad); }); });
 
     seRecord->OnChange = [this] { Guarded([&] { seRecordChange(); }); };
     seSmooth->OnChange = [this] { Guarded([&] { seSmoothChange(); }); };
     QObject::connect(cbY, &QComboBox::activated, this, [this](int) { Guarded([&] { cbYClick(); }); });
     QObject::connect(cbX, &QComboBox::activated, this, [this](int) { Guarded([&] { cbXClick(); }); });
-    QObject::connect(eFind, &QLineEdit::returnPressed, this,
-                     [this] { Guarded([&] { eFindKeyPress(QChar(13)); }); });
+    QObject::connect(eFind, &QLineEdit::returnPressed, this, [this] { Guarded([&] { eFindKeyPress(QChar(13)); }); });
 
     TimPause->SetOnTimer([this] { Guarded([&] { TimPauseTimer(); }); });
     TimRS->SetOnTimer([this] { Guarded([&] { ProcessReply(); }); });

@@ -61,8 +61,7 @@ public:
     // The window uses `ui` for message boxes, dialogs, clipboard and help; it
     // must outlive the window. `deviceFactory` replaces the system's serial
     // device (tests); without it the port is the operating system's.
-    TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat,
-           serial::CommDeviceFactory deviceFactory = {});
+    TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat, serial::CommDeviceFactory deviceFactory = {});
     ~TForm1() override;
 
     // Window handlers.

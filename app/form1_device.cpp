@@ -104,8 +104,7 @@ void TForm1::btnPortClick()
         QString details = QString::fromStdString(firstError);
         if (firstError != e.what())
             details += (details.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8(e.what());
-        ui_.ShowMessageWithDetails(this, MessageIcon::Warning, QStringLiteral("Предупреждение"), text,
-                                   details, 0);
+        ui_.ShowMessageWithDetails(this, MessageIcon::Warning, QStringLiteral("Предупреждение"), text, details, 0);
     }
 }
 
@@ -221,12 +220,8 @@ void TForm1::ProcessReply()
             mComment->clear();  // a reply carries no file comment
         }
         ShowStatistics(0, Record.SampleCount - 1);
-        TimeScale = cbX->currentIndex() == 1
-                        ? 1.0
-                        : Record.TimeMultiplier * static_cast<double>(Record.SampleInterval);
-        ValueScale = cbY->currentIndex() == 1
-                         ? 1.0
-                         : static_cast<double>(Record.LuxFactor) * Record.RangeDecade;
+        TimeScale = cbX->currentIndex() == 1 ? 1.0 : Record.TimeMultiplier * static_cast<double>(Record.SampleInterval);
+        ValueScale = cbY->currentIndex() == 1 ? 1.0 : static_cast<double>(Record.LuxFactor) * Record.RangeDecade;
         display::FillMeasurementSeries(*Series1, Record, ValueScale, TimeScale, numberFormat_);
         PeriodSearch();
         return;

@@ -31,8 +31,7 @@ void TForm1::PeriodSearch()
     ChartCorr->Chart().Title().Text().SetText(r.title);
     if (r.showMessage)
         ui_.ShowMessage(this, MessageIcon::Information, QString(),  // the advice has no title
-                        QString::fromUtf8(analysis::kPeriodMessage),
-                        analysis::kPeriodMessageHelpContext);
+                        QString::fromUtf8(analysis::kPeriodMessage), analysis::kPeriodMessageHelpContext);
 }
 
 void TForm1::seSmoothChange()
@@ -57,8 +56,7 @@ void TForm1::chPeriodClick()
 void TForm1::cbYClick()
 {
     Series1->ClearPoints();
-    Chart1->Chart().LeftAxis().Title().SetCaption(
-        display::LeftAxisTitle(display::YUnitsFromItem(cbY->currentIndex())));
+    Chart1->Chart().LeftAxis().Title().SetCaption(display::LeftAxisTitle(display::YUnitsFromItem(cbY->currentIndex())));
     RefillMeasurementSeries();
 }
 
@@ -84,10 +82,9 @@ void TForm1::Chart1AfterDraw()
 void TForm1::Chart1MouseMove(int x, int y)
 {
     Chart1->setFocus();
-    const display::Readout r = display::MouseReadout(
-        *Series1, Record, display::YUnitsFromItem(cbY->currentIndex()),
-        display::XUnitsFromItem(cbX->currentIndex()), x, y, Chart1->height(), eX->height(),
-        numberFormat_);
+    const display::Readout r = display::MouseReadout(*Series1, Record, display::YUnitsFromItem(cbY->currentIndex()),
+                                                     display::XUnitsFromItem(cbX->currentIndex()), x, y,
+                                                     Chart1->height(), eX->height(), numberFormat_);
     if (!r.touched)
         return;
     eX->show();

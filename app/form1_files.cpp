@@ -37,8 +37,7 @@ FileDialogSettings SaveDlgSettings()
 
 FileDialogSettings OpenDlgSettings()
 {
-    return {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk|All files|*.*"),
-            QStringLiteral("DataSvk"), 1};
+    return {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk|All files|*.*"), QStringLiteral("DataSvk"), 1};
 }
 
 QString FromUtf8(const std::string& s)
@@ -195,10 +194,8 @@ void TForm1::btFindClick()
 void TForm1::btOpenFindClick()
 {
     const QString text = mAllCmnt->toPlainText();
-    const std::vector<std::string> lines =
-        text == GatheredText ? GatheredLines : files::SplitLines(ToNativePath(text));
-    const std::optional<std::string> name =
-        files::FileNameAtLine(lines, mAllCmnt->textCursor().blockNumber());
+    const std::vector<std::string> lines = text == GatheredText ? GatheredLines : files::SplitLines(ToNativePath(text));
+    const std::optional<std::string> name = files::FileNameAtLine(lines, mAllCmnt->textCursor().blockNumber());
     if (!name)
         return;
     CurrentFileName = FromNativePath(files::FolderPart(ToNativePath(CurrentFileName)) + *name);
@@ -261,14 +258,13 @@ void TForm1::WriteTextExport(const QString& path)
         comment.push_back(line.toStdString());
     const files::ExportOrigin origin = files::OriginFromCaption(
         gbFile->title().toStdString(), DisplayText(ToNativePath(OriginFileName)).toStdString(), std::move(comment));
-    files::WriteTextExport(ToNativePath(path), Record, Series1->FirstShownIndex(),
-                           Series1->LastShownIndex(), ExportModeOf(*cbX), numberFormat_, origin);
+    files::WriteTextExport(ToNativePath(path), Record, Series1->FirstShownIndex(), Series1->LastShownIndex(),
+                           ExportModeOf(*cbX), numberFormat_, origin);
 }
 
 void TForm1::btClipBoardClick()
 {
-    ui_.SetClipboardText(FromUtf8(files::ClipboardText(Record, Series1->FirstShownIndex(),
-                                                       Series1->LastShownIndex(),
+    ui_.SetClipboardText(FromUtf8(files::ClipboardText(Record, Series1->FirstShownIndex(), Series1->LastShownIndex(),
                                                        ExportModeOf(*cbX), numberFormat_)));
 }
 

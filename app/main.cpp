@@ -15,8 +15,7 @@ int main(int argc, char* argv[])
     app::ConfigureApplication();
 
     const QLocale locale = QLocale::system();
-    analysis::NumberFormat numbers{locale.decimalPoint().toStdString(),
-                                   locale.groupSeparator().toStdString()};
+    analysis::NumberFormat numbers{locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()};
 
     chart::SetNumberSeparators({numbers.decimalSeparator, numbers.thousandSeparator});
 

@@ -74,14 +74,14 @@ private:
 QtUiServices::QtUiServices() = default;
 QtUiServices::~QtUiServices() = default;
 
-void QtUiServices::ShowMessage(QWidget* parent, MessageIcon icon, const QString& title,
-                               const QString& text, int helpContext)
+void QtUiServices::ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                               int helpContext)
 {
     ShowMessageWithDetails(parent, icon, title, text, QString(), helpContext);
 }
 
-void QtUiServices::ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title,
-                                          const QString& text, const QString& details, int helpContext)
+void QtUiServices::ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                                          const QString& details, int helpContext)
 {
     QMessageBox::Icon qicon = QMessageBox::Information;
     if (icon == MessageIcon::Warning)

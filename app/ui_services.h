@@ -28,12 +28,12 @@ public:
     virtual ~UiServices() = default;
     // A message box with one OK button; F1 in it opens the topic of a
     // non-zero help context.
-    virtual void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title,
-                             const QString& text, int helpContext) = 0;
+    virtual void ShowMessage(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                             int helpContext) = 0;
     // The same with the system's own words below the text, behind a button
     // that shows them (by default they are left out).
-    virtual void ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title,
-                                        const QString& text, const QString& details, int helpContext)
+    virtual void ShowMessageWithDetails(QWidget* parent, MessageIcon icon, const QString& title, const QString& text,
+                                        const QString& details, int helpContext)
     {
         (void)details;
         ShowMessage(parent, icon, title, text, helpContext);

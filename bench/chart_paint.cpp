@@ -81,8 +81,8 @@ void CompareWithPolyline(int count)
     double sy = left.LengthPixels() / left.RangeLength();
     std::vector<QPointF> points(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        points[static_cast<std::size_t>(i)] =
-            QPointF(bottom.StartPixel() + (i - bottom.Minimum()) * sx, left.EndPixel() - (SineAt(i, count) - left.Minimum()) * sy);
+        points[static_cast<std::size_t>(i)] = QPointF(bottom.StartPixel() + (i - bottom.Minimum()) * sx,
+                                                      left.EndPixel() - (SineAt(i, count) - left.Minimum()) * sy);
     QImage plain(kWidth, kHeight, QImage::Format_RGB32);
     double polyline = TimeMs([&] {
         plain.fill(Qt::white);

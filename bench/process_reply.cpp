@@ -109,10 +109,9 @@ int main(int argc, char** argv)
     for (double t : times)
         sum += t;
     std::printf("ProcessReply of a 405-sample reply, charts painted offscreen, %d runs:\n", iterations);
-    std::printf("  samples %d, correlation points %d\n", form.Record.SampleCount,
-                form.SeriesCorr->PointCount());
-    std::printf("  mean %.3f ms, median %.3f ms, 95th percentile %.3f ms (target < 2 ms)\n",
-                sum / times.size(), times[times.size() / 2], times[times.size() * 95 / 100]);
+    std::printf("  samples %d, correlation points %d\n", form.Record.SampleCount, form.SeriesCorr->PointCount());
+    std::printf("  mean %.3f ms, median %.3f ms, 95th percentile %.3f ms (target < 2 ms)\n", sum / times.size(),
+                times[times.size() / 2], times[times.size() * 95 / 100]);
 
     form.VaComm1->Close();
     close(master);

@@ -143,7 +143,8 @@ void TCustomChartAxis::DrawTextLabels(TCanvas& canvas)
         int h = (s + static_cast<int>(std::trunc(s * 0.02 * LabelsSeparation_))) / 2;
         bool clear = p < lastP ? lastP - lastHalf >= p + h : p - h >= lastP + lastHalf;
         // The boxes as drawn, centred on their pixels.
-        int gap = p < lastP ? (lastP - lastSize / 2) - (p - s / 2 + s) : (p - s / 2) - (lastP - lastSize / 2 + lastSize);
+        int gap =
+            p < lastP ? (lastP - lastSize / 2) - (p - s / 2 + s) : (p - s / 2) - (lastP - lastSize / 2 + lastSize);
         if (clear && gap >= blank) {
             DrawLabel(canvas, p, text);
             lastP = p;

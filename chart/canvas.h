@@ -29,9 +29,18 @@ constexpr TColor clDefaultPoint = 0x20000000;
 // "Use the default of the object": e.g. a grid pen drawn grey.
 constexpr TColor clDefault = 0x20000040;
 
-constexpr int RedOf(TColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int GreenOf(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int BlueOf(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int RedOf(TColor c)
+{
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GreenOf(TColor c)
+{
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(TColor c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 constexpr TColor RGBColor(int r, int g, int b)
 {
     return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));

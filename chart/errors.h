@@ -10,7 +10,9 @@ namespace chart {
 class EListError : public std::out_of_range {
 public:
     explicit EListError(int index)
-        : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")"), index_(index) {}
+        : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")"), index_(index)
+    {
+    }
     int Index() const { return index_; }
 
 private:

@@ -12,9 +12,10 @@ namespace chart {
 
 class TChartPen {
 public:
-    explicit TChartPen(TColor color = clBlack, int width = 1, TPenStyle style = TPenStyle::psSolid,
-                       bool visible = true)
-        : color_(color), width_(width), style_(style), visible_(visible) {}
+    explicit TChartPen(TColor color = clBlack, int width = 1, TPenStyle style = TPenStyle::psSolid, bool visible = true)
+        : color_(color), width_(width), style_(style), visible_(visible)
+    {
+    }
     TChartPen(const TChartPen&) = delete;
     TChartPen& operator=(const TChartPen&) = delete;
 

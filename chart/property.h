@@ -3,16 +3,19 @@
 // it changed, calls the owner's Changed() (which asks the chart to repaint).
 // The macro leaves the class in its private section.
 
-#define CHART_PROPERTY(Type, Name, Default)            \
-public:                                                \
-    const Type& Name() const { return Name##_; }       \
-    void Set##Name(const Type& value)                  \
-    {                                                  \
-        if (Name##_ == value)                          \
-            return;                                    \
-        Name##_ = value;                               \
-        Changed();                                     \
-    }                                                  \
-                                                       \
-private:                                               \
+#define CHART_PROPERTY(Type, Name, Default)                                                                            \
+public:                                                                                                                \
+    const Type& Name() const                                                                                           \
+    {                                                                                                                  \
+        return Name##_;                                                                                                \
+    }                                                                                                                  \
+    void Set##Name(const Type& value)                                                                                  \
+    {                                                                                                                  \
+        if (Name##_ == value)                                                                                          \
+            return;                                                                                                    \
+        Name##_ = value;                                                                                               \
+        Changed();                                                                                                     \
+    }                                                                                                                  \
+                                                                                                                       \
+private:                                                                                                               \
     Type Name##_ = Default;

@@ -28,7 +28,8 @@ TChartAxis* TChart::AxisHit(int x, int y)
         if (along < lo || along > hi)
             continue;
         // The axis line with its outer ticks.
-        int reach = (axis.Axis().Visible() ? axis.Axis().Width() : 0) + (axis.Ticks().Visible() ? axis.TickLength() : 0);
+        int reach =
+            (axis.Axis().Visible() ? axis.Axis().Width() : 0) + (axis.Ticks().Visible() ? axis.TickLength() : 0);
         int outward = axis.Kind() == TAxisKind::Bottom || axis.Kind() == TAxisKind::Right ? 1 : -1;
         int a = axis.PosAxis() - outward;
         int b = axis.PosAxis() + outward * reach;

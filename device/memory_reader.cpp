@@ -98,16 +98,13 @@ MemoryRun MemoryReader::Run(int first, int last, const Progress& progress)
         comm_.OnLineLost = nullptr;
         return run;
     };
-    auto interrupted = [&](int k) {
-        return finish(cancelled_ ? RunEnd::Cancelled : RunEnd::LineLost, k);
-    };
+    auto interrupted = [&](int k) { return finish(cancelled_ ? RunEnd::Cancelled : RunEnd::LineLost, k); };
 
     for (int k = first; k <= last; ++k) {
         if (Stopped())
             return interrupted(k);
         // Bytes left over from an earlier answer are no part of this one.
-        while (comm_.ReadBuf(rx.RxBuffer.data(), kRxBufferSize) > 0) {
-        }
+        while (comm_.ReadBuf(rx.RxBuffer.data(), kRxBufferSize) > 0) {}
         loop_.RunPending();
         firstByte_ = false;
         const Clock::time_point sent = Clock::now();

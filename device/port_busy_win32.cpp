@@ -5,6 +5,9 @@
 namespace device {
 
 // A COM port is opened for exclusive use: another opening is refused.
-bool IsPortBusyError(int code) { return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION; }
+bool IsPortBusyError(int code)
+{
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION;
+}
 
 }  // namespace device

@@ -31,14 +31,12 @@ public:
 // SYSTEM\CurrentControlSet\Enum\USB\Vid_XXXX&Pid_XXXX&Mi_00\<name>_00\Device Parameters;
 // -1 when a key or the value is missing or not readable.
 // Throws ConversionError for a port name like "COMab".
-int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId,
-                const std::string& deviceName);
+int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId, const std::string& deviceName);
 
 // COM number from the bridge driver's keys Enum\SLABCR\guid\0000, 0001, ...:
 // the value "Portname" of the last key whose "CRLowerDeviceID" names the device;
 // -1 when none does. Throws ConversionError like FindUsbPort.
-int FindBridgePort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId,
-                   const std::string& deviceName);
+int FindBridgePort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId, const std::string& deviceName);
 
 // The sysfs root searched by default: $SOVIKAN_SYSFS_ROOT, else "/sys".
 std::filesystem::path DefaultSysfsRoot();
@@ -47,13 +45,13 @@ std::filesystem::path DefaultSysfsRoot();
 // <root>/bus/usb/devices with the given ids and product string; empty when none.
 // The tty is <dev>:<interface>/ttyXXX or <dev>:<interface>/tty/ttyXXX; the node is
 // /dev/ + DEVNAME from that entry's uevent file when it has one, else /dev/ + its name.
-std::string FindSysfsTty(const std::filesystem::path& sysfsRoot, std::uint16_t vendorId,
-                         std::uint16_t productId, const std::string& product);
+std::string FindSysfsTty(const std::filesystem::path& sysfsRoot, std::uint16_t vendorId, std::uint16_t productId,
+                         const std::string& product);
 
 // The COM number of that tty (serial::ComNumberForDevice: a comN link in the
 // ports folder first, else the fixed table); -1 when not found.
-int FindSysfsPort(const std::filesystem::path& sysfsRoot, std::uint16_t vendorId,
-                  std::uint16_t productId, const std::string& product);
+int FindSysfsPort(const std::filesystem::path& sysfsRoot, std::uint16_t vendorId, std::uint16_t productId,
+                  const std::string& product);
 
 // Start-up discovery of the meter: FindUsbPort, only if that is negative
 // FindBridgePort, and when still negative FindSysfsPort. The COM number or -1.

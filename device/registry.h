@@ -37,8 +37,7 @@ public:
     // RegOpenKeyA: opens subKey of parent with the default rights.
     virtual bool OpenKey(Key parent, const std::string& subKey, Key& opened) = 0;
     // RegQueryValueExA into buffer[0 .. size).
-    virtual QueryResult QueryValue(Key key, const std::string& valueName, char* buffer,
-                                   std::size_t size) = 0;
+    virtual QueryResult QueryValue(Key key, const std::string& valueName, char* buffer, std::size_t size) = 0;
     // RegCloseKey.
     virtual void CloseKey(Key key) = 0;
 };

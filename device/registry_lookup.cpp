@@ -92,8 +92,7 @@ std::string HexId(const char* format, std::uint16_t id)
 
 }  // namespace
 
-int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId,
-                const std::string& deviceName)
+int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId, const std::string& deviceName)
 {
     OpenedKey control(registry);
     // Read access only: full rights are granted to an elevated administrator alone, so
@@ -103,8 +102,8 @@ int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t produc
     OpenedKey usb(registry);
     if (!usb.Open(control.key(), "Enum\\USB\\"))
         return -1;
-    const std::string deviceKey = "Vid_" + HexId("%4X", vendorId) + "&Pid_" + HexId("%4X", productId) +
-                                  "&Mi_00\\" + deviceName + "_00\\Device Parameters\\";
+    const std::string deviceKey = "Vid_" + HexId("%4X", vendorId) + "&Pid_" + HexId("%4X", productId) + "&Mi_00\\" +
+                                  deviceName + "_00\\Device Parameters\\";
     OpenedKey parameters(registry);
     if (!parameters.Open(usb.key(), deviceKey))
         return -1;
@@ -114,8 +113,7 @@ int FindUsbPort(Registry& registry, std::uint16_t vendorId, std::uint16_t produc
     return PortNumberOf(*portName);
 }
 
-int FindBridgePort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId,
-                   const std::string& deviceName)
+int FindBridgePort(Registry& registry, std::uint16_t vendorId, std::uint16_t productId, const std::string& deviceName)
 {
     std::string name = deviceName;
     for (char& c : name) {
@@ -124,8 +122,8 @@ int FindBridgePort(Registry& registry, std::uint16_t vendorId, std::uint16_t pro
         else if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     }
-    const std::string expected = "USB\\VID_" + HexId("%04X", vendorId) + "&PID_" + HexId("%04X", productId) +
-                                 "&MI_00\\" + name + "_00";
+    const std::string expected =
+        "USB\\VID_" + HexId("%04X", vendorId) + "&PID_" + HexId("%04X", productId) + "&MI_00\\" + name + "_00";
 
     int result = -1;
     for (int k = 0; k <= kLastBridgeKey; ++k) {

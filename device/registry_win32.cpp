@@ -32,8 +32,8 @@ public:
 
     QueryResult QueryValue(Key key, const std::string& valueName, char* buffer, std::size_t size) override
     {
-        DWORD bytes = size > std::numeric_limits<DWORD>::max() ? std::numeric_limits<DWORD>::max()
-                                                               : static_cast<DWORD>(size);
+        DWORD bytes =
+            size > std::numeric_limits<DWORD>::max() ? std::numeric_limits<DWORD>::max() : static_cast<DWORD>(size);
         const LONG rc = ::RegQueryValueExA(Native(key), valueName.c_str(), nullptr, nullptr,
                                            reinterpret_cast<LPBYTE>(buffer), &bytes);
         if (rc == ERROR_SUCCESS)
@@ -46,10 +46,7 @@ public:
     void CloseKey(Key key) override { ::RegCloseKey(Native(key)); }
 
 private:
-    static HKEY Native(Key key)
-    {
-        return key == kLocalMachine ? HKEY_LOCAL_MACHINE : reinterpret_cast<HKEY>(key);
-    }
+    static HKEY Native(Key key) { return key == kLocalMachine ? HKEY_LOCAL_MACHINE : reinterpret_cast<HKEY>(key); }
 };
 
 }  // namespace

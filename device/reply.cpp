@@ -54,8 +54,7 @@ CalibrationRecord ReplyReceiver::Calibration() const
 void DecodeMeasurementReply(std::span<const std::uint8_t> reply, analysis::MeasurementRecord& record)
 {
     if (reply.size() < kMinMeasurementReplySize || reply.size() > kRxBufferSize)
-        throw std::invalid_argument("a measurement reply has 111 to 820 bytes, not " +
-                                    std::to_string(reply.size()));
+        throw std::invalid_argument("a measurement reply has 111 to 820 bytes, not " + std::to_string(reply.size()));
     const std::size_t n = reply.size() - kReplyTrailerSize;
     record.LuxFactor = FloatAt(reply, n);
     record.RangeIndex = reply[n + 4];

@@ -72,9 +72,7 @@ std::string NodeOf(const fs::path& ttyEntry)
             continue;
         const fs::path name = line.substr(8);
         const bool inside = !name.empty() && name.is_relative() &&
-                            std::none_of(name.begin(), name.end(), [](const fs::path& part) {
-                                return part == "..";
-                            });
+                            std::none_of(name.begin(), name.end(), [](const fs::path& part) { return part == ".."; });
         if (inside)
             return (fs::path("/dev") / name).string();
         break;
@@ -122,8 +120,7 @@ std::string FindSysfsTty(const fs::path& sysfsRoot, std::uint16_t vendorId, std:
         if (device.filename().string().find(':') != std::string::npos)
             continue;
         if (!IsHexId(ReadAttribute(device / "idVendor"), vendorId) ||
-            !IsHexId(ReadAttribute(device / "idProduct"), productId) ||
-            ReadAttribute(device / "product") != product)
+            !IsHexId(ReadAttribute(device / "idProduct"), productId) || ReadAttribute(device / "product") != product)
             continue;
         if (std::string tty = TtyOf(device); !tty.empty())
             return tty;

@@ -15,7 +15,6 @@ constexpr chart::TColor kCorrelationChartColor = 15114038;
 void ConfigureMeasurementChart(chart::TChart& chart, chart::TFastLineSeries& series1);
 
 // The same for the autocorrelation chart with its curve and period marker.
-void ConfigureCorrelationChart(chart::TChart& chart, chart::TFastLineSeries& corr,
-                               chart::TFastLineSeries& period);
+void ConfigureCorrelationChart(chart::TChart& chart, chart::TFastLineSeries& corr, chart::TFastLineSeries& period);
 
 }  // namespace display

@@ -20,8 +20,7 @@ double SampleTime(const analysis::MeasurementRecord& record, int k)
 
 double SampleLux(const analysis::MeasurementRecord& record, int k)
 {
-    return record.Samples[static_cast<std::size_t>(k)] * static_cast<double>(record.LuxFactor) *
-           record.RangeDecade;
+    return record.Samples[static_cast<std::size_t>(k)] * static_cast<double>(record.LuxFactor) * record.RangeDecade;
 }
 
 }  // namespace
@@ -36,8 +35,8 @@ std::string BottomAxisTitle(XUnits units)
     return units == XUnits::Samples ? "ВЫБОРКИ" : "ВРЕМЯ, мс";
 }
 
-void FillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record,
-                           double valueScale, double timeScale, const analysis::NumberFormat& nf)
+void FillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record, double valueScale,
+                           double timeScale, const analysis::NumberFormat& nf)
 {
     const int n = ValidSampleCount(record);
     for (int i = 0; i < n; ++i)
@@ -45,21 +44,21 @@ void FillMeasurementSeries(chart::TChartSeries& series, const analysis::Measurem
                         analysis::FormatFixed(i * timeScale, 0, nf), chart::clDefaultPoint);
 }
 
-void RefillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record,
-                             YUnits y, XUnits x, const analysis::NumberFormat& nf)
+void RefillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record, YUnits y, XUnits x,
+                             const analysis::NumberFormat& nf)
 {
     const int n = ValidSampleCount(record);
     for (int i = 0; i < n; ++i) {
-        const double value = y == YUnits::Converter ? record.Samples[static_cast<std::size_t>(i)]
-                                                    : SampleLux(record, i);
+        const double value =
+            y == YUnits::Converter ? record.Samples[static_cast<std::size_t>(i)] : SampleLux(record, i);
         const std::string label =
             x == XUnits::Time ? analysis::FormatFixed(SampleTime(record, i), 0, nf) : std::string();
         series.AddPoint(i, value, label, chart::clDefaultPoint);
     }
 }
 
-Readout MouseReadout(const chart::TChartSeries& series, const analysis::MeasurementRecord& record,
-                     YUnits y, XUnits xUnits, int x, int yPixel, int chartHeight, int fieldHeight,
+Readout MouseReadout(const chart::TChartSeries& series, const analysis::MeasurementRecord& record, YUnits y,
+                     XUnits xUnits, int x, int yPixel, int chartHeight, int fieldHeight,
                      const analysis::NumberFormat& nf)
 {
     Readout r;
@@ -69,13 +68,11 @@ Readout MouseReadout(const chart::TChartSeries& series, const analysis::Measurem
     r.touched = true;
     r.visible = true;
     // The shown range comes from the last paint; never read beyond the record.
-    const int last = std::min({series.LastShownIndex(), series.PointCount() - 1,
-                               ValidSampleCount(record) - 1});
+    const int last = std::min({series.LastShownIndex(), series.PointCount() - 1, ValidSampleCount(record) - 1});
     for (int k = first; k <= last; ++k) {
         if (series.PointScreenX(k) != x)
             continue;  // the last point on the pointer's column wins
-        r.eX = xUnits == XUnits::Time ? analysis::FormatFixed(SampleTime(record, k), 0, nf)
-                                      : analysis::FormatInt(k);
+        r.eX = xUnits == XUnits::Time ? analysis::FormatFixed(SampleTime(record, k), 0, nf) : analysis::FormatInt(k);
         r.eY = y == YUnits::Lux ? analysis::FormatFixed(SampleLux(record, k), 2, nf)
                                 : analysis::FormatInt(record.Samples[static_cast<std::size_t>(k)]);
     }

@@ -19,21 +19,27 @@ namespace display {
 enum class YUnits { Lux = 0, Converter = 1 };
 enum class XUnits { Time = 0, Samples = 1 };
 
-inline YUnits YUnitsFromItem(int item) { return item == 1 ? YUnits::Converter : YUnits::Lux; }
-inline XUnits XUnitsFromItem(int item) { return item == 1 ? XUnits::Samples : XUnits::Time; }
+inline YUnits YUnitsFromItem(int item)
+{
+    return item == 1 ? YUnits::Converter : YUnits::Lux;
+}
+inline XUnits XUnitsFromItem(int item)
+{
+    return item == 1 ? XUnits::Samples : XUnits::Time;
+}
 
 std::string LeftAxisTitle(YUnits units);    // "ЛЮКСЫ" / "единицы АЦП"
 std::string BottomAxisTitle(XUnits units);  // "ВРЕМЯ, мс" / "ВЫБОРКИ"
 
 // The reply processing's fill: one point per sample, X = i, Y = Samples[i] ×
 // valueScale, label = i × timeScale as a whole number.
-void FillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record,
-                           double valueScale, double timeScale, const analysis::NumberFormat& nf);
+void FillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record, double valueScale,
+                           double timeScale, const analysis::NumberFormat& nf);
 
 // The selectors' refill: X = i; Y in lux or converter units; in time mode the
 // sample's time in milliseconds as label, in sample mode no label.
-void RefillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record,
-                             YUnits y, XUnits x, const analysis::NumberFormat& nf);
+void RefillMeasurementSeries(chart::TChartSeries& series, const analysis::MeasurementRecord& record, YUnits y, XUnits x,
+                             const analysis::NumberFormat& nf);
 
 // The readout fields after a mouse move to (x, y).
 struct Readout {
@@ -44,8 +50,8 @@ struct Readout {
 };
 
 // `chartHeight` and `fieldHeight` give the bottom band in which the fields hide.
-Readout MouseReadout(const chart::TChartSeries& series, const analysis::MeasurementRecord& record,
-                     YUnits y, XUnits xUnits, int x, int yPixel, int chartHeight, int fieldHeight,
+Readout MouseReadout(const chart::TChartSeries& series, const analysis::MeasurementRecord& record, YUnits y,
+                     XUnits xUnits, int x, int yPixel, int chartHeight, int fieldHeight,
                      const analysis::NumberFormat& nf);
 
 }  // namespace display

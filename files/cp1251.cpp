@@ -12,7 +12,6 @@ namespace {
 constexpr char kUndefinedByte = '\x98';
 constexpr std::string_view kUndefinedByteCharacter = "\xC2\x98";  // U+0098
 
-
 void AddOnce(std::vector<std::string>& list, std::string_view c)
 {
     if (std::find(list.begin(), list.end(), c) == list.end())
@@ -49,8 +48,7 @@ std::size_t Utf8CharLength(std::string_view s)
         cp = (cp << 6) | (b & 0x3F);
     }
     // Overlong forms, surrogates and values beyond U+10FFFF are malformed.
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
     return len;
 }

@@ -22,8 +22,8 @@ std::string JoinCharacters(const std::vector<std::string>& characters)
 }  // namespace
 
 EncodingError::EncodingError(std::vector<std::string> characters)
-    : FileError("В тексте есть знаки, которых нет в кодировке Windows-1251: " +
-                JoinCharacters(characters) + ". Файл не записан."),
+    : FileError("В тексте есть знаки, которых нет в кодировке Windows-1251: " + JoinCharacters(characters) +
+                ". Файл не записан."),
       characters_(std::move(characters))
 {
 }

@@ -27,11 +27,10 @@ std::string Narrow(std::wstring_view wide)
 {
     if (wide.empty())
         return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
     return utf8;
 }
 
@@ -181,8 +180,8 @@ std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::s
         char out[4];
         BOOL usedDefault = FALSE;
         // No best-fit mapping: a character without its own byte must not turn into a look-alike.
-        const int n = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                          out, sizeof out, nullptr, &usedDefault);
+        const int n = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out,
+                                          sizeof out, nullptr, &usedDefault);
         if (n == 1 && !usedDefault)
             bytes[i] = out[0];
     }

@@ -58,8 +58,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ze
         const std::size_t n = std::fread(buffer, 1, request, file.get());
         const std::size_t before = bytes.size();
         bytes.append(buffer, n);
-        if (bytes.size() > zeroStopsAfter &&
-            bytes.find('\0', std::max(before, zeroStopsAfter)) != std::string::npos)
+        if (bytes.size() > zeroStopsAfter && bytes.find('\0', std::max(before, zeroStopsAfter)) != std::string::npos)
             break;
         if (n < request) {
             // A folder opens on some systems and fails at the first read.
@@ -78,8 +77,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ze
 std::string EncodeMeasurement(const analysis::MeasurementRecord& record, std::int32_t sampleCount,
                               std::string_view commentBytes)
 {
-    const std::int32_t count =
-        std::clamp<std::int32_t>(sampleCount, 0, std::clamp<std::int32_t>(record.SampleCount, 0, analysis::kSampleCapacity));
+    const std::int32_t count = std::clamp<std::int32_t>(
+        sampleCount, 0, std::clamp<std::int32_t>(record.SampleCount, 0, analysis::kSampleCapacity));
     std::string out;
     out.reserve(kHeaderSize + 2 * static_cast<std::size_t>(count) + commentBytes.size());
     PutLittleEndian(out, std::bit_cast<std::uint64_t>(record.RangeDecade), 8);

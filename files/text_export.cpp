@@ -32,8 +32,8 @@ ExportOrigin OriginFromCaption(std::string_view groupCaption, std::string curren
     return origin;
 }
 
-std::vector<std::string> ExportRows(const analysis::MeasurementRecord& record, int first, int last,
-                                    ExportMode mode, const analysis::NumberFormat& nf)
+std::vector<std::string> ExportRows(const analysis::MeasurementRecord& record, int first, int last, ExportMode mode,
+                                    const analysis::NumberFormat& nf)
 {
     std::vector<std::string> rows;
     if (first < 0 || last < 0)
@@ -41,11 +41,12 @@ std::vector<std::string> ExportRows(const analysis::MeasurementRecord& record, i
     const int count = std::clamp<int>(record.SampleCount, 0, analysis::kSampleCapacity);
     last = std::min(last, count - 1);
     for (int k = first; k <= last; ++k) {
-        const double lux = record.Samples[static_cast<std::size_t>(k)] * static_cast<double>(record.LuxFactor) *
-                           record.RangeDecade;
+        const double lux =
+            record.Samples[static_cast<std::size_t>(k)] * static_cast<double>(record.LuxFactor) * record.RangeDecade;
         std::string row;
         if (mode == ExportMode::Time) {
-            const double ms = static_cast<double>(k * record.TimeMultiplier) * static_cast<double>(record.SampleInterval);
+            const double ms =
+                static_cast<double>(k * record.TimeMultiplier) * static_cast<double>(record.SampleInterval);
             row = analysis::FormatFixed(ms, 4, nf, 8);
         } else {
             row = analysis::FormatInt(k, 3);
@@ -63,8 +64,7 @@ std::string CaptionLine(ExportMode mode)
 }
 
 std::vector<std::string> TextExportLines(const analysis::MeasurementRecord& record, int first, int last,
-                                         ExportMode mode, const analysis::NumberFormat& nf,
-                                         const ExportOrigin& origin)
+                                         ExportMode mode, const analysis::NumberFormat& nf, const ExportOrigin& origin)
 {
     std::vector<std::string> lines = ExportRows(record, first, last, mode, nf);
     lines.push_back(CaptionLine(mode));

@@ -37,16 +37,15 @@ ExportOrigin OriginFromCaption(std::string_view groupCaption, std::string curren
 // first or last is -1. Time mode "%8.4f\t%8.4f" (k * TimeMultiplier *
 // SampleInterval, lux), sample mode "%3d\t%8.4f" (k, lux), where lux =
 // Samples[k] * LuxFactor * RangeDecade. No line ends.
-std::vector<std::string> ExportRows(const analysis::MeasurementRecord& record, int first, int last,
-                                    ExportMode mode, const analysis::NumberFormat& nf);
+std::vector<std::string> ExportRows(const analysis::MeasurementRecord& record, int first, int last, ExportMode mode,
+                                    const analysis::NumberFormat& nf);
 
 // "  T,ms          Люксы" or "№выборки  Люксы".
 std::string CaptionLine(ExportMode mode);
 
 // All lines of the text file, UTF-8, without line ends.
 std::vector<std::string> TextExportLines(const analysis::MeasurementRecord& record, int first, int last,
-                                         ExportMode mode, const analysis::NumberFormat& nf,
-                                         const ExportOrigin& origin);
+                                         ExportMode mode, const analysis::NumberFormat& nf, const ExportOrigin& origin);
 
 // The text file's content: the lines, each ended by CR LF, in code page 1251.
 // Raises EncodingError when a line holds characters 1251 cannot.

@@ -181,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             series.PointScreenX(i);
             series.PointScreenY(i);
         }
-        series.Clicked(in.ConsumeIntegralInRange(-5, chart.Width() + 5), in.ConsumeIntegralInRange(-5, chart.Height() + 5));
+        series.Clicked(in.ConsumeIntegralInRange(-5, chart.Width() + 5),
+                       in.ConsumeIntegralInRange(-5, chart.Height() + 5));
     }
     Mouse(in, chart);
     Paint(chart, canvas);

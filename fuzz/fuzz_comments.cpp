@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string content = in.ConsumeRandomLengthString(1024);
         if (kind >= 3)
             content.insert(0, files::kCommentOffset, '\x11');
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(content.data(),
-                                                                      static_cast<std::streamsize>(content.size()));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
     }
     const std::string word = in.ConsumeRandomLengthString(8);
 

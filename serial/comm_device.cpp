@@ -4,10 +4,16 @@
 
 namespace serial {
 
-std::string CommDevice::ErrorText(int code) const { return SystemErrorText(code); }
+std::string CommDevice::ErrorText(int code) const
+{
+    return SystemErrorText(code);
+}
 
 void CommDevice::FinishOutput(std::uint32_t) {}
 
-bool CommDevice::IsLineLost(int) const { return false; }
+bool CommDevice::IsLineLost(int) const
+{
+    return false;
+}
 
 }  // namespace serial

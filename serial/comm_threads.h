@@ -84,20 +84,20 @@ class TVaCustomComm;
 
 // The write queue: a block of fixed capacity.
 class TVaCommBuffer {
- public:
-  explicit TVaCommBuffer(std::int32_t capacity);
-  std::uint8_t* Data() { return data_.data(); }
-  std::int32_t Capacity() const { return static_cast<std::int32_t>(data_.size()); }
-  std::int32_t Count() const { return count_.load(std::memory_order_acquire); }
-  // Copies n bytes behind those held; the caller guarantees room.
-  void Append(const void* bytes, std::int32_t n);
-  // Drops the first n bytes.
-  void Remove(std::int32_t n);
+public:
+    explicit TVaCommBuffer(std::int32_t capacity);
+    std::uint8_t* Data() { return data_.data(); }
+    std::int32_t Capacity() const { return static_cast<std::int32_t>(data_.size()); }
+    std::int32_t Count() const { return count_.load(std::memory_order_acquire); }
+    // Copies n bytes behind those held; the caller guarantees room.
+    void Append(const void* bytes, std::int32_t n);
+    // Drops the first n bytes.
+    void Remove(std::int32_t n);
 
- private:
-  std::vector<std::uint8_t> data_;
-  // Read without the lock by a writer polling for room.
-  std::atomic<std::int32_t> count_{0};
+private:
+    std::vector<std::uint8_t> data_;
+    // Read without the lock by a writer polling for room.
+    std::atomic<std::int32_t> count_{0};
 };
 
 // Synchronize: a worker hands a step to the main thread and waits for it. Close
@@ -105,83 +105,87 @@ class TVaCommBuffer {
 // into no-ops; steps run only on the main thread, where Close also runs, so a step
 // that finds the gate open runs against a live, open component.
 struct SyncGate {
-  std::mutex mutex;
-  std::condition_variable done;
-  bool closed = false;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool closed = false;
 
-  void Close();
+    void Close();
 };
 
 class TVaCommWorker {
- public:
-  TVaCommWorker(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate)
-      : comm_(comm), device_(device), gate_(std::move(gate)) {}
-  virtual ~TVaCommWorker() { Join(); }
-  TVaCommWorker(const TVaCommWorker&) = delete;
-  TVaCommWorker& operator=(const TVaCommWorker&) = delete;
+public:
+    TVaCommWorker(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate)
+        : comm_(comm), device_(device), gate_(std::move(gate))
+    {
+    }
+    virtual ~TVaCommWorker() { Join(); }
+    TVaCommWorker(const TVaCommWorker&) = delete;
+    TVaCommWorker& operator=(const TVaCommWorker&) = delete;
 
-  void Start(int priority);
-  void SetPriority(int priority);
-  void Join();
+    void Start(int priority);
+    void SetPriority(int priority);
+    void Join();
 
- protected:
-  virtual void Execute() = 0;
-  // Runs `step` on the main thread and waits; false when the port closed first.
-  bool Synchronize(const std::function<void()>& step);
-  // Runs a step on the main thread; exceptions there go to the exception report.
-  void SyncStep(const std::function<void(TVaCustomComm&)>& step);
-  TVaCustomComm& comm_;
-  CommDevice& device_;
-  std::shared_ptr<SyncGate> gate_;
-  std::atomic<bool> terminated_{false};
+protected:
+    virtual void Execute() = 0;
+    // Runs `step` on the main thread and waits; false when the port closed first.
+    bool Synchronize(const std::function<void()>& step);
+    // Runs a step on the main thread; exceptions there go to the exception report.
+    void SyncStep(const std::function<void(TVaCustomComm&)>& step);
+    TVaCustomComm& comm_;
+    CommDevice& device_;
+    std::shared_ptr<SyncGate> gate_;
+    std::atomic<bool> terminated_{false};
 
- private:
-  std::thread thread_;
-  std::uintptr_t token_ = 0;
+private:
+    std::thread thread_;
+    std::uintptr_t token_ = 0;
 };
 
 class TVaCommEventThread : public TVaCommWorker {
- public:
-  using TVaCommWorker::TVaCommWorker;
-  ~TVaCommEventThread() override { Join(); }
-  void Stop();
+public:
+    using TVaCommWorker::TVaCommWorker;
+    ~TVaCommEventThread() override { Join(); }
+    void Stop();
 
- protected:
-  void Execute() override;
+protected:
+    void Execute() override;
 
- private:
-  TVaWaitEvent waitEvent_;
+private:
+    TVaWaitEvent waitEvent_;
 };
 
 class TVaCommWriteThread : public TVaCommWorker {
- public:
-  TVaCommWriteThread(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate, std::int32_t capacity)
-      : TVaCommWorker(comm, device, std::move(gate)), queue_(capacity) {}
-  ~TVaCommWriteThread() override { Join(); }
-  void Stop() { stopEvent_.SetEvent(); }
-  // Lets the thread write out what is queued; returns when the queue is empty, the
-  // line is lost, or after `timeoutMs`: whether the queue was written out.
-  bool Drain(std::uint32_t timeoutMs);
+public:
+    TVaCommWriteThread(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate, std::int32_t capacity)
+        : TVaCommWorker(comm, device, std::move(gate)), queue_(capacity)
+    {
+    }
+    ~TVaCommWriteThread() override { Join(); }
+    void Stop() { stopEvent_.SetEvent(); }
+    // Lets the thread write out what is queued; returns when the queue is empty, the
+    // line is lost, or after `timeoutMs`: whether the queue was written out.
+    bool Drain(std::uint32_t timeoutMs);
 
-  // Called by writers; polls for room at most `timeoutMs`.
-  bool Enqueue(const void* bytes, std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs);
+    // Called by writers; polls for room at most `timeoutMs`.
+    bool Enqueue(const void* bytes, std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs);
 
- protected:
-  void Execute() override;
+protected:
+    void Execute() override;
 
- private:
-  bool WaitForRoom(std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs);
-  bool QueueEmpty();
-  // Removes bytes that need no writing (any more) without reporting an empty queue.
-  void Consume(std::int32_t n);
-  void Completion(std::int32_t written);
+private:
+    bool WaitForRoom(std::int32_t n, std::int32_t limit, std::uint32_t timeoutMs);
+    bool QueueEmpty();
+    // Removes bytes that need no writing (any more) without reporting an empty queue.
+    void Consume(std::int32_t n);
+    void Completion(std::int32_t written);
 
-  TVaCommBuffer queue_;
-  TVaWaitEvent dataEvent_;
-  TVaWaitEvent stopEvent_;
-  TVaWaitEvent writeDoneEvent_;
-  TVaWaitEvent drained_;
-  std::atomic<bool> draining_{false};
+    TVaCommBuffer queue_;
+    TVaWaitEvent dataEvent_;
+    TVaWaitEvent stopEvent_;
+    TVaWaitEvent writeDoneEvent_;
+    TVaWaitEvent drained_;
+    std::atomic<bool> draining_{false};
 };
 
 }  // namespace serial

@@ -58,43 +58,43 @@ inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 
 // The 28-byte device control block, field for field.
 struct Dcb {
-  std::uint32_t DCBlength = 28;
-  std::uint32_t BaudRate = 0;
-  std::uint32_t Flags = 0;
-  std::uint16_t wReserved = 0;
-  std::uint16_t XonLim = 0;
-  std::uint16_t XoffLim = 0;
-  std::uint8_t ByteSize = 0;
-  std::uint8_t Parity = 0;
-  std::uint8_t StopBits = 0;
-  char XonChar = 0;
-  char XoffChar = 0;
-  char ErrorChar = 0;
-  char EofChar = 0;
-  char EvtChar = 0;
-  std::uint16_t wReserved1 = 0;
+    std::uint32_t DCBlength = 28;
+    std::uint32_t BaudRate = 0;
+    std::uint32_t Flags = 0;
+    std::uint16_t wReserved = 0;
+    std::uint16_t XonLim = 0;
+    std::uint16_t XoffLim = 0;
+    std::uint8_t ByteSize = 0;
+    std::uint8_t Parity = 0;
+    std::uint8_t StopBits = 0;
+    char XonChar = 0;
+    char XoffChar = 0;
+    char ErrorChar = 0;
+    char EofChar = 0;
+    char EvtChar = 0;
+    std::uint16_t wReserved1 = 0;
 };
 static_assert(sizeof(Dcb) == 28);
 
 struct CommTimeouts {
-  std::uint32_t ReadIntervalTimeout = 0;
-  std::uint32_t ReadTotalTimeoutMultiplier = 0;
-  std::uint32_t ReadTotalTimeoutConstant = 0;
-  std::uint32_t WriteTotalTimeoutMultiplier = 0;
-  std::uint32_t WriteTotalTimeoutConstant = 0;
+    std::uint32_t ReadIntervalTimeout = 0;
+    std::uint32_t ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t ReadTotalTimeoutConstant = 0;
+    std::uint32_t WriteTotalTimeoutMultiplier = 0;
+    std::uint32_t WriteTotalTimeoutConstant = 0;
 };
 
 // COMSTAT: the hold and end-of-file flag word, then the queue counts.
 struct ComStat {
-  std::uint32_t Flags = 0;
-  std::uint32_t cbInQue = 0;
-  std::uint32_t cbOutQue = 0;
+    std::uint32_t Flags = 0;
+    std::uint32_t cbInQue = 0;
+    std::uint32_t cbOutQue = 0;
 };
 
 // The status record of TVaCustomComm::GetStatus: line errors, then COMSTAT.
 struct TVaCommStatus {
-  std::uint32_t Errors = 0;
-  ComStat Stat;
+    std::uint32_t Errors = 0;
+    ComStat Stat;
 };
 static_assert(sizeof(TVaCommStatus) == 16);
 

@@ -148,7 +148,7 @@ void QtCanvas::ApplyPen()
         painter.setPen(pen);
     }
     SetComposition(painter, pen_.Mode == TPenMode::pmNotXor ? QPainter::RasterOp_NotSourceXorDestination
-                                                             : QPainter::CompositionMode_SourceOver);
+                                                            : QPainter::CompositionMode_SourceOver);
 }
 
 void QtCanvas::ApplyBrush()

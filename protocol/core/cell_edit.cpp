@@ -45,7 +45,8 @@ std::optional<std::string> EditComment(const std::string& path, Edit edit)
 std::optional<std::string> WritePlace(const std::string& path, std::string_view placeUtf8)
 {
     std::string place(placeUtf8);
-    std::replace_if(place.begin(), place.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        place.begin(), place.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return EditComment(path, [&](const std::string& comment) {
         return place + comment.substr(std::min(comment.find_first_of("\r\n"), comment.size()));
     });

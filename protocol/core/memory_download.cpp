@@ -70,7 +70,10 @@ std::vector<std::string> DownloadResult::Summary() const
     return lines;
 }
 
-std::string RecordPlace(int number) { return "Запись " + TwoDigits(number); }
+std::string RecordPlace(int number)
+{
+    return "Запись " + TwoDigits(number);
+}
 
 std::string RecordComment(int number, const std::tm& readAt)
 {
@@ -171,9 +174,9 @@ DownloadResult MemoryDownload::Run(const DownloadRequest& request, const Progres
     }
     result.end = run.end;
     result.endMessage = EndMessage(run.end, run.detail);
-    const std::string notRead = run.end == device::RunEnd::Cancelled ? "чтение отменено"
+    const std::string notRead = run.end == device::RunEnd::Cancelled  ? "чтение отменено"
                                 : run.end == device::RunEnd::LineLost ? "связь с прибором потеряна"
-                                                                       : "прибор не отвечает";
+                                                                      : "прибор не отвечает";
     for (int k = run.nextRecord; k <= request.last; ++k)
         result.records.push_back({k, false, {}, notRead});
     return result;

@@ -84,9 +84,8 @@ bool NaturalLess(std::string_view a, std::string_view b)
 
 void SortNaturally(std::vector<std::string>& names)
 {
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return NaturalLess(a, b);
-    });
+    std::stable_sort(names.begin(), names.end(),
+                     [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
 }
 
 }  // namespace protocol

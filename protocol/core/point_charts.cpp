@@ -145,9 +145,7 @@ const std::vector<std::pair<double, double>>& Ieee1789Chart::LowRiskRegion()
 }
 
 Ieee1789Chart::Ieee1789Chart(chart::TChart& chart)
-    : chart_(chart),
-      points_(&AddSeries<chart::TPointSeries>(chart)),
-      selected_(&AddSeries<chart::TPointSeries>(chart))
+    : chart_(chart), points_(&AddSeries<chart::TPointSeries>(chart)), selected_(&AddSeries<chart::TPointSeries>(chart))
 {
     chart::TChartAxis& f = chart_.BottomAxis();
     chart::TChartAxis& pf = chart_.LeftAxis();

@@ -35,7 +35,7 @@ class SpectrumChart {
 public:
     SpectrumChart(chart::TChart& chart, analysis::NumberFormat nf);
     void Show(const ProtocolRow* row);
-    static constexpr chart::TColor kBarColor = 0xB07040;   // blue-grey
+    static constexpr chart::TColor kBarColor = 0xB07040;  // blue-grey
     static constexpr chart::TColor kFrequencyColor = chart::clRed;
 
 private:

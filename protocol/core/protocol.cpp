@@ -44,18 +44,9 @@ std::string CsvCell(std::string cell)
 }
 
 constexpr ColumnInfo kInfo[kColumnCount] = {
-    {"№", true, 26},
-    {"Файл", false, 90},
-    {"Место", false, 140},
-    {"E, лк", true, 62},
-    {"Кп, %", true, 44},
-    {"Норма Кп, %", true, 48},
-    {"Вывод", false, 104},
-    {"F, Гц", true, 50},
-    {"PF, %", true, 44},
-    {"FI", true, 42},
-    {"SVM", true, 56},
-    {"IEEE 1789", false, 78},
+    {"№", true, 26},     {"Файл", false, 90},       {"Место", false, 140}, {"E, лк", true, 62},
+    {"Кп, %", true, 44}, {"Норма Кп, %", true, 48}, {"Вывод", false, 104}, {"F, Гц", true, 50},
+    {"PF, %", true, 44}, {"FI", true, 42},          {"SVM", true, 56},     {"IEEE 1789", false, 78},
 };
 
 }  // namespace

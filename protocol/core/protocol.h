@@ -40,9 +40,9 @@ const ColumnInfo& Info(Column column);
 
 // The columns in order, for walking a row.
 inline constexpr std::array<Column, kColumnCount> kColumns{
-    Column::Number, Column::File,           Column::Place,        Column::Illuminance,
-    Column::Pulsation, Column::Limit,       Column::Verdict,      Column::Frequency,
-    Column::PercentFlicker, Column::FlickerIndex, Column::Svm,    Column::Ieee1789,
+    Column::Number,         Column::File,         Column::Place,   Column::Illuminance,
+    Column::Pulsation,      Column::Limit,        Column::Verdict, Column::Frequency,
+    Column::PercentFlicker, Column::FlickerIndex, Column::Svm,     Column::Ieee1789,
 };
 
 // The CSV's title line: the titles separated by ';'.
@@ -55,10 +55,10 @@ Verdict PulsationVerdict(double pulsationPercent, double limitPercent);
 const char* VerdictText(Verdict verdict);  // "соответствует", "не соответствует", ""
 
 struct ProtocolRow {
-    int number = 0;        // 1, 2, ...
-    std::string fileName;  // the name in the folder
-    std::string place;     // the comment's first line
-    bool readable = false; // the file could be read (the comment and limit are known)
+    int number = 0;         // 1, 2, ...
+    std::string fileName;   // the name in the folder
+    std::string place;      // the comment's first line
+    bool readable = false;  // the file could be read (the comment and limit are known)
     analysis::MeasurementRecord record;
     analysis::FlickerMetrics metrics;
     double limit = analysis::kDefaultPulsationLimit;
@@ -75,14 +75,14 @@ struct ProtocolRow {
 // What the window's header holds; the command line leaves it empty.
 struct ProtocolHeader {
     std::string organisation;
-    std::string object;        // object and address
+    std::string object;  // object and address
     std::string date;
     std::string instrument;
     std::string serialNumber;
-    std::string certificate;   // verification certificate
+    std::string certificate;  // verification certificate
     std::string conditions;
-    std::string method;       // the measurement method
-    std::string normative;    // the document the limits come from
+    std::string method;     // the measurement method
+    std::string normative;  // the document the limits come from
 };
 
 // A folder given by the user as its folder part (with the trailing separator).

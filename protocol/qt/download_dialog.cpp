@@ -23,7 +23,10 @@ namespace protocol {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 QString RecordLabel(int number, int done, int total)
 {
@@ -93,19 +96,25 @@ void MeterDownload::Start()
         DownloadResult result = download_.Run(request_, [&](const DownloadedRecord& r) {
             ++done;
             const int next = r.number + 1;
-            QMetaObject::invokeMethod(dialog, [dialog, done, next, total, last = request_.last] {
-                if (dialog->wasCanceled())
-                    return;
-                dialog->setValue(done);
-                if (next <= last)
-                    dialog->setLabelText(RecordLabel(next, done, total));
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                dialog,
+                [dialog, done, next, total, last = request_.last] {
+                    if (dialog->wasCanceled())
+                        return;
+                    dialog->setValue(done);
+                    if (next <= last)
+                        dialog->setLabelText(RecordLabel(next, done, total));
+                },
+                Qt::QueuedConnection);
         });
-        QMetaObject::invokeMethod(dialog, [this, dialog, result = std::move(result)] {
-            dialog->hide();
-            if (onFinished)
-                onFinished(result);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            dialog,
+            [this, dialog, result = std::move(result)] {
+                dialog->hide();
+                if (onFinished)
+                    onFinished(result);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -145,7 +154,8 @@ std::optional<QString> DownloadFromMeter(QWidget* parent, const QString& near,
     QObject::connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
     QObject::connect(browse, &QPushButton::clicked, &ask, [&] {
-        const QString chosen = QFileDialog::getExistingDirectory(&ask, QStringLiteral("Папка для файлов"), folder->text());
+        const QString chosen =
+            QFileDialog::getExistingDirectory(&ask, QStringLiteral("Папка для файлов"), folder->text());
         if (!chosen.isEmpty())
             folder->setText(QDir::toNativeSeparators(chosen));
     });

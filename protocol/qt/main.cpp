@@ -22,10 +22,10 @@ int main(int argc, char* argv[])
     const QLocale locale = QLocale::system();
     chart::SetNumberSeparators({locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()});
 
-    protocol::ProtocolWindow window(
-        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("sovikan"),
-                                    QStringLiteral("sovikan-protocol")),
-        protocol::MakeProtocolPrinting());
+    protocol::ProtocolWindow window(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                                QStringLiteral("sovikan"),
+                                                                QStringLiteral("sovikan-protocol")),
+                                    protocol::MakeProtocolPrinting());
     // The folder as given (Qt has taken its own options out of argv): from the
     // wide command line on Windows, elsewhere the bytes of argv whatever their encoding.
     if (argc > 1) {

@@ -35,8 +35,9 @@ PointChartsPanel::~PointChartsPanel() = default;
 
 void PointChartsPanel::Show(const std::vector<ProtocolRow>& rows, int selected)
 {
-    const ProtocolRow* row =
-        selected >= 0 && static_cast<std::size_t>(selected) < rows.size() ? &rows[static_cast<std::size_t>(selected)] : nullptr;
+    const ProtocolRow* row = selected >= 0 && static_cast<std::size_t>(selected) < rows.size()
+                                 ? &rows[static_cast<std::size_t>(selected)]
+                                 : nullptr;
     waveformChart_->Show(row);
     spectrumChart_->Show(row);
     ieeeChart_->Show(rows, row ? selected : -1);

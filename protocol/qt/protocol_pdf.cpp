@@ -161,21 +161,15 @@ private:
         const double w = pages_.width - 2 * kMargin;
         Text(QRectF(kMargin, kMargin, w, 24), QStringLiteral("ПРОТОКОЛ ИЗМЕРЕНИЙ"), PixelFont(19, true),
              Qt::AlignHCenter | Qt::AlignTop);
-        Text(QRectF(kMargin, kMargin + 24, w, 20),
-             QStringLiteral("освещённости и коэффициента пульсации освещённости"), PixelFont(14),
-             Qt::AlignHCenter | Qt::AlignTop);
+        Text(QRectF(kMargin, kMargin + 24, w, 20), QStringLiteral("освещённости и коэффициента пульсации освещённости"),
+             PixelFont(14), Qt::AlignHCenter | Qt::AlignTop);
         const auto& h = p_.header;
         const std::pair<const char*, std::string> fields[] = {
-            {"Организация:", h.organisation},
-            {"Средство измерений:", h.instrument},
-            {"Объект и адрес:", h.object},
-            {"Заводской номер:", h.serialNumber},
-            {"Дата измерений:", h.date},
-            {"Свидетельство о поверке:", h.certificate},
-            {"Условия измерений:", h.conditions},
-            {"Нормативный документ:", h.normative},
-            {"Методика измерений:", h.method},
-            {"Норма Кп по умолчанию:", LimitText(p_.defaultLimit, p_.nf) + " %"},
+            {"Организация:", h.organisation},     {"Средство измерений:", h.instrument},
+            {"Объект и адрес:", h.object},        {"Заводской номер:", h.serialNumber},
+            {"Дата измерений:", h.date},          {"Свидетельство о поверке:", h.certificate},
+            {"Условия измерений:", h.conditions}, {"Нормативный документ:", h.normative},
+            {"Методика измерений:", h.method},    {"Норма Кп по умолчанию:", LimitText(p_.defaultLimit, p_.nf) + " %"},
         };
         const QFont label = PixelFont(12, true);
         const QFont value = PixelFont(12);
@@ -185,10 +179,12 @@ private:
         for (std::size_t i = 0; i < std::size(fields); ++i) {
             const double x = kMargin + (i % 2) * half;
             const double rowY = y + (i / 2) * 21;
-            Text(QRectF(x, rowY, labelWidth, 18), QString::fromUtf8(fields[i].first), label, Qt::AlignLeft | Qt::AlignBottom);
+            Text(QRectF(x, rowY, labelWidth, 18), QString::fromUtf8(fields[i].first), label,
+                 Qt::AlignLeft | Qt::AlignBottom);
             const double vx = x + labelWidth;
             const double vw = half - labelWidth - 16;
-            Text(QRectF(vx, rowY, vw, 18), Elided(Q(fields[i].second), value, vw), value, Qt::AlignLeft | Qt::AlignBottom);
+            Text(QRectF(vx, rowY, vw, 18), Elided(Q(fields[i].second), value, vw), value,
+                 Qt::AlignLeft | Qt::AlignBottom);
             painter_.setPen(QPen(Qt::gray, 0.6));
             painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
         }
@@ -239,7 +235,10 @@ private:
             if (c == Column::Verdict) {
                 const bool fails = row.verdict == Verdict::Fails;
                 Text(inner, text, row.Usable() ? PixelFont(11, fails) : PixelFont(10, false, true),
-                     flags | Qt::TextWordWrap, fails ? QColor(170, 0, 0) : row.Usable() ? Qt::black : Qt::darkGray);
+                     flags | Qt::TextWordWrap,
+                     fails          ? QColor(170, 0, 0)
+                     : row.Usable() ? Qt::black
+                                    : Qt::darkGray);
             } else if (c == Column::Place) {
                 Text(inner, text, font, flags | Qt::TextWordWrap);
             } else {
@@ -303,14 +302,18 @@ private:
         lines << QStringLiteral("Всего точек: %1").arg(p_.rows.size()) << QString();
         lines << QStringLiteral("Класс по IEEE 1789:");
         for (Ieee1789Class c : {Ieee1789Class::NoEffect, Ieee1789Class::LowRisk, Ieee1789Class::Risk})
-            lines << QStringLiteral("    %1 — %2").arg(QString::fromUtf8(analysis::Ieee1789Text(c))).arg(classes[static_cast<int>(c)]);
+            lines << QStringLiteral("    %1 — %2")
+                         .arg(QString::fromUtf8(analysis::Ieee1789Text(c)))
+                         .arg(classes[static_cast<int>(c)]);
         if (withoutFrequency > 0)
             lines << QStringLiteral("    из них без преобладающей частоты (нет на графике) — %1").arg(withoutFrequency);
         if (offChart > 0)
             lines << QStringLiteral("    вне поля графика — %1").arg(offChart);
         lines << QString() << QStringLiteral("Вывод по Кп:");
         for (Verdict v : {Verdict::Complies, Verdict::Fails})
-            lines << QStringLiteral("    %1 — %2").arg(QString::fromUtf8(VerdictText(v))).arg(verdicts[static_cast<int>(v)]);
+            lines << QStringLiteral("    %1 — %2")
+                         .arg(QString::fromUtf8(VerdictText(v)))
+                         .arg(verdicts[static_cast<int>(v)]);
         lines << QStringLiteral("    без результата — %1").arg(verdicts[static_cast<int>(Verdict::Unusable)]);
         const double x = area.right() + 24;
         Text(QRectF(x, area.top() + 10, kMargin + w - x, area.height() - 10), lines.join(QLatin1Char('\n')),
@@ -347,9 +350,8 @@ private:
         const QFont small = PixelFont(9);
         for (const char* who : {"Измерения провёл:", "Протокол проверил:"}) {
             Text(QRectF(kMargin, y, 150, 20), QString::fromUtf8(who), label, Qt::AlignLeft | Qt::AlignBottom);
-            const std::pair<double, const char*> lines[] = {{330, "(должность, фамилия и инициалы)"},
-                                                            {160, "(подпись)"},
-                                                            {140, "(дата)"}};
+            const std::pair<double, const char*> lines[] = {
+                {330, "(должность, фамилия и инициалы)"}, {160, "(подпись)"}, {140, "(дата)"}};
             double x = kMargin + 160;
             for (const auto& [length, caption] : lines) {
                 painter_.setPen(QPen(Qt::black, 0.8));
@@ -373,8 +375,8 @@ private:
             left += QStringLiteral(" — ") + Q(p_.header.object);
         Text(QRectF(kMargin, y + 2, w * 0.7, 16), Elided(left, font, w * 0.7), font, Qt::AlignLeft | Qt::AlignTop,
              Qt::darkGray);
-        Text(QRectF(kMargin, y + 2, w, 16), QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pages_.Count()),
-             font, Qt::AlignRight | Qt::AlignTop);
+        Text(QRectF(kMargin, y + 2, w, 16), QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pages_.Count()), font,
+             Qt::AlignRight | Qt::AlignTop);
     }
 
     QPainter& painter_;

@@ -98,7 +98,8 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     auto* header = new QGroupBox(QStringLiteral("Шапка протокола"));
     auto* grid = new QGridLayout(header);
     for (const Field& f : kFields) {
-        const QString first = f.key ? QString::fromUtf8(f.first) : QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        const QString first =
+            f.key ? QString::fromUtf8(f.first) : QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
         auto* edit = new QLineEdit(f.key ? settings_->value(QString::fromLatin1(f.key), first).toString() : first);
         fields_.push_back(edit);
         grid->addWidget(new QLabel(QString::fromUtf8(f.label)), f.row, f.column);
@@ -131,8 +132,7 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     table_->horizontalHeader()->setSectionResizeMode(static_cast<int>(Column::Place), QHeaderView::Stretch);
     charts_ = new PointChartsPanel(nf_);
     charts_->rowClicked = [this](int row) { table_->selectRow(row); };
-    connect(table_, &QTableWidget::currentCellChanged, this,
-            [this](int row) { charts_->Show(rows_, row); });
+    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row) { charts_->Show(rows_, row); });
     auto* split = new QSplitter;
     split->addWidget(table_);
     split->addWidget(charts_);
@@ -362,18 +362,18 @@ void ProtocolWindow::ChooseFolder()
 
 void ProtocolWindow::ChooseCsv()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить протокол в CSV"),
-                                                      SuggestedPath(QStringLiteral("csv")),
-                                                      QStringLiteral("Таблица CSV (*.csv)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить протокол в CSV"),
+                                     SuggestedPath(QStringLiteral("csv")), QStringLiteral("Таблица CSV (*.csv)"));
     if (!path.isEmpty())
         SaveCsv(path);
 }
 
 void ProtocolWindow::ChoosePdf()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить протокол в PDF"),
-                                                      SuggestedPath(QStringLiteral("pdf")),
-                                                      QStringLiteral("Документ PDF (*.pdf)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить протокол в PDF"),
+                                     SuggestedPath(QStringLiteral("pdf")), QStringLiteral("Документ PDF (*.pdf)"));
     if (!path.isEmpty())
         SavePdf(path);
 }

@@ -104,7 +104,7 @@ TEST(FlickerSpectrum, HundredHertzSineOfTenPercentIsOneLine)
     const auto s = ComputeFlickerSpectrum(Record([](int i) { return Sine(i, 10000, 0.1, 100); }));
     ASSERT_TRUE(s.unusable.empty());
     ASSERT_FALSE(s.lines.empty());
-    EXPECT_GT(s.lines.front().hz, 0.0);  // no 0 Hz line
+    EXPECT_GT(s.lines.front().hz, 0.0);            // no 0 Hz line
     EXPECT_NEAR(s.lines.back().hz, 5000.0, 0.01);  // 0.1 ms as a float
     EXPECT_NEAR(s.nyquistHz, 5000.0, 0.01);
     for (const SpectrumLine& line : s.lines) {

@@ -17,7 +17,7 @@ TEST(FormatFixed, BehavesLikePrintfWithTheGivenSeparator)
     EXPECT_EQ(FormatFixed(0.5, 4, point, 8), "  0.5000");
     EXPECT_EQ(FormatFixed(0.5, 4, comma, 8), "  0,5000");
     EXPECT_EQ(FormatFixed(123456.5, 4, point, 8), "123456.5000");
-    EXPECT_EQ(FormatFixed(2.5, 0, point), "2");   // halves to even, as printf does
+    EXPECT_EQ(FormatFixed(2.5, 0, point), "2");  // halves to even, as printf does
     EXPECT_EQ(FormatFixed(3.5, 0, point), "4");
     EXPECT_EQ(FormatFixed(-1.25, 1, point), "-1.2");
     EXPECT_EQ(FormatFixed(0.1f, 5, comma), "0,10000");

@@ -18,8 +18,8 @@ MeasurementRecord Wave(int count, int period, std::uint8_t multiplier = 1, float
 {
     MeasurementRecord r;
     for (int j = 0; j < count; ++j)
-        r.Samples[static_cast<std::size_t>(j)] = static_cast<std::uint16_t>(
-            std::lround(1000.0 + 500.0 * std::sin(2.0 * std::numbers::pi * j / period)));
+        r.Samples[static_cast<std::size_t>(j)] =
+            static_cast<std::uint16_t>(std::lround(1000.0 + 500.0 * std::sin(2.0 * std::numbers::pi * j / period)));
     r.SampleCount = count;
     r.RangeIndex = 5;
     r.TimeMultiplier = multiplier;
@@ -248,8 +248,7 @@ TEST(PeriodSearch, SmoothingWiderThanTheFunctionAsksForAnotherRange)
 
 TEST(PeriodSearch, ZeroTimeFactorAsksForAnotherRange)
 {
-    for (const auto& r : {Wave(400, 40, 1, 0.0f), Wave(400, 40, 0, 0.25f),
-                          Wave(400, 40, 1, std::nanf(""))}) {
+    for (const auto& r : {Wave(400, 40, 1, 0.0f), Wave(400, 40, 0, 0.25f), Wave(400, 40, 1, std::nanf(""))}) {
         const auto res = PeriodSearch(r, 0, true, kPoint);
         EXPECT_EQ(res.curve.size(), 200u);
         EXPECT_EQ(res.P1, 40);

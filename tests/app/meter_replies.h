@@ -11,8 +11,7 @@
 
 // A measurement reply with the leading byte 0x55.
 inline std::vector<std::uint8_t> MeasurementReply(const std::vector<std::uint16_t>& samples, float lux,
-                                                  std::uint8_t range, std::uint8_t multiplier,
-                                                  float intervalTenths)
+                                                  std::uint8_t range, std::uint8_t multiplier, float intervalTenths)
 {
     return device::EncodeMeasurementReply(samples, lux, range, multiplier, intervalTenths, 0x55);
 }

@@ -27,7 +27,6 @@ namespace {
 
 using FormDeviceTest = PtyFormTest;
 
-
 TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
 {
     EXPECT_EQ(form->sePort->value(), 1);
@@ -37,8 +36,8 @@ TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
     RunUntil([&] { return !form->TimPause->Enabled(); }, 1000);
     form->btLoad->click();
     form->btEEnext->click();
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
     QApplication::sendEvent(form->GroupBox3, &dbl);
     ASSERT_EQ(ui.messages.size(), 4u);
     for (const auto& m : ui.messages) {
@@ -103,8 +102,8 @@ TEST_F(FormDeviceTest, RecordCommandsWrapAround)
 TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 {
     OpenPort58();
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
     QApplication::sendEvent(form->GroupBox3, &dbl);
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
     // Closing right after "Измерение" with a click still queued: the check

@@ -31,7 +31,10 @@ protected:
         OpenPort58();
     }
     // Runs the event loop until a reply run has happened and the line is quiet.
-    void Settle(int ms = 700) { RunUntil([] { return false; }, ms); }
+    void Settle(int ms = 700)
+    {
+        RunUntil([] { return false; }, ms);
+    }
 };
 
 TEST_F(FormFaultTest, ShortAndGarbledRepliesNeverCrash)

@@ -134,7 +134,9 @@ TEST_F(FormFilesTest, SaveAndOpenRoundTripWithCyrillicComment)
 TEST_F(FormFilesTest, EveryByteOfACommentSurvivesOpenAndSave)
 {
     // 0x98 has no character in code page 1251; 0xA0 is a no-break space.
-    const std::string comment = "a\x98" "b\xA0" "c\r\n\xC0\x01z";
+    const std::string comment = "a\x98"
+                                "b\xA0"
+                                "c\r\n\xC0\x01z";
     {
         QFile f(Path("in.svk"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -240,8 +242,7 @@ TEST_F(FormFilesTest, AFailedSaveLeavesTheOldFileAndSaysWhy)
         std::signal(SIGXFSZ, oldHandler);
 #endif
         ASSERT_EQ(ui.errors.size(), 1u) << c.name;
-        EXPECT_EQ(ui.errors[0], QStringLiteral("Файл %1 не сохранён: %2.")
-                                    .arg(path, QString::fromUtf8(c.reason)));
+        EXPECT_EQ(ui.errors[0], QStringLiteral("Файл %1 не сохранён: %2.").arg(path, QString::fromUtf8(c.reason)));
         EXPECT_EQ(ReadAll(path), before) << c.name;
         EXPECT_EQ(form->gbFile->title(), caption);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);

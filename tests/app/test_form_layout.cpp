@@ -34,52 +34,29 @@ struct Placement {
 };
 
 const Placement kLayout[] = {
-    {"btnCOM", "Form1", 8, 8, 89, 25, false, 0},
-    {"GroupBox3", "Form1", 0, -1, 185, 42, true, 2},
-    {"sePort", "GroupBox3", 16, 15, 57, 22, true, 2},
-    {"btnPort", "GroupBox3", 96, 12, 81, 25, true, 2},
-    {"GroupBox5", "Form1", 0, 48, 185, 161, true, 3},
-    {"rgRange", "GroupBox5", 8, 16, 81, 137, true, 3},
-    {"GroupBox2", "GroupBox5", 96, 16, 81, 49, true, 3},
-    {"sePause", "GroupBox2", 8, 15, 65, 22, true, 3},
-    {"GroupBox1", "GroupBox5", 96, 72, 81, 49, true, 3},
-    {"seTime", "GroupBox1", 8, 15, 65, 22, true, 3},
-    {"btnStart", "GroupBox5", 96, 128, 81, 25, true, 2},
-    {"GroupBox9", "Form1", 0, 216, 185, 97, true, 2},
-    {"mResult", "GroupBox9", 8, 16, 169, 73, true, 2},
-    {"gbEEread", "Form1", 0, 316, 185, 65, true, 4},
-    {"GroupBox6", "gbEEread", 8, 16, 81, 41, true, 4},
-    {"seRecord", "GroupBox6", 8, 15, 57, 22, true, 4},
-    {"btEEprev", "gbEEread", 94, 28, 17, 25, false, 4},
-    {"btLoad", "gbEEread", 110, 28, 52, 25, true, 4},
-    {"btEEnext", "gbEEread", 162, 28, 17, 25, false, 4},
-    {"gbFile", "Form1", 0, 384, 185, 81, true, 4},
-    {"btFSave", "gbFile", 6, 16, 83, 25, true, 4},
-    {"btPrevFile", "gbFile", 94, 16, 17, 25, false, 4},
-    {"btFLoad", "gbFile", 112, 16, 50, 25, true, 4},
-    {"btNextFile", "gbFile", 162, 16, 17, 25, false, 4},
-    {"btComments", "gbFile", 8, 48, 169, 25, true, 4},
-    {"GroupBox10", "Form1", 0, 468, 185, 77, true, 4},
-    {"mComment", "GroupBox10", 8, 16, 169, 52, true, 4},
-    {"Chart1", "Form1", 192, 0, 537, 305, true, 6},
-    {"cbY", "Chart1", 8, 280, 129, 21, true, 6},
-    {"cbX", "Chart1", 408, 280, 121, 21, true, 6},
-    {"eY", "Chart1", 48, 280, 89, 21, false, 6},
-    {"eX", "Chart1", 448, 280, 81, 21, false, 6},
-    {"btClipBoard", "Chart1", 312, 0, 129, 17, true, 4},
-    {"btHelp", "Chart1", 448, 0, 83, 17, true, 1},
-    {"GroupBox7", "Form1", 192, 312, 537, 233, true, 5},
-    {"ChartCorr", "GroupBox7", 8, 16, 521, 185, true, 5},
-    {"Label1", "GroupBox7", 9, 206, 248, 13, true, 5},
-    {"seSmooth", "GroupBox7", 264, 203, 49, 22, true, 5},
-    {"chPeriod", "GroupBox7", 328, 206, 113, 17, true, 5},
-    {"gbCmnt", "Form1", 192, 308, 537, 236, false, 4},
-    {"mAllCmnt", "gbCmnt", 8, 8, 521, 193, true, 4},
-    {"eFind", "gbCmnt", 48, 210, 129, 21, true, 4},
-    {"btFind", "gbCmnt", 184, 208, 81, 25, true, 4},
-    {"btOpenFind", "gbCmnt", 272, 208, 81, 25, true, 4},
-    {"btPath", "gbCmnt", 360, 208, 81, 25, true, 4},
-    {"btCancel", "gbCmnt", 448, 208, 81, 25, true, 4},
+    {"btnCOM", "Form1", 8, 8, 89, 25, false, 0},           {"GroupBox3", "Form1", 0, -1, 185, 42, true, 2},
+    {"sePort", "GroupBox3", 16, 15, 57, 22, true, 2},      {"btnPort", "GroupBox3", 96, 12, 81, 25, true, 2},
+    {"GroupBox5", "Form1", 0, 48, 185, 161, true, 3},      {"rgRange", "GroupBox5", 8, 16, 81, 137, true, 3},
+    {"GroupBox2", "GroupBox5", 96, 16, 81, 49, true, 3},   {"sePause", "GroupBox2", 8, 15, 65, 22, true, 3},
+    {"GroupBox1", "GroupBox5", 96, 72, 81, 49, true, 3},   {"seTime", "GroupBox1", 8, 15, 65, 22, true, 3},
+    {"btnStart", "GroupBox5", 96, 128, 81, 25, true, 2},   {"GroupBox9", "Form1", 0, 216, 185, 97, true, 2},
+    {"mResult", "GroupBox9", 8, 16, 169, 73, true, 2},     {"gbEEread", "Form1", 0, 316, 185, 65, true, 4},
+    {"GroupBox6", "gbEEread", 8, 16, 81, 41, true, 4},     {"seRecord", "GroupBox6", 8, 15, 57, 22, true, 4},
+    {"btEEprev", "gbEEread", 94, 28, 17, 25, false, 4},    {"btLoad", "gbEEread", 110, 28, 52, 25, true, 4},
+    {"btEEnext", "gbEEread", 162, 28, 17, 25, false, 4},   {"gbFile", "Form1", 0, 384, 185, 81, true, 4},
+    {"btFSave", "gbFile", 6, 16, 83, 25, true, 4},         {"btPrevFile", "gbFile", 94, 16, 17, 25, false, 4},
+    {"btFLoad", "gbFile", 112, 16, 50, 25, true, 4},       {"btNextFile", "gbFile", 162, 16, 17, 25, false, 4},
+    {"btComments", "gbFile", 8, 48, 169, 25, true, 4},     {"GroupBox10", "Form1", 0, 468, 185, 77, true, 4},
+    {"mComment", "GroupBox10", 8, 16, 169, 52, true, 4},   {"Chart1", "Form1", 192, 0, 537, 305, true, 6},
+    {"cbY", "Chart1", 8, 280, 129, 21, true, 6},           {"cbX", "Chart1", 408, 280, 121, 21, true, 6},
+    {"eY", "Chart1", 48, 280, 89, 21, false, 6},           {"eX", "Chart1", 448, 280, 81, 21, false, 6},
+    {"btClipBoard", "Chart1", 312, 0, 129, 17, true, 4},   {"btHelp", "Chart1", 448, 0, 83, 17, true, 1},
+    {"GroupBox7", "Form1", 192, 312, 537, 233, true, 5},   {"ChartCorr", "GroupBox7", 8, 16, 521, 185, true, 5},
+    {"Label1", "GroupBox7", 9, 206, 248, 13, true, 5},     {"seSmooth", "GroupBox7", 264, 203, 49, 22, true, 5},
+    {"chPeriod", "GroupBox7", 328, 206, 113, 17, true, 5}, {"gbCmnt", "Form1", 192, 308, 537, 236, false, 4},
+    {"mAllCmnt", "gbCmnt", 8, 8, 521, 193, true, 4},       {"eFind", "gbCmnt", 48, 210, 129, 21, true, 4},
+    {"btFind", "gbCmnt", 184, 208, 81, 25, true, 4},       {"btOpenFind", "gbCmnt", 272, 208, 81, 25, true, 4},
+    {"btPath", "gbCmnt", 360, 208, 81, 25, true, 4},       {"btCancel", "gbCmnt", 448, 208, 81, 25, true, 4},
 };
 
 TEST_F(FormTest, EveryControlStandsWhereTheLayoutPutsIt)
@@ -112,11 +89,9 @@ TEST_F(FormTest, CaptionsHintsAndItems)
     EXPECT_EQ(form->eFindLabel->text(), QStringLiteral("Искать:"));
     EXPECT_EQ(form->eFindLabel->geometry().right() + 1 + 3, form->eFind->x());
 
-    const QStringList ranges = {QStringLiteral("АВТО"),     QStringLiteral("e-4  (1)"),
-                                QStringLiteral("e-3  (2)"), QStringLiteral("e-2  (3)"),
-                                QStringLiteral("e-1  (4)"), QStringLiteral("e0   (5)"),
-                                QStringLiteral("e1   (6)"), QStringLiteral("e2   (7)"),
-                                QStringLiteral("e3   (8)")};
+    const QStringList ranges = {QStringLiteral("АВТО"),     QStringLiteral("e-4  (1)"), QStringLiteral("e-3  (2)"),
+                                QStringLiteral("e-2  (3)"), QStringLiteral("e-1  (4)"), QStringLiteral("e0   (5)"),
+                                QStringLiteral("e1   (6)"), QStringLiteral("e2   (7)"), QStringLiteral("e3   (8)")};
     ASSERT_EQ(form->rgRangeItems->buttons().size(), ranges.size());
     for (int i = 0; i < ranges.size(); ++i)
         EXPECT_EQ(form->rgRangeItems->button(i)->text(), ranges[i]);
@@ -138,7 +113,7 @@ TEST_F(FormTest, SpinEditRangesAndDefaults)
         int min, max, value;
     };
     const Spin spins[] = {
-        {form->sePort, 1, 99, 1},   {form->sePause, 0, 10, 0},    {form->seTime, 1, 255, 1},
+        {form->sePort, 1, 99, 1},    {form->sePause, 0, 10, 0},   {form->seTime, 1, 255, 1},
         {form->seRecord, -1, 40, 0}, {form->seSmooth, 0, 100, 0},
     };
     for (const Spin& s : spins) {
@@ -265,8 +240,8 @@ TEST(MessageBoxes, QtsOwnTextsAreRussian)
     // (Under Wine the file dialog lists the whole host file system as drive Z:.)
     QStringList dialog;
     ReadAndCloseNextDialog(dialog);
-    EXPECT_FALSE(ui.RunOpenDialog(nullptr, {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk"),
-                                            QString(), 1}));
+    EXPECT_FALSE(
+        ui.RunOpenDialog(nullptr, {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk"), QString(), 1}));
     EXPECT_TRUE(dialog.contains(QStringLiteral("Отмена"))) << dialog.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(dialog.contains(QStringLiteral("Перейти к:"))) << dialog.join(QLatin1Char('|')).toStdString();
 #endif
@@ -294,8 +269,7 @@ TEST(Help, EveryContextHasItsTopicPage)
     const QString folder = app::HelpFolder();
     ASSERT_FALSE(folder.isEmpty());
     for (int context = 0; context <= 6; ++context)
-        EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + app::HelpPageName(context)))
-            << context;
+        EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + app::HelpPageName(context))) << context;
     EXPECT_EQ(app::HelpPageName(0), QStringLiteral("index.html"));
     EXPECT_EQ(app::HelpPageName(42), QStringLiteral("index.html"));
     // The topic of the comment box (context 4) explains the box and the limit marker.

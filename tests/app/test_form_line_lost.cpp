@@ -70,9 +70,8 @@ public:
     void Plug() override
     {
         process_.setProgram(QStringLiteral(SOVIKAN_METER_PROGRAM));
-        process_.setArguments({QStringLiteral("--ports"), folder_ + QStringLiteral("/ports"),
-                               QStringLiteral("--sysfs"), folder_ + QStringLiteral("/sysfs"),
-                               QStringLiteral("--com"), QString::number(kCom)});
+        process_.setArguments({QStringLiteral("--ports"), folder_ + QStringLiteral("/ports"), QStringLiteral("--sysfs"),
+                               folder_ + QStringLiteral("/sysfs"), QStringLiteral("--com"), QString::number(kCom)});
         process_.start();
         ASSERT_TRUE(process_.waitForStarted(5000));
         QByteArray out;

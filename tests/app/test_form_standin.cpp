@@ -32,8 +32,8 @@ protected:
         qputenv("SOVIKAN_PORTS_DIR", ports.toLocal8Bit());
         qputenv("SOVIKAN_SYSFS_ROOT", sysfs.toLocal8Bit());
         meter.setProgram(QStringLiteral(SOVIKAN_METER_PROGRAM));
-        meter.setArguments({QStringLiteral("--ports"), ports, QStringLiteral("--sysfs"), sysfs,
-                            QStringLiteral("--com"), QStringLiteral("61"), QStringLiteral("--log")});
+        meter.setArguments({QStringLiteral("--ports"), ports, QStringLiteral("--sysfs"), sysfs, QStringLiteral("--com"),
+                            QStringLiteral("61"), QStringLiteral("--log")});
         meter.start();
         ASSERT_TRUE(meter.waitForStarted(5000));
         // The stand-in announces its port once it is ready.
@@ -93,11 +93,10 @@ TEST_F(FormStandInTest, FoundAtStartUpMeasuresReadsRecordsAndCalibrates)
     ASSERT_TRUE(RunUntil([&] { return form->Record.Samples != measured && !form->TimRS->Enabled(); }, 5000));
     EXPECT_EQ(form->Record.SampleCount, 400);
 
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
     QApplication::sendEvent(form->GroupBox3, &dbl);
-    ASSERT_TRUE(RunUntil([&] { return form->mResult->toPlainText().startsWith(QStringLiteral("OscCal=")); },
-                         3000));
+    ASSERT_TRUE(RunUntil([&] { return form->mResult->toPlainText().startsWith(QStringLiteral("OscCal=")); }, 3000));
     EXPECT_EQ(form->mResult->document()->blockCount(), 10);
 }
 

@@ -25,9 +25,8 @@ protected:
     void SetUp() override
     {
         FormTest::SetUp();
-        form->Record = SampledRecord(400, 0.025f, [](int i) {
-            return 20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0);
-        });
+        form->Record = SampledRecord(
+            400, 0.025f, [](int i) { return 20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0); });
         form->Reprocess = true;
         form->ProcessReply();
         form->show();

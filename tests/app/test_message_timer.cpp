@@ -17,7 +17,10 @@ qint64 FirstFiringAfterSettingInterval(int interval)
     TestApplication();
     app::MessageTimer timer(200, false, nullptr);
     int fired = 0;
-    timer.SetOnTimer([&] { ++fired; timer.SetEnabled(false); });
+    timer.SetOnTimer([&] {
+        ++fired;
+        timer.SetEnabled(false);
+    });
     QElapsedTimer clock;
     clock.start();
     timer.SetEnabled(true);

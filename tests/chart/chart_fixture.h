@@ -38,10 +38,7 @@ protected:
         chart.SetBufferedDisplay(false);
         chart.LeftAxis().SetVisible(false);
     }
-    chart::TFastLineSeries& AddLine()
-    {
-        return chart.AddSeries(std::make_unique<chart::TFastLineSeries>());
-    }
+    chart::TFastLineSeries& AddLine() { return chart.AddSeries(std::make_unique<chart::TFastLineSeries>()); }
     // Every label and title 20 pixels wide, as the label step cases assume.
     void FixedTextWidth(int width)
     {

@@ -33,9 +33,8 @@ TEST_F(LogAxisTest, ValuesLandWhereTheirLogarithmPutsThem)
         int pixel;
     };
     // 1 .. 1000 on 300 pixels: 100 pixels a decade; 1 .. 8 in base 2: 100 pixels a doubling.
-    const Case cases[] = {{10, 1, 0},   {10, 10, 100}, {10, 100, 200}, {10, 1000, 300},
-                          {10, 3, 48},  {10, 50, 170}, {10, 0.5, -30}, {2, 2, 100},
-                          {2, 4, 200},  {2, 3, 158}};
+    const Case cases[] = {{10, 1, 0},    {10, 10, 100},  {10, 100, 200}, {10, 1000, 300}, {10, 3, 48},
+                          {10, 50, 170}, {10, 0.5, -30}, {2, 2, 100},    {2, 4, 200},     {2, 3, 158}};
     for (const Case& c : cases) {
         TChartAxis& axis = LogBottom(300, c.base);
         AddLine().AddPoint(1, 0);
@@ -193,9 +192,7 @@ TEST_F(ChartFixture, RegionsLieOverTheWallAndUnderTheGridAndPointsCarryLabels)
     chart.AddRegion(TChartRegion{{{0, 0}, {10, 0}, {0, 10}}, clSilver});
     Paint();
     const auto& ops = canvas.Ops();
-    auto index = [&](auto pred) {
-        return std::find_if(ops.begin(), ops.end(), pred) - ops.begin();
-    };
+    auto index = [&](auto pred) { return std::find_if(ops.begin(), ops.end(), pred) - ops.begin(); };
     const auto polygon = index([](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Polygon; });
     const auto wall = index([](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Rectangle; });
     const auto grid =

@@ -45,7 +45,9 @@ TEST(NumberPicture, RequiredDecimalsOfTheSeriesFormats)
 
 TEST(NumberPicture, UsesTheUsersSeparators)
 {
-    EXPECT_EQ(FormatNumberPicture(1234567.25, "#,##0.###", kRussian), "1\xC2\xA0" "234\xC2\xA0" "567,25");
+    EXPECT_EQ(FormatNumberPicture(1234567.25, "#,##0.###", kRussian), "1\xC2\xA0"
+                                                                      "234\xC2\xA0"
+                                                                      "567,25");
     EXPECT_EQ(FormatNumberPicture(1234.5, "0.0", kRussian), "1234,5");
 }
 

@@ -45,7 +45,8 @@ TEST_F(PaintTest, TitleReservesItsLinesPlusFivePixels)
     EXPECT_EQ(texts[1], "Частота 100");
     // Centred in the title box, one font height apart.
     const auto& ops = canvas.Ops();
-    auto first = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Text; });
+    auto first =
+        std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Text; });
     ASSERT_NE(first, ops.end());
     EXPECT_EQ(first->x0, 250 - 9 * 6 / 2);
     EXPECT_EQ(first->y0, 0);
@@ -97,19 +98,22 @@ TEST_F(PaintTest, PaintOrderAndCanvasState)
     EXPECT_EQ(ops[0].x1, 500);
     // Then the back wall around the plotting rectangle.
     TRect plot = chart.PlotRect();
-    auto wall = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Rectangle; });
+    auto wall =
+        std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Rectangle; });
     ASSERT_NE(wall, ops.end());
     EXPECT_EQ(wall->x0, plot.Left);
     EXPECT_EQ(wall->x1, plot.Right + 1);
     EXPECT_EQ(wall->y1, plot.Bottom + 1);
     EXPECT_EQ(wall->brushStyle, TBrushStyle::bsClear);
     // Grid (axes) before the line; the line clipped to the plotting rectangle.
-    auto clip = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Clip; });
+    auto clip =
+        std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::Clip; });
     ASSERT_NE(clip, ops.end());
     EXPECT_EQ(clip->x0, plot.Left);
     EXPECT_EQ(clip->x1, plot.Right);  // the plotting rectangle itself, not the frame beyond it
     EXPECT_EQ(clip->y1, plot.Bottom);
-    auto dotted = std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.pen.Style == TPenStyle::psDot; });
+    auto dotted =
+        std::find_if(ops.begin(), ops.end(), [](const TCanvasOp& op) { return op.pen.Style == TPenStyle::psDot; });
     EXPECT_LT(dotted - ops.begin(), clip - ops.begin());
     auto line = std::find_if(clip, ops.end(), [](const TCanvasOp& op) { return op.kind == TCanvasOp::Kind::LineTo; });
     ASSERT_NE(line, ops.end());

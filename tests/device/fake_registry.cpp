@@ -74,8 +74,7 @@ bool FakeRegistry::OpenKey(Key parent, const std::string& subKey, Key& opened)
     return Open(parent, subKey, false, opened);
 }
 
-Registry::QueryResult FakeRegistry::QueryValue(Key key, const std::string& valueName, char* buffer,
-                                               std::size_t size)
+Registry::QueryResult FakeRegistry::QueryValue(Key key, const std::string& valueName, char* buffer, std::size_t size)
 {
     queries_.emplace_back(Normal(valueName), size);
     auto it = open_.find(key);

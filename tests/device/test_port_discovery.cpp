@@ -31,7 +31,10 @@ std::string BridgeKey(int k)
     return name;
 }
 
-std::string Z(const std::string& text) { return text + std::string(1, '\0'); }
+std::string Z(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
 
 class RegistryLookup : public ::testing::Test {
 protected:
@@ -149,7 +152,7 @@ TEST_F(RegistryLookup, BridgeIdentifierThatDoesNotFitIsReadAgainWithTheReportedS
 
 TEST_F(RegistryLookup, BridgeKeysWithoutUsableValuesAreSkipped)
 {
-    registry.AddKey(BridgeKey(0));  // no identifier
+    registry.AddKey(BridgeKey(0));                                     // no identifier
     registry.SetValue(BridgeKey(1), "CRLowerDeviceID", Z(kBridgeId));  // no port name
     registry.SetValue(BridgeKey(2), "CRLowerDeviceID", Z(kBridgeId));
     registry.SetValue(BridgeKey(2), "Portname", Z("COM7"));
@@ -194,8 +197,7 @@ protected:
         ::unsetenv("SOVIKAN_SYSFS_ROOT");
     }
 
-    fs::path Device(const std::string& name, const std::string& vid, const std::string& pid,
-                    const std::string& product)
+    fs::path Device(const std::string& name, const std::string& vid, const std::string& pid, const std::string& product)
     {
         fs::path dir = sys() / "bus" / "usb" / "devices" / name;
         fs::create_directories(dir);

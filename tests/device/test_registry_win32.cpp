@@ -19,8 +19,7 @@ TEST(SystemRegistry, FindsTheMeterWhereTheBridgeDriverRecordsIt)
     device::Registry& registry = device::SystemRegistry();
     using device::kMeterDeviceName, device::kMeterProductId, device::kMeterVendorId;
     EXPECT_EQ(device::FindUsbPort(registry, kMeterVendorId, kMeterProductId, kMeterDeviceName), std::atoi(usb));
-    EXPECT_EQ(device::FindBridgePort(registry, kMeterVendorId, kMeterProductId, kMeterDeviceName),
-              std::atoi(bridge));
+    EXPECT_EQ(device::FindBridgePort(registry, kMeterVendorId, kMeterProductId, kMeterDeviceName), std::atoi(bridge));
     EXPECT_EQ(device::DiscoverMeterPort(registry, "Z:\\no-sysfs-here"), std::atoi(usb));
 }
 

@@ -102,15 +102,13 @@ TEST_F(ReadoutTest, ShowsThePointOnThePointersColumnTheHighestIndexWins)
             break;
         }
     ASSERT_GT(column, 20);
-    auto r = display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, column, 100, 305,
-                                   21, kComma);
+    auto r = display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, column, 100, 305, 21, kComma);
     EXPECT_TRUE(r.touched);
     EXPECT_TRUE(r.visible);
     ASSERT_TRUE(r.eX);
     EXPECT_EQ(*r.eX, analysis::FormatFixed(highest * 3.0, 0, kComma));
     EXPECT_EQ(*r.eY, analysis::FormatFixed((100 + highest) * 0.005, 2, kComma));
-    auto raw = display::MouseReadout(*series, record, YUnits::Converter, XUnits::Samples, column,
-                                     100, 305, 21, kComma);
+    auto raw = display::MouseReadout(*series, record, YUnits::Converter, XUnits::Samples, column, 100, 305, 21, kComma);
     EXPECT_EQ(*raw.eX, std::to_string(highest));
     EXPECT_EQ(*raw.eY, std::to_string(100 + highest));
 }
@@ -118,19 +116,15 @@ TEST_F(ReadoutTest, ShowsThePointOnThePointersColumnTheHighestIndexWins)
 TEST_F(ReadoutTest, HidesInTheLeftAndBottomBands)
 {
     const int x = series->PointScreenX(200);
-    EXPECT_FALSE(display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, x, 275, 305, 21,
-                                       kComma).visible);
-    EXPECT_TRUE(display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, x, 274, 305, 21,
-                                      kComma).visible);
-    EXPECT_FALSE(display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, 19, 100, 305,
-                                       21, kComma).visible);
+    EXPECT_FALSE(display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, x, 275, 305, 21, kComma).visible);
+    EXPECT_TRUE(display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, x, 274, 305, 21, kComma).visible);
+    EXPECT_FALSE(display::MouseReadout(*series, record, YUnits::Lux, XUnits::Time, 19, 100, 305, 21, kComma).visible);
 }
 
 TEST(Readout, NoPointsChangesNothing)
 {
     chart::TFastLineSeries s;
-    auto r = display::MouseReadout(s, Record(0), YUnits::Lux, XUnits::Time, 100, 100, 305, 21,
-                                   kComma);
+    auto r = display::MouseReadout(s, Record(0), YUnits::Lux, XUnits::Time, 100, 100, 305, 21, kComma);
     EXPECT_FALSE(r.touched);
 }
 

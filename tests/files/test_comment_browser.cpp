@@ -118,7 +118,7 @@ TEST(CommentSearch, NewWordOrNewTextStartsAtTheTop)
 
 TEST(CommentBrowser, FileNameFromTheCaretUpward)
 {
-    const std::vector<std::string> lines{"===a.svk:===", "x", "y", "===b.svk:===", "c1", "c2",
+    const std::vector<std::string> lines{"===a.svk:===",   "x", "y",           "===b.svk:===", "c1", "c2",
                                          "===Odd.Svk:===", "z", "===Ц.SVK:==="};
     EXPECT_EQ(files::FileNameAtLine(lines, 1), "a.svk");
     EXPECT_EQ(files::FileNameAtLine(lines, 0), "a.svk");

@@ -194,7 +194,8 @@ TEST(SvkFormat, CharactersOutside1251AreListedAndNothingIsWritten)
         EXPECT_NE(std::string(e.what()).find("«☀» «日»"), std::string::npos);
     }
     EXPECT_EQ(dir.Read("m.svk"), "old");
-    const auto bad = files::EncodeCp1251("a\xFF" "b");
+    const auto bad = files::EncodeCp1251("a\xFF"
+                                         "b");
     EXPECT_EQ(bad.unencodable, (std::vector<std::string>{"\xEF\xBF\xBD"}));
     EXPECT_EQ(files::EncodeCp1251("€№ёЁ").bytes, "\x88\xB9\xB8\xA8");
 }

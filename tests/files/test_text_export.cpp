@@ -61,9 +61,10 @@ TEST(TextExport, FileLinesAndOrigin)
     TempFolder dir;
     const auto fromFile = files::OriginFromCaption("ФАЙЛ m1.svk", "/d/m1.svk", {"строка 1", "строка 2"});
     files::WriteTextExport(dir / "e.txt", Record(), 0, 1, ExportMode::Samples, kPoint, fromFile);
-    EXPECT_EQ(dir.Read("e.txt"), "  0\t 50.0000\r\n  1\t 50.0500\r\n\xB9\xE2\xFB\xE1\xEE\xF0\xEA\xE8  \xCB\xFE\xEA\xF1\xFB\r\n"
-                                 "\xC4\xE0\xED\xED\xFB\xE5 \xE8\xE7 \xF4\xE0\xE9\xEB\xE0 /d/m1.svk\r\n"
-                                 "\xF1\xF2\xF0\xEE\xEA\xE0 1\r\n\xF1\xF2\xF0\xEE\xEA\xE0 2\r\n");
+    EXPECT_EQ(dir.Read("e.txt"),
+              "  0\t 50.0000\r\n  1\t 50.0500\r\n\xB9\xE2\xFB\xE1\xEE\xF0\xEA\xE8  \xCB\xFE\xEA\xF1\xFB\r\n"
+              "\xC4\xE0\xED\xED\xFB\xE5 \xE8\xE7 \xF4\xE0\xE9\xEB\xE0 /d/m1.svk\r\n"
+              "\xF1\xF2\xF0\xEE\xEA\xE0 1\r\n\xF1\xF2\xF0\xEE\xEA\xE0 2\r\n");
     // After a measurement the caption is "ФАЙЛ " alone: memory line, no comment.
     const auto fromMeter = files::OriginFromCaption("ФАЙЛ ", "/d/m1.svk", {"строка 1"});
     EXPECT_EQ(files::TextExportLines(Record(), 0, 0, ExportMode::Time, kPoint, fromMeter),

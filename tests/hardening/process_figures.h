@@ -31,8 +31,14 @@ inline int CountEntries(const char* folder)
 
 // The iterator's own descriptor is closed again before the count is returned,
 // but is counted while the folder is read.
-inline int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
-inline int Threads() { return CountEntries("/proc/self/task"); }
+inline int OpenDescriptors()
+{
+    return CountEntries("/proc/self/fd");
+}
+inline int Threads()
+{
+    return CountEntries("/proc/self/task");
+}
 
 // Starts and joins one thread, so that helpers a runtime starts with the
 // first thread of a process (a sanitizer's background thread) are already

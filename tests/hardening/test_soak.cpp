@@ -113,7 +113,10 @@ struct Figures {
     int threads;
 };
 
-Figures Now() { return {hardening::ResidentKb(), hardening::OpenDescriptors(), hardening::Threads()}; }
+Figures Now()
+{
+    return {hardening::ResidentKb(), hardening::OpenDescriptors(), hardening::Threads()};
+}
 
 // The threads of the process once the component's workers have ended (they
 // end on their own right after Close).
@@ -130,14 +133,8 @@ int ThreadsSettled(int expected)
 
 class Soak : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ::setenv("SOVIKAN_PORTS_DIR", (dir / "ports").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        ::unsetenv("SOVIKAN_PORTS_DIR");
-    }
+    void SetUp() override { ::setenv("SOVIKAN_PORTS_DIR", (dir / "ports").c_str(), 1); }
+    void TearDown() override { ::unsetenv("SOVIKAN_PORTS_DIR"); }
 
     void Configure(serial::TVaComm& comm)
     {

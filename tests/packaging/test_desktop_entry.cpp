@@ -25,7 +25,8 @@ Group ReadDesktopEntry(const std::string& path)
     Group entry;
     std::string line, group;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         if (line.front() == '[') {
             group = line;
             continue;
@@ -48,8 +49,8 @@ std::pair<std::uint32_t, std::uint32_t> PngSize(const std::string& path)
         std::string(head.begin() + 12, head.begin() + 16) != "IHDR")
         return {0, 0};
     auto be32 = [&](int at) {
-        return std::uint32_t(head[at]) << 24 | std::uint32_t(head[at + 1]) << 16 |
-               std::uint32_t(head[at + 2]) << 8 | std::uint32_t(head[at + 3]);
+        return std::uint32_t(head[at]) << 24 | std::uint32_t(head[at + 1]) << 16 | std::uint32_t(head[at + 2]) << 8 |
+               std::uint32_t(head[at + 3]);
     };
     return {be32(16), be32(20)};
 }

@@ -37,9 +37,9 @@ struct ParseResult {
 ParseResult ParseRules(std::istream& in)
 {
     static const std::set<std::string> known = {
-        "ACTION", "DEVPATH", "KERNEL", "KERNELS", "SUBSYSTEM", "SUBSYSTEMS", "DRIVER", "DRIVERS",
-        "ATTR", "ATTRS", "ENV", "TAG", "TAGS", "SYMLINK", "NAME", "OWNER", "GROUP", "MODE",
-        "RUN", "LABEL", "GOTO", "IMPORT", "PROGRAM", "RESULT", "OPTIONS", "TEST"};
+        "ACTION", "DEVPATH", "KERNEL", "KERNELS", "SUBSYSTEM", "SUBSYSTEMS", "DRIVER",  "DRIVERS", "ATTR",
+        "ATTRS",  "ENV",     "TAG",    "TAGS",    "SYMLINK",   "NAME",       "OWNER",   "GROUP",   "MODE",
+        "RUN",    "LABEL",   "GOTO",   "IMPORT",  "PROGRAM",   "RESULT",     "OPTIONS", "TEST"};
     static const std::regex keyPattern(
         R"re(\s*([A-Z]+)(\{([^}]*)\})?\s*(==|!=|\+=|-=|:=|=)\s*"((?:[^"\\]|\\.)*)"\s*)re");
     ParseResult result;
@@ -63,19 +63,17 @@ ParseResult ParseRules(std::istream& in)
         std::smatch m;
         while (!rest.empty()) {
             if (!std::regex_search(rest, m, keyPattern, std::regex_constants::match_continuous)) {
-                result.errors.push_back("line " + std::to_string(number) + ": cannot read \"" +
-                                        rest + "\"");
+                result.errors.push_back("line " + std::to_string(number) + ": cannot read \"" + rest + "\"");
                 break;
             }
             if (!known.count(m[1]))
-                result.errors.push_back("line " + std::to_string(number) + ": unknown key " +
-                                        m[1].str());
+                result.errors.push_back("line " + std::to_string(number) + ": unknown key " + m[1].str());
             rule.push_back({m[1], m[3], m[4], m[5]});
             rest = m.suffix();
             if (!rest.empty()) {
                 if (rest.front() != ',') {
-                    result.errors.push_back("line " + std::to_string(number) +
-                                            ": comma expected before \"" + rest + "\"");
+                    result.errors.push_back("line " + std::to_string(number) + ": comma expected before \"" + rest +
+                                            "\"");
                     break;
                 }
                 rest.erase(0, 1);
@@ -117,11 +115,15 @@ bool PatternMatches(const std::string& pattern, const std::string& text)
 std::optional<std::string> NodeValue(const Node& node, const Key& key)
 {
     const std::string& n = key.name;
-    if (n == "KERNEL" || n == "KERNELS") return node.kernel;
-    if (n == "SUBSYSTEM" || n == "SUBSYSTEMS") return node.subsystem;
-    if (n == "DRIVER" || n == "DRIVERS") return node.driver;
+    if (n == "KERNEL" || n == "KERNELS")
+        return node.kernel;
+    if (n == "SUBSYSTEM" || n == "SUBSYSTEMS")
+        return node.subsystem;
+    if (n == "DRIVER" || n == "DRIVERS")
+        return node.driver;
     const auto it = node.attrs.find(key.attribute);
-    if (it == node.attrs.end()) return std::nullopt;
+    if (it == node.attrs.end())
+        return std::nullopt;
     return it->second;
 }
 
@@ -134,11 +136,13 @@ bool KeyMatches(const Node& node, const Key& key)
 
 bool IsParentKey(const Key& k)
 {
-    return k.name == "KERNELS" || k.name == "SUBSYSTEMS" || k.name == "DRIVERS" ||
-           k.name == "ATTRS";
+    return k.name == "KERNELS" || k.name == "SUBSYSTEMS" || k.name == "DRIVERS" || k.name == "ATTRS";
 }
 
-bool IsMatchKey(const Key& k) { return k.op == "==" || k.op == "!="; }
+bool IsMatchKey(const Key& k)
+{
+    return k.op == "==" || k.op == "!=";
+}
 
 // Keys without an S look at the device itself; the keys with an S must all
 // hold on one and the same node of the path (the device or one parent).
@@ -146,17 +150,21 @@ bool RuleMatches(const Rule& rule, const DevicePath& path)
 {
     std::vector<Key> parentKeys;
     for (const Key& key : rule) {
-        if (!IsMatchKey(key)) continue;
+        if (!IsMatchKey(key))
+            continue;
         if (IsParentKey(key))
             parentKeys.push_back(key);
         else if (!KeyMatches(path.front(), key))
             return false;
     }
-    if (parentKeys.empty()) return true;
+    if (parentKeys.empty())
+        return true;
     for (const Node& node : path) {
         bool all = true;
-        for (const Key& key : parentKeys) all = all && KeyMatches(node, key);
-        if (all) return true;
+        for (const Key& key : parentKeys)
+            all = all && KeyMatches(node, key);
+        if (all)
+            return true;
     }
     return false;
 }
@@ -164,41 +172,51 @@ bool RuleMatches(const Rule& rule, const DevicePath& path)
 void Apply(const Rule& rule, DeviceState& state)
 {
     for (const Key& key : rule) {
-        if (IsMatchKey(key)) continue;
-        if (key.name == "MODE") state.mode = key.value;
-        if (key.name == "GROUP") state.group = key.value;
+        if (IsMatchKey(key))
+            continue;
+        if (key.name == "MODE")
+            state.mode = key.value;
+        if (key.name == "GROUP")
+            state.group = key.value;
         if (key.name == "TAG") {
-            if (key.op != "+=") state.tags.clear();
+            if (key.op != "+=")
+                state.tags.clear();
             state.tags.insert(key.value);
         }
         if (key.name == "SYMLINK") {
-            if (key.op != "+=") state.symlinks.clear();
+            if (key.op != "+=")
+                state.symlinks.clear();
             std::stringstream names(key.value);
             std::string name;
-            while (names >> name) state.symlinks.push_back(name);
+            while (names >> name)
+                state.symlinks.push_back(name);
         }
     }
 }
 
-DeviceState RunRules(const std::vector<Rule>& rules, const DevicePath& path,
-                     DeviceState state = {})
+DeviceState RunRules(const std::vector<Rule>& rules, const DevicePath& path, DeviceState state = {})
 {
     for (const Rule& rule : rules)
-        if (RuleMatches(rule, path)) Apply(rule, state);
+        if (RuleMatches(rule, path))
+            Apply(rule, state);
     return state;
 }
 
 Node UsbDevice(const std::string& vendor, const std::string& product, const std::string& name)
 {
     // sysfs prints the ids as four lower-case hex digits.
-    return {"1-1", "usb", "usb",
-            {{"idVendor", vendor}, {"idProduct", product}, {"product", name},
-             {"manufacturer", "Silicon Labs"}, {"serial", "0001"}}};
+    return {"1-1",
+            "usb",
+            "usb",
+            {{"idVendor", vendor},
+             {"idProduct", product},
+             {"product", name},
+             {"manufacturer", "Silicon Labs"},
+             {"serial", "0001"}}};
 }
 
 // /dev/ttyUSB0 of a CP210x bridge: tty node, usb-serial port, interface, USB device.
-DevicePath BridgeTty(const std::string& vendor, const std::string& product,
-                     const std::string& name)
+DevicePath BridgeTty(const std::string& vendor, const std::string& product, const std::string& name)
 {
     return {{"ttyUSB0", "tty", "", {{"dev", "188:0"}}},
             {"ttyUSB0", "usb-serial", "cp210x", {{"port_number", "0"}}},
@@ -207,7 +225,10 @@ DevicePath BridgeTty(const std::string& vendor, const std::string& product,
             {"usb1", "usb", "usb", {{"idVendor", "1d6b"}, {"idProduct", "0002"}}}};
 }
 
-DevicePath Meter() { return BridgeTty("10c4", "ea6e", "Sovikan_TR07"); }
+DevicePath Meter()
+{
+    return BridgeTty("10c4", "ea6e", "Sovikan_TR07");
+}
 
 class MeterRule : public ::testing::Test {
 protected:
@@ -250,8 +271,7 @@ TEST_F(MeterRule, LeavesOtherDevicesAlone)
         {"other vendor with the meter's name", BridgeTty("0403", "ea6e", "Sovikan_TR07")},
         {"ids written in capitals", BridgeTty("10C4", "EA6E", "Sovikan_TR07")},
         // The rule is for the serial port only, not for the meter's raw USB node.
-        {"the meter's USB node itself",
-         {UsbDevice("10c4", "ea6e", "Sovikan_TR07"), {"usb1", "usb", "usb", {}}}},
+        {"the meter's USB node itself", {UsbDevice("10c4", "ea6e", "Sovikan_TR07"), {"usb1", "usb", "usb", {}}}},
     };
     for (const auto& [what, path] : others) {
         const DeviceState s = RunRules(parsed_.rules, path);
@@ -274,11 +294,10 @@ TEST_F(MeterRule, KeepsLinksAndTagsThatEarlierRulesGave)
 // The reader itself, on rules that are wrong in ways that make udev skip them.
 TEST(RuleReader, ReportsMalformedLines)
 {
-    std::istringstream bad(
-        "# comment\n"
-        "SUBSYSTEM==\"tty\" ATTRS{idVendor}==\"10c4\"\n"   // missing comma
-        "SUBSYSTEM==tty, MODE=\"0660\"\n"                   // unquoted value
-        "SUBSYSTEMZ==\"tty\"\n");                           // unknown key
+    std::istringstream bad("# comment\n"
+                           "SUBSYSTEM==\"tty\" ATTRS{idVendor}==\"10c4\"\n"  // missing comma
+                           "SUBSYSTEM==tty, MODE=\"0660\"\n"                 // unquoted value
+                           "SUBSYSTEMZ==\"tty\"\n");                         // unknown key
     EXPECT_EQ(ParseRules(bad).errors.size(), 3u);
 
     std::istringstream good("SUBSYSTEM==\"tty\", \\\n  ATTRS{idVendor}==\"10c4|10C4\", TAG+=\"x\"\n");

@@ -34,7 +34,7 @@ TEST(PointCharts, RegionsHoldThePointsOfTheirClass)
             const auto expected = analysis::ClassifyIeee1789(f, pf);
             const auto shaded = Inside(Ieee1789Chart::NoEffectRegion(), f, pf)  ? analysis::Ieee1789Class::NoEffect
                                 : Inside(Ieee1789Chart::LowRiskRegion(), f, pf) ? analysis::Ieee1789Class::LowRisk
-                                                                                 : analysis::Ieee1789Class::Risk;
+                                                                                : analysis::Ieee1789Class::Risk;
             ASSERT_EQ(shaded, expected) << f << " Hz, " << pf << " %";
         }
 }

@@ -56,8 +56,12 @@ TEST(ProtocolCsv, CommaSeparatorQuotingAndLimitText)
 TEST(ProtocolCsv, CellsThatSpreadsheetsTakeForFormulasGetAnApostrophe)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"=HYPERLINK(1)", "'=HYPERLINK(1)"}, {"+7 кабинет", "'+7 кабинет"}, {"-", "'-"},
-        {"@SUM(A1)", "'@SUM(A1)"},           {"-5", "-5"},                  {"+7,5", "+7,5"},
+        {"=HYPERLINK(1)", "'=HYPERLINK(1)"},
+        {"+7 кабинет", "'+7 кабинет"},
+        {"-", "'-"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"-5", "-5"},
+        {"+7,5", "+7,5"},
         {"Кабинет =1", "Кабинет =1"},
     };
     std::vector<protocol::ProtocolRow> rows;
@@ -204,7 +208,8 @@ TEST(CellEdit, RefusedEditsLeaveTheFileAsItWas)
         const char* file;
         const char* starts;
     } cases[] = {
-        {protocol::WritePlace(dir / "a.svk", "Кабинет ☺"), "a.svk", "В тексте есть знаки, которых нет в кодировке Windows-1251: «☺»"},
+        {protocol::WritePlace(dir / "a.svk", "Кабинет ☺"), "a.svk",
+         "В тексте есть знаки, которых нет в кодировке Windows-1251: «☺»"},
         {protocol::WriteLimit(dir / "a.svk", "200"), "a.svk", "Норма Кп — число от 0 до 100"},
         {protocol::WritePlace(dir / "short.svk", "x"), "short.svk", "В файле "},
         {protocol::WritePlace(dir / "ro.svk", "x"), "ro.svk", "Не удалось записать файл "},

@@ -51,11 +51,13 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
 
     const int pages = protocol::ProtocolPageCount({header, rows, 5.0, {}});
     EXPECT_GE(pages, 3);
-    EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos);
+    EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"),
+              std::string::npos);
     const std::string text = Shell("pdftotext '" + pdf + "' -");
     for (const std::string& expected :
-         {std::string("ПРОТОКОЛ ИЗМЕРЕНИЙ"), header.organisation, header.method, header.normative, std::string("Кабинет 24"),
-          std::string("не соответствует"), std::string("Измерения провёл:"), std::string("Страница 1 из ") + std::to_string(pages),
+         {std::string("ПРОТОКОЛ ИЗМЕРЕНИЙ"), header.organisation, header.method, header.normative,
+          std::string("Кабинет 24"), std::string("не соответствует"), std::string("Измерения провёл:"),
+          std::string("Страница 1 из ") + std::to_string(pages),
           "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает"),
           std::string("Сводка по точкам протокола"), std::string("Частота F, Гц"), std::string("без результата — 1")})
         EXPECT_NE(text.find(expected), std::string::npos) << expected;

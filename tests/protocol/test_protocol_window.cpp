@@ -215,8 +215,9 @@ TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
         EXPECT_EQ(dir.Read(name), "прежний протокол") << name;
     // Both name the file as the system writes paths.
     for (int i : {0, 1})
-        EXPECT_TRUE(messages[i].startsWith(QStringLiteral("Не удалось записать файл ") +
-                                           QDir::toNativeSeparators(QString::fromStdString(dir / (i == 0 ? "p.csv" : "p.pdf")))))
+        EXPECT_TRUE(messages[i].startsWith(
+            QStringLiteral("Не удалось записать файл ") +
+            QDir::toNativeSeparators(QString::fromStdString(dir / (i == 0 ? "p.csv" : "p.pdf")))))
             << messages[i].toStdString();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), 4);  // no temporary left
 }

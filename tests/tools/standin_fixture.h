@@ -27,10 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 class StandIn : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ::setenv("SOVIKAN_PORTS_DIR", (dir / "ports").c_str(), 1);
-    }
+    void SetUp() override { ::setenv("SOVIKAN_PORTS_DIR", (dir / "ports").c_str(), 1); }
     void TearDown() override
     {
         if (port >= 0)
@@ -97,7 +94,10 @@ protected:
         ASSERT_EQ(::tcsetattr(port, TCSANOW, &tio), 0) << std::strerror(errno);
     }
 
-    void Send(const device::CommandBytes& bytes) { ASSERT_EQ(::write(port, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void Send(const device::CommandBytes& bytes)
+    {
+        ASSERT_EQ(::write(port, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
 
     // Reads until `count` bytes came or the time is up; then waits a little for extra bytes.
     std::vector<std::uint8_t> Read(std::size_t count, std::chrono::milliseconds limit)

@@ -48,8 +48,7 @@ protected:
         ASSERT_GE(bytes.size(), expected.size()) << file;
         EXPECT_EQ(bytes.substr(0, expected.size()), expected) << file;
         const std::string comment = files::CommentFromFile(bytes.substr(expected.size()));
-        EXPECT_TRUE(comment.starts_with(protocol::RecordPlace(k) + "\r\nСчитана из памяти прибора "))
-            << comment;
+        EXPECT_TRUE(comment.starts_with(protocol::RecordPlace(k) + "\r\nСчитана из памяти прибора ")) << comment;
     }
 
     static std::vector<std::string> Names(const fs::path& folder)

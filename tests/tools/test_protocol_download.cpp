@@ -39,15 +39,15 @@ void Shot(const char* name)
 
 TEST_F(StandIn, ProtocolWindowShowsProgressThenTheDownloadedFolder)
 {
-    ASSERT_NO_FATAL_FAILURE(Start({"--com", "47", "--ports", (dir / "ports").string(), "--sysfs",
-                                   (dir / "sysfs").string()}));
+    ASSERT_NO_FATAL_FAILURE(
+        Start({"--com", "47", "--ports", (dir / "ports").string(), "--sysfs", (dir / "sysfs").string()}));
     ::setenv("SOVIKAN_SYSFS_ROOT", (dir / "sysfs").c_str(), 1);
     EXPECT_EQ(protocol::MeterPortOrFirst(), 47) << "found as at the main window's start-up";
     ::unsetenv("SOVIKAN_SYSFS_ROOT");
 
-    protocol::ProtocolWindow window(std::make_unique<QSettings>(QString::fromStdString((dir / "s.ini").string()),
-                                                                QSettings::IniFormat),
-                                    std::make_unique<NoPrinting>());
+    protocol::ProtocolWindow window(
+        std::make_unique<QSettings>(QString::fromStdString((dir / "s.ini").string()), QSettings::IniFormat),
+        std::make_unique<NoPrinting>());
     QStringList messages;
     window.showMessage = [&](const QString& m) { messages << m; };
     window.show();

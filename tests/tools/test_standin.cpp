@@ -66,7 +66,8 @@ TEST_F(StandIn, IsDiscoveredAndAnswersLikeTheMeter)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
     EXPECT_FALSE(fs::exists(sysfs));
-    EXPECT_EQ(device::FindSysfsPort(sysfs, device::kMeterVendorId, device::kMeterProductId, device::kMeterDeviceName), -1);
+    EXPECT_EQ(device::FindSysfsPort(sysfs, device::kMeterVendorId, device::kMeterProductId, device::kMeterDeviceName),
+              -1);
 }
 
 TEST_F(StandIn, RefusesAComNumberThatIsTaken)

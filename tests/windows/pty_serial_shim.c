@@ -43,21 +43,21 @@ static void count_read(int fd, ssize_t n)
         atomic_fetch_add(&bytes_read[fd], (unsigned long long)n);
 }
 
-ssize_t read(int fd, void *buf, size_t count)
+ssize_t read(int fd, void* buf, size_t count)
 {
-    static ssize_t (*real)(int, void *, size_t);
+    static ssize_t (*real)(int, void*, size_t);
     if (!real)
-        real = (ssize_t(*)(int, void *, size_t))dlsym(RTLD_NEXT, "read");
+        real = (ssize_t(*)(int, void*, size_t))dlsym(RTLD_NEXT, "read");
     ssize_t n = real(fd, buf, count);
     count_read(fd, n);
     return n;
 }
 
-ssize_t readv(int fd, const struct iovec *iov, int iovcnt)
+ssize_t readv(int fd, const struct iovec* iov, int iovcnt)
 {
-    static ssize_t (*real)(int, const struct iovec *, int);
+    static ssize_t (*real)(int, const struct iovec*, int);
     if (!real)
-        real = (ssize_t(*)(int, const struct iovec *, int))dlsym(RTLD_NEXT, "readv");
+        real = (ssize_t(*)(int, const struct iovec*, int))dlsym(RTLD_NEXT, "readv");
     ssize_t n = real(fd, iov, iovcnt);
     count_read(fd, n);
     return n;
@@ -70,7 +70,7 @@ int ioctl(int fd, unsigned long request, ...)
         real = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
     va_list ap;
     va_start(ap, request);
-    void *arg = va_arg(ap, void *);
+    void* arg = va_arg(ap, void*);
     va_end(ap);
 
     if (request != TIOCMGET && request != TIOCGICOUNT && request != TIOCSERGETLSR)
@@ -81,14 +81,14 @@ int ioctl(int fd, unsigned long request, ...)
         return rc;
     errno = saved;
     if (request == TIOCMGET) {
-        *(int *)arg = TIOCM_CTS | TIOCM_DSR | TIOCM_CD;
+        *(int*)arg = TIOCM_CTS | TIOCM_DSR | TIOCM_CD;
     } else if (request == TIOCSERGETLSR) {
-        *(int *)arg = TIOCSER_TEMT;
+        *(int*)arg = TIOCSER_TEMT;
     } else {
         int waiting = 0;
         if (real(fd, FIONREAD, &waiting) != 0)
             waiting = 0;
-        struct serial_icounter_struct *c = arg;
+        struct serial_icounter_struct* c = arg;
         memset(c, 0, sizeof *c);
         unsigned long long total = fd < MAX_FDS ? atomic_load(&bytes_read[fd]) : 0;
         c->rx = (int)(total + (unsigned long long)waiting);

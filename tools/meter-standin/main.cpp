@@ -39,7 +39,10 @@ namespace fs = std::filesystem;
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnStopSignal(int) { g_stop = 1; }
+void OnStopSignal(int)
+{
+    g_stop = 1;
+}
 
 struct Options {
     meter::Light light;
@@ -47,11 +50,11 @@ struct Options {
     std::string sysfs;  // empty: a fresh temporary folder
     std::string ports;  // empty: the serial library's default
     bool log = false;
-    bool fast = false;  // no measuring time and no line pacing (soak tests)
-    std::uint32_t seed = 1;        // of the stored records
-    double answerDelayMs = 0;      // before a stored record's answer
-    std::set<int> silentRecords;   // records not answered
-    std::set<int> shortRecords;    // records answered with the 37-byte calibration record
+    bool fast = false;            // no measuring time and no line pacing (soak tests)
+    std::uint32_t seed = 1;       // of the stored records
+    double answerDelayMs = 0;     // before a stored record's answer
+    std::set<int> silentRecords;  // records not answered
+    std::set<int> shortRecords;   // records answered with the 37-byte calibration record
 };
 
 constexpr const char* kUsage =
@@ -187,7 +190,8 @@ private:
 // The link comN -> pty slave in the ports folder, removed again if it is still ours.
 class PortLink {
 public:
-    PortLink(const fs::path& folder, int com, const std::string& target) : link_(folder / ("com" + std::to_string(com))), target_(target)
+    PortLink(const fs::path& folder, int com, const std::string& target)
+        : link_(folder / ("com" + std::to_string(com))), target_(target)
     {
         fs::create_directories(folder);
         std::error_code ec;
@@ -346,7 +350,8 @@ bool SendPaced(int fd, const std::vector<std::uint8_t>& bytes, bool paced)
         sent += static_cast<std::size_t>(written);
         lastProgress = Clock::now();
         if (paced)
-            SleepUntil(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(sent * device::kLineSecondsPerByte)));
+            SleepUntil(start + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::duration<double>(sent * device::kLineSecondsPerByte)));
     }
     return sent == bytes.size();
 }

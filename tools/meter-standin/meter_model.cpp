@@ -12,7 +12,7 @@ namespace meter {
 namespace {
 
 constexpr std::array<float, kRangeCount> kCoefficients = {1.0132f, 0.9978f, 1.0051f, 0.9921f,
-                                                           1.0000f, 1.0067f, 0.9943f, 1.0025f};
+                                                          1.0000f, 1.0067f, 0.9943f, 1.0025f};
 constexpr float kTimeCoefficient = 0.25f;
 constexpr std::uint8_t kOscCal = 0xA7;
 
@@ -23,17 +23,32 @@ void PutFloat(std::vector<std::uint8_t>& out, float value)
         out.push_back(static_cast<std::uint8_t>(bits >> shift));
 }
 
-int ClampRange(int range) { return std::clamp(range, 1, kRangeCount); }
+int ClampRange(int range)
+{
+    return std::clamp(range, 1, kRangeCount);
+}
 
 }  // namespace
 
-const std::array<float, kRangeCount>& RangeCoefficients() { return kCoefficients; }
+const std::array<float, kRangeCount>& RangeCoefficients()
+{
+    return kCoefficients;
+}
 
-float LuxFactorOf(int range) { return kNominalLuxFactor * kCoefficients[static_cast<std::size_t>(ClampRange(range) - 1)]; }
+float LuxFactorOf(int range)
+{
+    return kNominalLuxFactor * kCoefficients[static_cast<std::size_t>(ClampRange(range) - 1)];
+}
 
-double DecadeOf(int range) { return std::pow(10.0, ClampRange(range) - 5); }
+double DecadeOf(int range)
+{
+    return std::pow(10.0, ClampRange(range) - 5);
+}
 
-double FullScaleLux(int range) { return kConverterTop * static_cast<double>(LuxFactorOf(range)) * DecadeOf(range); }
+double FullScaleLux(int range)
+{
+    return kConverterTop * static_cast<double>(LuxFactorOf(range)) * DecadeOf(range);
+}
 
 std::vector<double> SampleLight(const Light& light, int multiplier, double phase, std::mt19937& rng)
 {
@@ -41,8 +56,8 @@ std::vector<double> SampleLight(const Light& light, int multiplier, double phase
     const double step = kBaseIntervalMs / 1000.0 * std::max(multiplier, 1);
     std::vector<double> lux(kReplySamples);
     for (int i = 0; i < kReplySamples; ++i) {
-        const double ripple = light.ripplePercent / 100.0 *
-                              std::sin(2.0 * std::numbers::pi * light.frequencyHz * i * step + phase);
+        const double ripple =
+            light.ripplePercent / 100.0 * std::sin(2.0 * std::numbers::pi * light.frequencyHz * i * step + phase);
         const double value = light.lux * (1.0 + ripple) + (light.noisePercent > 0 ? noise(rng) : 0.0);
         lux[static_cast<std::size_t>(i)] = std::max(value, 0.0);
     }
@@ -55,7 +70,8 @@ std::vector<std::uint16_t> CountsOn(const std::vector<double>& lux, int range)
     std::vector<std::uint16_t> counts;
     counts.reserve(lux.size());
     for (double value : lux)
-        counts.push_back(static_cast<std::uint16_t>(std::clamp(std::round(value / luxPerCount), 0.0, double{kConverterTop})));
+        counts.push_back(
+            static_cast<std::uint16_t>(std::clamp(std::round(value / luxPerCount), 0.0, double{kConverterTop})));
     return counts;
 }
 
@@ -119,7 +135,10 @@ Meter::Meter(const Light& light, std::uint32_t seed, std::uint32_t recordSeed) :
     }
 }
 
-double Meter::MeasuringTimeMs(int multiplier) { return kReplySamples * kBaseIntervalMs * std::max(multiplier, 1); }
+double Meter::MeasuringTimeMs(int multiplier)
+{
+    return kReplySamples * kBaseIntervalMs * std::max(multiplier, 1);
+}
 
 std::vector<std::uint8_t> Meter::Reply(std::uint8_t leadingByte, const Light& light, int rangeDigit, int multiplier,
                                        std::mt19937& rng) const
@@ -129,7 +148,7 @@ std::vector<std::uint8_t> Meter::Reply(std::uint8_t leadingByte, const Light& li
     const auto lux = SampleLight(light, multiplier, phase(rng), rng);
     const int range = rangeDigit >= 1 && rangeDigit <= kRangeCount ? rangeDigit : AutoRange(lux);
     return device::EncodeMeasurementReply(CountsOn(lux, range), LuxFactorOf(range), static_cast<std::uint8_t>(range),
-                      static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f, leadingByte);
+                                          static_cast<std::uint8_t>(multiplier), kBaseIntervalMs * 10.0f, leadingByte);
 }
 
 std::vector<std::uint8_t> Meter::Measure(int rangeDigit, int multiplier)
@@ -144,6 +163,9 @@ std::optional<std::vector<std::uint8_t>> Meter::StoredRecord(int number) const
     return records_[static_cast<std::size_t>(number)];
 }
 
-std::vector<std::uint8_t> Meter::Calibration() const { return BuildCalibration(kCoefficients, kTimeCoefficient, kOscCal); }
+std::vector<std::uint8_t> Meter::Calibration() const
+{
+    return BuildCalibration(kCoefficients, kTimeCoefficient, kOscCal);
+}
 
 }  // namespace meter

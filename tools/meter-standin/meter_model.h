@@ -11,7 +11,7 @@
 
 namespace meter {
 
-inline constexpr int kRangeCount = 8;           // ranges 1..8, decade 10^(range - 5)
+inline constexpr int kRangeCount = 8;  // ranges 1..8, decade 10^(range - 5)
 inline constexpr int kReplySamples = 400;
 inline constexpr int kReplySize = 1 + 2 * kReplySamples + 10;  // 811
 inline constexpr int kCalibrationSize = 37;

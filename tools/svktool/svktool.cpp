@@ -196,8 +196,8 @@ int Spectrum(const std::string& path, const analysis::NumberFormat& nf)
             return 1;
         }
         for (std::size_t k = 0; k < spectrum.harmonics.size(); ++k)
-            std::cout << "harmonic\t" << k + 1 << '\t' << analysis::FormatFixed(spectrum.harmonics[k].hz, 2, nf)
-                      << '\t' << analysis::FormatFixed(spectrum.harmonics[k].percent, 3, nf) << '\n';
+            std::cout << "harmonic\t" << k + 1 << '\t' << analysis::FormatFixed(spectrum.harmonics[k].hz, 2, nf) << '\t'
+                      << analysis::FormatFixed(spectrum.harmonics[k].percent, 3, nf) << '\n';
         for (const analysis::SpectrumLine& line : spectrum.lines)
             std::cout << "spectrum\t" << analysis::FormatFixed(line.hz, 2, nf) << '\t'
                       << analysis::FormatFixed(line.percent, 3, nf) << '\n';
@@ -253,7 +253,8 @@ int Protocol(std::string folder, const std::optional<std::string>& limitText, co
     }
     if (!pdfPath.empty()) {
 #ifdef SVKTOOL_WITH_PDF
-        if (const auto error = protocol::WriteProtocolPdfStandalone(pdfPath, protocol::ProtocolHeader{}, rows, limit, nf)) {
+        if (const auto error =
+                protocol::WriteProtocolPdfStandalone(pdfPath, protocol::ProtocolHeader{}, rows, limit, nf)) {
             Fail(*error);
             return 1;
         }
@@ -306,8 +307,8 @@ int Download(const std::string& port, const std::string& folderName, const std::
     }
     protocol::MemoryDownload download;
     const protocol::DownloadResult result = download.Run(request, [](const protocol::DownloadedRecord& r) {
-        std::cout << protocol::RecordPlace(r.number) << ": "
-                  << (r.saved ? r.fileName : "не сохранена: " + r.problem) << std::endl;
+        std::cout << protocol::RecordPlace(r.number) << ": " << (r.saved ? r.fileName : "не сохранена: " + r.problem)
+                  << std::endl;
     });
     if (!result.openError.empty()) {
         Fail(result.openError);

@@ -104,8 +104,8 @@ int TRecordingCanvas::TextWidth(const std::string& text)
 {
     if (Measure)
         return Measure(text, font_);
-    int chars = static_cast<int>(std::count_if(text.begin(), text.end(),
-                                               [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    int chars = static_cast<int>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     return chars * CharWidth * font_.Size / 8;
 }
 
@@ -152,7 +152,8 @@ void TRecordingCanvas::Draw(int x, int y, TBitmap& bitmap)
 
 int TRecordingCanvas::Count(Kind kind) const
 {
-    return static_cast<int>(std::count_if(ops_.begin(), ops_.end(), [&](const TCanvasOp& op) { return op.kind == kind; }));
+    return static_cast<int>(
+        std::count_if(ops_.begin(), ops_.end(), [&](const TCanvasOp& op) { return op.kind == kind; }));
 }
 
 std::vector<std::string> TRecordingCanvas::Texts() const

@@ -13,7 +13,20 @@
 namespace chart {
 
 struct TCanvasOp {
-    enum class Kind { MoveTo, LineTo, Line, Rectangle, FillRect, Polygon, Ellipse, Text, RotatedText, Clip, UnClip, Blit };
+    enum class Kind {
+        MoveTo,
+        LineTo,
+        Line,
+        Rectangle,
+        FillRect,
+        Polygon,
+        Ellipse,
+        Text,
+        RotatedText,
+        Clip,
+        UnClip,
+        Blit
+    };
     Kind kind = Kind::MoveTo;
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     std::string text;

@@ -61,24 +61,25 @@ TEST_F(SvktoolTest, StatsPrintsResultLinesAndPeriodForEachFile)
     files::WriteMeasurementFile(Path("flat.svk"), flat, "");
     Write("broken.svk", "short");
 
-    const ToolRun run = Svktool("stats " + Quote(Path("wave.svk")) + " " + Quote(Path("broken.svk")) + " " +
-                            Quote(Path("flat.svk")));
+    const ToolRun run =
+        Svktool("stats " + Quote(Path("wave.svk")) + " " + Quote(Path("broken.svk")) + " " + Quote(Path("flat.svk")));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, Path("wave.svk") + "\n"
-                       "СРЕДНЕЕ     500 e0 люкс\n"
-                       "МАКСИМУМ 750 e0 люкс\n"
-                       "МИНИМУМ  250 e0 люкс\n"
-                       "К пульсаций  0.500\n"
-                       "СКО, %      35.469\n"
-                       "Число точек на период:40;  F=100Гц\n" +
-                       Path("broken.svk") + "\n" + Path("flat.svk") +
-                       "\n"
-                       "СРЕДНЕЕ     400 e0 люкс\n"
-                       "МАКСИМУМ 400 e0 люкс\n"
-                       "МИНИМУМ  400 e0 люкс\n"
-                       "К пульсаций  0.000\n"
-                       "СКО, %      0.000\n"
-                       "Выберите менее чувствительный диапазон или диапазон АВТО.\n");
+    EXPECT_EQ(run.out, Path("wave.svk") +
+                           "\n"
+                           "СРЕДНЕЕ     500 e0 люкс\n"
+                           "МАКСИМУМ 750 e0 люкс\n"
+                           "МИНИМУМ  250 e0 люкс\n"
+                           "К пульсаций  0.500\n"
+                           "СКО, %      35.469\n"
+                           "Число точек на период:40;  F=100Гц\n" +
+                           Path("broken.svk") + "\n" + Path("flat.svk") +
+                           "\n"
+                           "СРЕДНЕЕ     400 e0 люкс\n"
+                           "МАКСИМУМ 400 e0 люкс\n"
+                           "МИНИМУМ  400 e0 люкс\n"
+                           "К пульсаций  0.000\n"
+                           "СКО, %      0.000\n"
+                           "Выберите менее чувствительный диапазон или диапазон АВТО.\n");
     EXPECT_EQ(run.err, "svktool: Файл " + Path("broken.svk") + " повреждён: в нём нет заголовка измерения\n");
 
     const ToolRun ok = Svktool("stats " + Quote(Path("wave.svk")));
@@ -174,8 +175,8 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         analysis::MeasurementRecord r;
         r.SampleCount = 400;
         for (int i = 0; i < 400; ++i) {
-            const double wave = p.period == 0 ? (i % 20 < 10 ? 1.0 : -1.0)
-                                              : std::sin(2.0 * std::numbers::pi * i / p.period);
+            const double wave =
+                p.period == 0 ? (i % 20 < 10 ? 1.0 : -1.0) : std::sin(2.0 * std::numbers::pi * i / p.period);
             r.Samples[static_cast<std::size_t>(i)] =
                 static_cast<std::uint16_t>(std::lround(p.level * (1.0 + p.modulation * wave)));
         }
@@ -240,8 +241,8 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         // Everything again, from the samples as written.
         std::vector<double> s;
         for (int i = 0; i < 399; ++i) {
-            const double wave = p->period == 0 ? (i % 20 < 10 ? 1.0 : -1.0)
-                                               : std::sin(2.0 * std::numbers::pi * i / p->period);
+            const double wave =
+                p->period == 0 ? (i % 20 < 10 ? 1.0 : -1.0) : std::sin(2.0 * std::numbers::pi * i / p->period);
             s.push_back(static_cast<double>(std::lround(p->level * (1.0 + p->modulation * wave))));
         }
         const double sum = std::accumulate(s.begin(), s.end(), 0.0);
@@ -293,9 +294,9 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         if (fs / 2 < 2000) {
             EXPECT_NE(cells[10].find(" (до " + Fixed(fs / 2, 0) + " Гц)"), std::string::npos);
         }
-        const char* ieee = f > 3000 || pf <= (f >= 90 ? 0.0333 : 0.01) * f ? "нет эффекта"
+        const char* ieee = f > 3000 || pf <= (f >= 90 ? 0.0333 : 0.01) * f            ? "нет эффекта"
                            : (f >= 90 ? f > 1250 || pf <= 0.08 * f : pf <= 0.025 * f) ? "низкий риск"
-                                                                                     : "риск";
+                                                                                      : "риск";
         EXPECT_EQ(cells[11], ieee);
     }
 
@@ -356,14 +357,26 @@ TEST_F(SvktoolTest, UsageAndHelp)
         usage[command] = own.out;
     }
     const std::pair<const char*, const char*> wrong[] = {
-        {"", ""}, {"frobnicate", ""}, {"--samples", ""},
-        {"stats", "stats"}, {"stats -x f", "stats"},
-        {"export", "export"}, {"export a b", "export"}, {"export --csv a", "export"},
-        {"spectrum", "spectrum"}, {"spectrum a b", "spectrum"},
-        {"comments", "comments"}, {"comments a b", "comments"},
-        {"protocol", "protocol"}, {"protocol ''", "protocol"}, {"protocol a b", "protocol"},
-        {"protocol a --limit", "protocol"}, {"protocol a --records 1-2", "protocol"},
-        {"download", "download"}, {"download COM5", "download"}, {"download COM5 d e", "download"},
+        {"", ""},
+        {"frobnicate", ""},
+        {"--samples", ""},
+        {"stats", "stats"},
+        {"stats -x f", "stats"},
+        {"export", "export"},
+        {"export a b", "export"},
+        {"export --csv a", "export"},
+        {"spectrum", "spectrum"},
+        {"spectrum a b", "spectrum"},
+        {"comments", "comments"},
+        {"comments a b", "comments"},
+        {"protocol", "protocol"},
+        {"protocol ''", "protocol"},
+        {"protocol a b", "protocol"},
+        {"protocol a --limit", "protocol"},
+        {"protocol a --records 1-2", "protocol"},
+        {"download", "download"},
+        {"download COM5", "download"},
+        {"download COM5 d e", "download"},
         {"download COM5 d --records", "download"},
     };
     for (const auto& [args, command] : wrong) {
