@@ -97,15 +97,4 @@ TEST(DcbFromSettings, EachSettingChangesItsFieldOrFlag)
     }
 }
 
-TEST(DcbFromSettings, EveryNamedRate)
-{
-    const std::uint32_t rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
-                                   19200, 38400, 56000, 57600, 115200, 128000, 256000};
-    for (int b = serial::br110; b <= serial::br256000; ++b) {
-        Settings s;
-        s.line.baudrate = static_cast<serial::TVaBaudrate>(b);
-        EXPECT_EQ(serial::DcbFromSettings(s.line, s.chars, s.flow).BaudRate, rates[b - 1]) << b;
-    }
-}
-
 }  // namespace

@@ -356,25 +356,21 @@ TEST_F(SvktoolTest, UsageAndHelp)
         EXPECT_NE(help.out.find(part.substr(7)), std::string::npos) << command;
         usage[command] = own.out;
     }
+    // No arguments, an unknown command or option, a missing or extra argument,
+    // an empty folder, an option without its value or of another command.
     const std::pair<const char*, const char*> wrong[] = {
         {"", ""},
         {"frobnicate", ""},
         {"--samples", ""},
         {"stats", "stats"},
         {"stats -x f", "stats"},
-        {"export", "export"},
         {"export a b", "export"},
         {"export --csv a", "export"},
         {"spectrum", "spectrum"},
-        {"spectrum a b", "spectrum"},
-        {"comments", "comments"},
         {"comments a b", "comments"},
-        {"protocol", "protocol"},
         {"protocol ''", "protocol"},
-        {"protocol a b", "protocol"},
         {"protocol a --limit", "protocol"},
         {"protocol a --records 1-2", "protocol"},
-        {"download", "download"},
         {"download COM5", "download"},
         {"download COM5 d e", "download"},
         {"download COM5 d --records", "download"},
