@@ -197,11 +197,13 @@ void TCustomChartAxis::DrawMinor(TCanvas& canvas, const TChartPen& pen, bool gri
         const double base = LogarithmicBase_;
         const double first = std::floor(LogOf(iMinimum_) + 1e-9);
         const double last = std::ceil(LogOf(iMaximum_) - 1e-9);
-        if (!(last - first <= 1000))
+        // Not more minor ticks than a few thousand, whatever the base.
+        if (!(last - first <= 1000) || (last - first + 1) * (base - 1) > 10000)
             return;
-        for (double e = first; e <= last; ++e)
+        const int decades = static_cast<int>(last - first);
+        for (int d = 0; d <= decades; ++d)
             for (int m = 1; m < LogarithmicBase_; ++m) {
-                const double v = m * std::pow(base, e);
+                const double v = m * std::pow(base, first + d);
                 if (v < iMinimum_ || v > iMaximum_)
                     continue;
                 const int p = ValueToPixel(v);

@@ -19,6 +19,9 @@ using detail::SplitLines;
 
 namespace {
 
+// No axis is labelled with more steps than these.
+constexpr int kMostLabelSteps = 10000;
+
 // Decimals a label step needs to tell its labels apart: the fewest with which
 // the step is a whole number of the last place (15 at most).
 int StepDecimals(double step)
@@ -68,20 +71,29 @@ std::string TCustomChartAxis::ValuePicture(double step) const
 std::vector<double> TCustomChartAxis::LabelValues(double step) const
 {
     std::vector<double> values;
-    if (!(step > 0) || !(iMaximum_ > iMinimum_) || !(std::fabs(iRange_ / step) < 10000))
+    if (!(step > 0) || !(iMaximum_ > iMinimum_) || !(std::fabs(iRange_ / step) < kMostLabelSteps))
         return values;
-    double q = RoundFirstLabel_ ? std::trunc(iMaximum_ / step) * step : iMaximum_;
-    while (q > iMaximum_)
-        q -= step;
+    // The labels are counted by a whole index down from the first, never by
+    // repeated subtraction: far from zero a step may lie below the resolution
+    // of the values, where subtracting it changes nothing.
+    double first = 0;  // the first label's index, in steps from zero
+    bool fromZero = RoundFirstLabel_ && std::fabs(iMaximum_ / step) < 9.0e15;
+    if (fromZero) {
+        first = std::floor(iMaximum_ / step);
+        if (first * step > iMaximum_)
+            first -= 1;
+        fromZero = first * step <= iMaximum_;
+    }
     // A hair below the minimum, so that a label on it survives rounding; the
     // tolerance widens downward for negative minimums too.
     double lower = iMinimum_ >= 0 ? (iMinimum_ - 1e-12) / 1.000000000001 : (iMinimum_ - 1e-12) * 1.000000000001;
-    while (q >= lower) {
-        values.push_back(q);
-        double next = q - step;
-        if (next == q)  // the step is below the resolution of the values
+    for (int k = 0; k <= kMostLabelSteps + 1; ++k) {
+        double q = fromZero ? (first - k) * step : iMaximum_ - k * step;
+        if (!(q >= lower))
             break;
-        q = next;
+        if (!values.empty() && q == values.back())  // the step is below the resolution of the values
+            break;
+        values.push_back(q);
     }
     return values;
 }
@@ -196,7 +208,7 @@ std::vector<double> TCustomChartAxis::LogLabelValues(TCanvas& canvas, int length
     const double hi = LogOf(iMaximum_);
     const double first = std::floor(lo + 1e-9);
     const double last = std::ceil(hi - 1e-9);
-    if (!std::isfinite(first) || !std::isfinite(last) || last - first > 10000)
+    if (!std::isfinite(first) || !std::isfinite(last) || last - first > kMostLabelSteps)
         return none;
     canvas.SetFont(labelsFont_.Spec());
     const double perLog = lengthPixels / (hi - lo);
@@ -219,7 +231,9 @@ std::vector<double> TCustomChartAxis::LogLabelValues(TCanvas& canvas, int length
     // Powers of the base every `every` decades, with `multiples` of each between.
     auto candidates = [&](std::initializer_list<double> multiples, int every) {
         std::vector<double> values;
-        for (double e = first; e <= last; ++e) {
+        const int decades = static_cast<int>(last - first);
+        for (int d = 0; d <= decades; ++d) {
+            const double e = first + d;
             if (std::fmod(e, every) != 0)
                 continue;
             const double power = std::pow(base, e);
@@ -232,9 +246,21 @@ std::vector<double> TCustomChartAxis::LogLabelValues(TCanvas& canvas, int length
         return values;
     };
     std::vector<double> values = candidates({1, 2, 5}, 1);
+    if (values.empty()) {
+        // Zoomed in between two labelled values: label the ends, rounded
+        // inward to the place of the range's first digit.
+        const double place = std::pow(10.0, std::floor(std::log10(iMaximum_ - iMinimum_)));
+        const double low = std::ceil(iMinimum_ / place - 1e-9) * place;
+        const double high = std::floor(iMaximum_ / place + 1e-9) * place;
+        if (!(low <= high) || !std::isfinite(high))
+            return {iMaximum_};
+        if (low < high && fits({low, high}))
+            return {high, low};
+        return {high};
+    }
     if (!fits(values)) {
         values = candidates({1}, 1);
-        for (int every = 2; !fits(values) && every <= 10000; ++every)
+        for (int every = 2; !fits(values) && every <= kMostLabelSteps; ++every)
             values = candidates({1}, every);
     }
     std::reverse(values.begin(), values.end());

@@ -104,6 +104,15 @@ TEST_F(AxisTest, NegativeMaximumStepsDownToTheFirstLabel)
     EXPECT_EQ(labels.back(), "-10");
 }
 
+TEST_F(AxisTest, StepBelowTheResolutionOfTheValuesEnds)
+{
+    // Near 1.1e18 neighbouring values lie 128 apart: a label step of 50 does
+    // not move them. The axis still paints, with a bounded number of labels.
+    Setup(220, 1.1000000000000001e18 - 512, 1.1000000000000001e18);
+    EXPECT_EQ(Step(), 50);
+    EXPECT_LE(BottomLabels().size(), 11u);
+}
+
 TEST_F(AxisTest, EqualValuesGiveOneLabelAtTheCentre)
 {
     SetUpChart(500);

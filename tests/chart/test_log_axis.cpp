@@ -48,6 +48,23 @@ TEST_F(LogAxisTest, ValuesLandWhereTheirLogarithmPutsThem)
     }
 }
 
+TEST_F(LogAxisTest, ZoomedInsideOneDecadeLabelsItsEnds)
+{
+    struct Case {
+        double lo, hi;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {{2.1, 4.9, {"4", "3"}}, {3.31, 3.97, {"3.9", "3.4"}}, {60, 90, {"90", "60"}}};
+    for (const Case& c : cases) {
+        TChartAxis& axis = LogBottom(400);
+        AddLine().AddPoint(3, 0);
+        axis.SetRange(c.lo, c.hi);
+        Paint();
+        EXPECT_EQ(BottomLabels(), c.labels) << c.lo;
+        chart.RemoveSeries(chart.Series(0));
+    }
+}
+
 TEST_F(LogAxisTest, LabelsAtPowersWithTwoAndFiveBetweenWhereTheyFit)
 {
     struct Case {
