@@ -70,6 +70,33 @@ void MemoryReader::WaitUntil(Clock::time_point until, const bool* orThis)
 
 MemoryRun MemoryReader::Run(int first, int last, const Progress& progress)
 {
+    // A read or write error of the port that is not a lost line is thrown by
+    // the component; for the run it is one all the same: the port is closed
+    // and the error's words are kept for the user's details.
+    int next = first;
+    try {
+        return ReadRecords(first, last, progress, next);
+    } catch (const serial::EVaCommError& e) {
+        lost_ = true;
+        lostDetail_ = e.what();
+    }
+    MemoryRun run;
+    run.end = cancelled_ ? RunEnd::Cancelled : RunEnd::LineLost;
+    run.nextRecord = next;
+    run.detail = lostDetail_;
+    Finish();
+    return run;
+}
+
+void MemoryReader::Finish()
+{
+    comm_.Close();
+    comm_.OnRxChar = nullptr;
+    comm_.OnLineLost = nullptr;
+}
+
+MemoryRun MemoryReader::ReadRecords(int first, int last, const Progress& progress, int& next)
+{
     comm_.OnRxChar = [this](serial::TVaCustomComm&, std::int32_t) {
         // As the window's reply timer: the window runs from the first byte.
         if (!firstByte_) {
@@ -93,14 +120,13 @@ MemoryRun MemoryReader::Run(int first, int last, const Progress& progress)
             loop_.RunUntil([&] { return lost_; }, std::chrono::milliseconds(1000));
             run.detail = lostDetail_;
         }
-        comm_.Close();
-        comm_.OnRxChar = nullptr;
-        comm_.OnLineLost = nullptr;
+        Finish();
         return run;
     };
     auto interrupted = [&](int k) { return finish(cancelled_ ? RunEnd::Cancelled : RunEnd::LineLost, k); };
 
     for (int k = first; k <= last; ++k) {
+        next = k;
         if (Stopped())
             return interrupted(k);
         // Bytes left over from an earlier answer are no part of this one.

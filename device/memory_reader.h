@@ -44,7 +44,7 @@ enum class RunEnd {
 struct MemoryRun {
     RunEnd end = RunEnd::Completed;
     int nextRecord = 0;  // the first record of the range not read to its end
-    std::string detail;  // LineLost: the system's words
+    std::string detail;  // LineLost: the component's and the system's words (English formats)
 };
 
 struct MemoryTiming {
@@ -68,13 +68,16 @@ public:
 
     using Progress = std::function<void(const MemoryRecord&)>;
     // Reads records first..last in order, reporting each after it is done, and
-    // closes the port at the end, however the run ends.
+    // closes the port at the end, however the run ends. A port error ends the
+    // run as a lost line; it throws only what `progress` throws.
     MemoryRun Run(int first, int last, const Progress& progress);
 
     // Ends the run at the next moment it waits; callable from any thread.
     void Cancel();
 
 private:
+    MemoryRun ReadRecords(int first, int last, const Progress& progress, int& next);
+    void Finish();
     // Runs the port's events until `until` or one of the run's ends.
     void WaitUntil(std::chrono::steady_clock::time_point until, const bool* orThis);
     bool Stopped() const { return cancelled_.load() || lost_ || comm_.LineLost(); }

@@ -30,7 +30,24 @@ std::string WithSeparator(std::string folder)
     return folder;
 }
 
-std::string EndMessage(device::RunEnd end, const std::string& detail)
+// 0 when a new file can be made in the folder, else the errno of the failure.
+int ProbeFolder(const std::string& folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = WithSeparator(folder) + "~probe-" + std::to_string(attempt) + ".tmp";
+        errno = 0;
+        if (auto file = files::platform::CreateNewFile(path)) {
+            file.reset();
+            files::platform::RemoveFile(path);
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno != 0 ? errno : EIO;
+    }
+    return 0;  // leftovers of earlier probes: the folder takes files
+}
+
+std::string EndMessage(device::RunEnd end)
 {
     switch (end) {
     case device::RunEnd::Completed:
@@ -42,7 +59,7 @@ std::string EndMessage(device::RunEnd end, const std::string& detail)
     case device::RunEnd::LineLost:
         break;
     }
-    return "Связь с прибором потеряна" + (detail.empty() ? std::string(".") : " (" + detail + ").");
+    return "Связь с прибором потеряна. Подключите прибор и повторите чтение.";
 }
 
 }  // namespace
@@ -101,6 +118,7 @@ DownloadedRecord SaveRecord(const std::string& folder, int number, const analysi
             continue;
         if (error != 0) {
             saved.problem = "не удалось записать файл " + name + ": " + files::SystemErrorText(error);
+            saved.writeFailed = true;
             return saved;
         }
         saved.saved = true;
@@ -144,42 +162,80 @@ void MemoryDownload::Cancel()
 DownloadResult MemoryDownload::Run(const DownloadRequest& request, const Progress& progress)
 {
     DownloadResult result;
+    try {
+        RunOn(request, progress, result);
+    } catch (const std::exception& e) {
+        // Nothing of the run should throw; if something does, the run ends
+        // here with what was saved kept, and the port closed with the component.
+        result.end = device::RunEnd::LineLost;
+        result.endMessage = "Чтение прервано из-за внутренней ошибки программы.";
+        result.endDetails = e.what();
+        const int next = result.records.empty() ? request.first : result.records.back().number + 1;
+        for (int k = next; k <= request.last; ++k)
+            result.records.push_back({k, false, {}, "чтение прервано"});
+    }
+    return result;
+}
+
+void MemoryDownload::RunOn(const DownloadRequest& request, const Progress& progress, DownloadResult& result)
+{
+    // A folder that takes no files is found before the meter is asked for anything.
+    if (const int error = ProbeFolder(request.folder); error != 0) {
+        result.openError = "В папку " + request.folder + " нельзя записать файлы: " + files::SystemErrorText(error);
+        return;
+    }
     serial::EventLoopDispatcher loop;
-    serial::TVaComm comm(loop);
+    serial::TVaComm comm(loop, request.device);
     result.openError = device::OpenMeterPort(comm, request.com);
     if (!result.openError.empty())
-        return result;
+        return;
     device::MemoryReader reader(comm, loop, request.timing);
+    // Cancel reaches the reader while it exists, however the run ends.
+    struct Registration {
+        MemoryDownload& download;
+        ~Registration()
+        {
+            std::lock_guard lock(download.mutex_);
+            download.reader_ = nullptr;
+        }
+    } registration{*this};
     {
         std::lock_guard lock(mutex_);
         reader_ = &reader;
         if (cancelled_)
             reader.Cancel();
     }
+    bool saveFailed = false;
     const device::MemoryRun run = reader.Run(request.first, request.last, [&](const device::MemoryRecord& m) {
         DownloadedRecord saved;
-        if (m.status == device::RecordStatus::Read) {
-            saved = SaveRecord(request.folder, m.number, m.record, files::platform::LocalTime(std::time(nullptr)));
-        } else {
-            saved.number = m.number;
+        saved.number = m.number;
+        if (m.status != device::RecordStatus::Read) {
             saved.problem = device::FailureText(m);
+        } else if (m.record.SampleCount < analysis::kFileSampleCount) {
+            // A reply cut short holds fewer samples than a data file takes.
+            saved.problem = "неполный ответ (" + std::to_string(m.byteCount) + " байт)";
+        } else {
+            saved = SaveRecord(request.folder, m.number, m.record, files::platform::LocalTime(std::time(nullptr)));
         }
         result.records.push_back(saved);
         if (progress)
             progress(saved);
+        // The next files would fail as this one did: stop reading.
+        if (saved.writeFailed && !saveFailed) {
+            saveFailed = true;
+            reader.Cancel();
+        }
     });
-    {
-        std::lock_guard lock(mutex_);
-        reader_ = nullptr;
-    }
     result.end = run.end;
-    result.endMessage = EndMessage(run.end, run.detail);
-    const std::string notRead = run.end == device::RunEnd::Cancelled  ? "чтение отменено"
+    result.endMessage =
+        saveFailed ? "Чтение остановлено: файлы не записываются в папку " + request.folder + "." : EndMessage(run.end);
+    result.endDetails = run.detail;
+    const std::string notRead = saveFailed                             ? "чтение остановлено"
+                                : run.end == device::RunEnd::Cancelled ? "чтение отменено"
                                 : run.end == device::RunEnd::LineLost ? "связь с прибором потеряна"
                                                                       : "прибор не отвечает";
     for (int k = run.nextRecord; k <= request.last; ++k)
         result.records.push_back({k, false, {}, notRead});
-    return result;
 }
 
 }  // namespace protocol

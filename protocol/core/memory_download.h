@@ -23,24 +23,28 @@ struct DownloadRequest {
     int first = 0;
     int last = 39;
     device::MemoryTiming timing;
+    serial::CommDeviceFactory device;  // the port's device; the system's when empty
 };
 
 struct DownloadedRecord {
     int number = 0;
     bool saved = false;
-    std::string fileName;  // saved: the file's name in the folder
-    std::string problem;   // not saved: why
+    std::string fileName;      // saved: the file's name in the folder
+    std::string problem;       // not saved: why
+    bool writeFailed = false;  // not saved because the folder refused the file
 };
 
 struct DownloadResult {
-    std::string openError;  // not empty: the port could not be opened and nothing was read
+    std::string openError;  // not empty: the folder takes no files or the port could not be opened; nothing was read
     device::RunEnd end = device::RunEnd::Completed;
     std::string endMessage;                 // how a run that stopped early ended, for the user
+    std::string endDetails;                 // the component's and the system's words about it
     std::vector<DownloadedRecord> records;  // one per record asked for, in order
 
     int SavedCount() const;
     bool AllSaved() const { return openError.empty() && SavedCount() == static_cast<int>(records.size()); }
-    // "Сохранено 38 из 40 записей." and, when some were not, the lines naming them.
+    // "Сохранено 38 из 40 записей." and, when some were not, the lines naming
+    // them; the details are not among them.
     std::vector<std::string> Summary() const;
 };
 
@@ -60,12 +64,14 @@ class MemoryDownload {
 public:
     using Progress = std::function<void(const DownloadedRecord&)>;
     // Opens the port, reads and saves the records, closes the port. `progress`
-    // runs on the calling thread after each record.
+    // runs on the calling thread after each record. Throws nothing: whatever
+    // goes wrong ends the run with a message.
     DownloadResult Run(const DownloadRequest& request, const Progress& progress);
     // Callable from any thread, also before Run has opened the port.
     void Cancel();
 
 private:
+    void RunOn(const DownloadRequest& request, const Progress& progress, DownloadResult& result);
     std::mutex mutex_;
     device::MemoryReader* reader_ = nullptr;
     bool cancelled_ = false;

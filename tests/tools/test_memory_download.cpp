@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <thread>
 
@@ -11,6 +13,7 @@
 #include "files/svk_file.h"
 #include "meter_model.h"
 #include "protocol/core/memory_download.h"
+#include "serial/scripted_meter.h"
 #include "standin_fixture.h"
 #include "tool_run.h"
 
@@ -160,5 +163,88 @@ TEST_P(Interrupted, AfterRecordTenLeavesOnlyCompleteFilesOneMessageAndAClosedPor
 
 INSTANTIATE_TEST_SUITE_P(CancelAndUnplug, Interrupted,
                          ::testing::Values(device::RunEnd::Cancelled, device::RunEnd::LineLost));
+
+// The same library on a scripted line, for faults a real port cannot be made to show.
+class ScriptedDownload : public ::testing::Test {
+protected:
+    protocol::DownloadResult Run(int first, int last, const protocol::MemoryDownload::Progress& progress = {})
+    {
+        protocol::DownloadRequest request;
+        request.com = 47;
+        request.folder = folder;
+        request.first = first;
+        request.last = last;
+        request.timing.replyWindow = std::chrono::milliseconds(30);
+        request.timing.answerTimeout = std::chrono::milliseconds(300);
+        request.device = meter.Factory();
+        protocol::DownloadResult result;
+        std::thread worker([&] { result = download.Run(request, progress); });
+        worker.join();
+        return result;
+    }
+    int Commands() const { return static_cast<int>(meter.line->written().size()) / 2; }
+    static bool AllRussian(const std::string& text)
+    {
+        return std::none_of(text.begin(), text.end(),
+                            [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });
+    }
+
+    test_support::TempFolder temp;
+    std::string folder = temp.Folder();
+    serial::ScriptedMeter meter;
+    protocol::MemoryDownload download;
+};
+
+TEST_F(ScriptedDownload, AReadErrorEndsTheRunAsALostLineWithTheSavedKept)
+{
+    // From record 3 on, reads fail with EIO: a driver error, not a lost line.
+    meter.line->Fail(serial::ScriptedCall::Read, EIO, -1, 7);
+    const protocol::DownloadResult result = Run(0, 9);
+    EXPECT_EQ(result.end, device::RunEnd::LineLost);
+    ASSERT_EQ(result.records.size(), 10u);
+    EXPECT_EQ(result.SavedCount(), 3);
+    EXPECT_TRUE(fs::exists(temp.Path() / "Запись 02.svk"));
+    EXPECT_FALSE(meter.line->isOpen());
+    // A Russian sentence; the component's words go into the details.
+    EXPECT_EQ(result.endMessage, "Связь с прибором потеряна. Подключите прибор и повторите чтение.");
+    EXPECT_TRUE(AllRussian(result.endMessage));
+    EXPECT_NE(result.endDetails.find("Read error (5)"), std::string::npos) << result.endDetails;
+    for (const std::string& line : result.Summary())
+        EXPECT_TRUE(AllRussian(line)) << line;
+}
+
+TEST_F(ScriptedDownload, AReplyCutShortIsNamedAsSuch)
+{
+    meter.CutReply(1, 500);
+    const protocol::DownloadResult result = Run(0, 2);
+    ASSERT_EQ(result.records.size(), 3u);
+    EXPECT_TRUE(result.records[0].saved);
+    EXPECT_EQ(result.records[1].problem, "неполный ответ (500 байт)");
+    EXPECT_TRUE(result.records[2].saved);
+}
+
+TEST_F(ScriptedDownload, AFolderThatTakesNoFilesIsFoundBeforeTheMeterIsAsked)
+{
+    temp.Write("taken", "");
+    folder = temp / "taken/survey";  // a file where a folder should be
+    const protocol::DownloadResult result = Run(0, 39);
+    EXPECT_NE(result.openError.find("нельзя записать"), std::string::npos) << result.openError;
+    EXPECT_EQ(Commands(), 0);
+}
+
+TEST_F(ScriptedDownload, TheFirstFileRefusedStopsTheReading)
+{
+    // The user deletes the folder once record 1 is saved.
+    const protocol::DownloadResult result = Run(0, 39, [&](const protocol::DownloadedRecord& r) {
+        if (r.number == 1)
+            fs::remove_all(temp.Path());
+    });
+    ASSERT_EQ(result.records.size(), 40u);
+    EXPECT_EQ(result.SavedCount(), 2);
+    EXPECT_NE(result.records[2].problem.find("не удалось записать файл Запись 02.svk"), std::string::npos);
+    EXPECT_EQ(result.records[3].problem, "чтение остановлено");
+    EXPECT_LE(Commands(), 4);
+    EXPECT_TRUE(result.endMessage.starts_with("Чтение остановлено")) << result.endMessage;
+}
 
 }  // namespace

@@ -326,9 +326,7 @@ std::optional<std::string> Given(const CLI::Option* option, const std::string& v
     return option->count() ? std::optional<std::string>(value) : std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int RunCommand(int argc, char** argv)
 {
     const analysis::NumberFormat nf = UserNumberFormat();
     // Every command's own usage is its help; the parser's texts are not used.
@@ -403,4 +401,17 @@ int main(int argc, char** argv)
         return Download(port, folder, Given(recordsOption, records));
     std::cout << Usage(app);  // help
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The last resort: whatever a command failed to catch ends it with a message.
+    try {
+        return RunCommand(argc, argv);
+    } catch (const std::exception& e) {
+        Fail(std::string("внутренняя ошибка программы: ") + e.what());
+        return 2;
+    }
 }

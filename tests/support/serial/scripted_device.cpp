@@ -5,10 +5,16 @@
 
 namespace serial {
 
-void ScriptedLine::Fail(ScriptedCall call, int error, int times)
+void ScriptedLine::Fail(ScriptedCall call, int error, int times, int after)
 {
     std::lock_guard lock(mutex_);
-    failures_[call] = {error, times};
+    failures_[call] = {error, times, after};
+}
+
+void ScriptedLine::Answer(std::function<std::vector<std::uint8_t>(std::uint8_t)> peer)
+{
+    std::lock_guard lock(mutex_);
+    peer_ = std::move(peer);
 }
 
 int ScriptedLine::Take(ScriptedCall call)
@@ -19,8 +25,13 @@ int ScriptedLine::Take(ScriptedCall call)
     auto it = failures_.find(call);
     if (it == failures_.end())
         return 0;
-    const int error = it->second.first;
-    if (it->second.second > 0 && --it->second.second == 0)
+    Failure& failure = it->second;
+    if (failure.after > 0) {
+        --failure.after;
+        return 0;
+    }
+    const int error = failure.error;
+    if (failure.times > 0 && --failure.times == 0)
         failures_.erase(it);
     return error;
 }
@@ -343,6 +354,15 @@ IoStatus ScriptedCommDevice::Write(const void* buffer, std::uint32_t count, std:
     const std::uint32_t n = line_->writeChunk_ ? std::min(count, line_->writeChunk_) : count;
     line_->written_.insert(line_->written_.end(), bytes, bytes + n);
     done = n;
+    if (line_->peer_) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::vector<std::uint8_t> reply = line_->peer_(bytes[i]);
+            line_->input_.insert(line_->input_.end(), reply.begin(), reply.end());
+            if (!reply.empty())
+                line_->pending_ |= EV_RXCHAR & line_->mask_;
+        }
+        line_->Wake();
+    }
     if (line_->mask_ & EV_TXEMPTY) {
         line_->pending_ |= EV_TXEMPTY;
         line_->Wake();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,8 +21,12 @@ enum class ScriptedCall { Open, SetState, Setup, SetTimeouts, SetMask, ClearErro
 
 class ScriptedLine {
 public:
-    // Makes `call` fail with `error` the next `times` times (-1: always).
-    void Fail(ScriptedCall call, int error, int times = -1);
+    // Makes `call` fail with `error` the next `times` times (-1: always), once
+    // `after` more such calls have succeeded.
+    void Fail(ScriptedCall call, int error, int times = -1, int after = 0);
+    // A peer at the other end of the line: each byte written is handed to it,
+    // and the bytes it gives back arrive as Receive would make them arrive.
+    void Answer(std::function<std::vector<std::uint8_t>(std::uint8_t written)> peer);
     // Bytes arriving from the line; raises EV_RXCHAR when it is monitored.
     void Receive(const std::vector<std::uint8_t>& bytes);
     // Events to report from the next wait (only those in the mask are kept).
@@ -71,7 +76,13 @@ private:
     void Wake();
 
     mutable std::mutex mutex_;
-    std::map<ScriptedCall, std::pair<int, int>> failures_;  // error, times left
+    struct Failure {
+        int error = 0;
+        int times = 0;  // left; -1: always
+        int after = 0;  // calls still to succeed first
+    };
+    std::map<ScriptedCall, Failure> failures_;
+    std::function<std::vector<std::uint8_t>(std::uint8_t)> peer_;
     std::vector<ScriptedCall> calls_;
     std::string path_;
     bool open_ = false;
