@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -14,10 +13,18 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
+#include <filesystem>
+#include <system_error>
+
+#include "app/native_text.h"
 #include "device/commands.h"
 #include "device/port_discovery.h"
+#include "files/atomic_file.h"
 
 namespace protocol {
 
@@ -27,6 +34,39 @@ QString Q(const std::string& s)
 {
     return QString::fromStdString(s);
 }
+
+// The file-system path of a folder the user named (native or '/' separators).
+std::filesystem::path PathOf(const QString& folder)
+{
+    const std::string bytes = app::ToNativePath(QDir::fromNativeSeparators(folder));
+    return std::filesystem::path(std::u8string(bytes.begin(), bytes.end()));
+}
+
+// The one download of the program; a second is not started while it runs.
+bool downloadRunning = false;
+
+// A progress dialog that stays up when the user cancels (button, Escape or the
+// window's close box): it tells the download to stop and goes when it has.
+class StayingProgressDialog : public QProgressDialog {
+public:
+    StayingProgressDialog(const QString& label, int total, QWidget* parent)
+        : QProgressDialog(label, QString(), 0, total, parent)
+    {
+        // The dialog's own reaction to canceled() hides it at once.
+        QObject::disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+        cancelButton = new QPushButton(QStringLiteral("Отмена"));
+        setCancelButton(cancelButton);
+    }
+    QPushButton* cancelButton = nullptr;
+
+protected:
+    void reject() override { emit canceled(); }
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        emit canceled();
+    }
+};
 
 QString RecordLabel(int number, int done, int total)
 {
@@ -40,14 +80,16 @@ QString RecordLabel(int number, int done, int total)
 
 QString NewSurveyFolder(const QString& near)
 {
-    QDir base(near.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : near);
-    base.makeAbsolute();
-    if (!near.isEmpty())
-        base.cdUp();
+    // Names are joined as text and looked up by their bytes: a folder whose
+    // name is not UTF-8 keeps its bytes (see app::ToNativePath).
+    const QString base =
+        near.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                       : QDir::cleanPath(QDir(QDir::fromNativeSeparators(near)).absoluteFilePath(QStringLiteral("..")));
     const QString name = QStringLiteral("Из прибора ") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    QString candidate = base.filePath(name);
-    for (int copy = 2; QFileInfo::exists(candidate); ++copy)
-        candidate = base.filePath(name + QStringLiteral(" (%1)").arg(copy));
+    QString candidate = base + QLatin1Char('/') + name;
+    std::error_code ec;
+    for (int copy = 2; std::filesystem::exists(PathOf(candidate), ec); ++copy)
+        candidate = base + QLatin1Char('/') + name + QStringLiteral(" (%1)").arg(copy);
     return QDir::toNativeSeparators(candidate);
 }
 
@@ -64,14 +106,19 @@ int MeterPortOrFirst()
 MeterDownload::MeterDownload(DownloadRequest request, QWidget* parent) : request_(std::move(request))
 {
     const int total = request_.last - request_.first + 1;
-    progress_ = std::make_unique<QProgressDialog>(RecordLabel(request_.first, 0, total), QStringLiteral("Отмена"), 0,
-                                                  total, parent);
+    auto dialog = std::make_unique<StayingProgressDialog>(RecordLabel(request_.first, 0, total), total, parent);
+    QPushButton* cancel = dialog->cancelButton;
+    progress_ = std::move(dialog);
     progress_->setWindowTitle(QStringLiteral("Чтение из прибора"));
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
     progress_->setMinimumDuration(0);
-    QObject::connect(progress_.get(), &QProgressDialog::canceled, progress_.get(), [this] {
+    QObject::connect(progress_.get(), &QProgressDialog::canceled, progress_.get(), [this, cancel] {
+        if (stopping_)
+            return;
+        stopping_ = true;
+        cancel->setEnabled(false);
         progress_->setLabelText(QStringLiteral("Чтение останавливается…"));
         Cancel();
     });
@@ -93,20 +140,27 @@ void MeterDownload::Start()
     const int total = request_.last - request_.first + 1;
     worker_ = std::thread([this, dialog, total] {
         int done = 0;
-        DownloadResult result = download_.Run(request_, [&](const DownloadedRecord& r) {
-            ++done;
-            const int next = r.number + 1;
-            QMetaObject::invokeMethod(
-                dialog,
-                [dialog, done, next, total, last = request_.last] {
-                    if (dialog->wasCanceled())
-                        return;
-                    dialog->setValue(done);
-                    if (next <= last)
-                        dialog->setLabelText(RecordLabel(next, done, total));
-                },
-                Qt::QueuedConnection);
-        });
+        DownloadResult result;
+        try {
+            result = download_.Run(request_, [&](const DownloadedRecord& r) {
+                ++done;
+                const int next = r.number + 1;
+                QMetaObject::invokeMethod(
+                    dialog,
+                    [this, dialog, done, next, total, last = request_.last] {
+                        if (stopping_)
+                            return;
+                        dialog->setValue(done);
+                        if (next <= last)
+                            dialog->setLabelText(RecordLabel(next, done, total));
+                    },
+                    Qt::QueuedConnection);
+            });
+        } catch (const std::exception& e) {
+            // The run catches what it can; nothing leaves this thread.
+            result.endMessage = "Чтение прервано из-за внутренней ошибки программы.";
+            result.endDetails = e.what();
+        }
         QMetaObject::invokeMethod(
             dialog,
             [this, dialog, result = std::move(result)] {
@@ -121,6 +175,8 @@ void MeterDownload::Start()
 std::optional<QString> DownloadFromMeter(QWidget* parent, const QString& near,
                                          const std::function<void(const QString&)>& showMessage)
 {
+    if (downloadRunning)
+        return std::nullopt;
     QDialog ask(parent);
     ask.setWindowTitle(QStringLiteral("Считать из прибора"));
     auto* form = new QFormLayout(&ask);
@@ -166,13 +222,39 @@ std::optional<QString> DownloadFromMeter(QWidget* parent, const QString& near,
     request.com = port->value();
     request.first = std::min(first->value(), last->value());
     request.last = std::max(first->value(), last->value());
-    const QString target = folder->text().trimmed();
-    const bool existed = QFileInfo(target).isDir();
-    if (target.isEmpty() || !QDir().mkpath(target)) {
-        showMessage(QStringLiteral("Не удалось создать папку «%1».").arg(target));
+    return RunDownload(parent, request, folder->text().trimmed(), [&](const QString& text, const QString& details) {
+        if (details.isEmpty()) {
+            showMessage(text);
+            return;
+        }
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Протокол измерений"), text, QMessageBox::Ok, parent);
+        box.setDetailedText(details);
+        box.exec();
+    });
+}
+
+std::optional<QString> RunDownload(QWidget* parent, DownloadRequest request, const QString& target,
+                                   const DownloadMessage& showMessage)
+{
+    if (downloadRunning)
+        return std::nullopt;
+    downloadRunning = true;
+    const auto running = qScopeGuard([] { downloadRunning = false; });
+
+    // The folder's bytes as the program keeps them, not Qt's encoding of its name.
+    const std::filesystem::path path = PathOf(target);
+    const std::string bytes = app::ToNativePath(QDir::fromNativeSeparators(target));
+    const QString shown = QDir::toNativeSeparators(app::DisplayText(bytes));
+    std::error_code ec;
+    const bool existed = std::filesystem::is_directory(path, ec);
+    if (target.isEmpty() || (!existed && !std::filesystem::create_directories(path, ec))) {
+        QString text = QStringLiteral("Не удалось создать папку «%1»").arg(shown);
+        if (ec)
+            text += QStringLiteral(": ") + Q(files::SystemErrorText(ec.default_error_condition().value()));
+        showMessage(text + QLatin1Char('.'), QString());
         return std::nullopt;
     }
-    request.folder = QDir::fromNativeSeparators(target).toStdString();
+    request.folder = bytes;
 
     MeterDownload download(request, parent);
     QEventLoop loop;
@@ -187,11 +269,11 @@ std::optional<QString> DownloadFromMeter(QWidget* parent, const QString& near,
         QStringList lines;
         for (const std::string& line : result.Summary())
             lines << Q(line);
-        showMessage(lines.join(QLatin1Char('\n')));
+        showMessage(lines.join(QLatin1Char('\n')), Q(result.endDetails));
     }
     if (result.SavedCount() == 0) {
         if (!existed)
-            QDir().rmdir(target);  // only when still empty
+            std::filesystem::remove(path, ec);  // only when still empty
         return std::nullopt;
     }
     return target;

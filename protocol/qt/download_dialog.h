@@ -43,12 +43,23 @@ private:
     DownloadRequest request_;
     MemoryDownload download_;
     std::unique_ptr<QProgressDialog> progress_;
+    bool stopping_ = false;  // Cancel pressed (GUI thread)
     std::thread worker_;
 };
 
 // The whole command: asks, reads, tells the user what was not saved (one
-// message through `showMessage`). The folder to show when a record was saved.
+// message through `showMessage`, or a box when the message has details). The
+// folder to show when a record was saved. Nothing while a download runs.
 std::optional<QString> DownloadFromMeter(QWidget* parent, const QString& near,
                                          const std::function<void(const QString&)>& showMessage);
+
+// A message for the user and the component's or system's words behind it (may be empty).
+using DownloadMessage = std::function<void(const QString& text, const QString& details)>;
+
+// The command once asked: creates `target` when missing, reads into it and
+// tells the user what was not saved, in one message. The folder to show when
+// a record was saved; nothing (and no download) while another one runs.
+std::optional<QString> RunDownload(QWidget* parent, DownloadRequest request, const QString& target,
+                                   const DownloadMessage& showMessage);
 
 }  // namespace protocol
