@@ -93,6 +93,7 @@ void MemoryReader::Finish()
     comm_.Close();
     comm_.OnRxChar = nullptr;
     comm_.OnLineLost = nullptr;
+    comm_.OnException = nullptr;
 }
 
 MemoryRun MemoryReader::ReadRecords(int first, int last, const Progress& progress, int& next)
@@ -107,6 +108,16 @@ MemoryRun MemoryReader::ReadRecords(int first, int last, const Progress& progres
     comm_.OnLineLost = [this](serial::TVaCustomComm&, const std::string& detail) {
         lost_ = true;
         lostDetail_ = detail;
+    };
+    // An error of the port met while its events are handled ends the run too.
+    comm_.OnException = [this](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            lostDetail_ = e.what();
+        } catch (...) {
+        }
+        lost_ = true;
     };
 
     ReplyReceiver rx;

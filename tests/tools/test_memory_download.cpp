@@ -195,10 +195,19 @@ protected:
     protocol::MemoryDownload download;
 };
 
-TEST_F(ScriptedDownload, AReadErrorEndsTheRunAsALostLineWithTheSavedKept)
+// A driver error that is not a lost line (EIO), from record 3 on: in the
+// reads of the replies, or in the port's status the events are handled with.
+struct PortError {
+    serial::ScriptedCall call;
+    int after;  // calls that succeed first
+    const char* detail;
+};
+
+class PortErrorDownload : public ScriptedDownload, public ::testing::WithParamInterface<PortError> {};
+
+TEST_P(PortErrorDownload, EndsTheRunAsALostLineWithTheSavedKept)
 {
-    // From record 3 on, reads fail with EIO: a driver error, not a lost line.
-    meter.line->Fail(serial::ScriptedCall::Read, EIO, -1, 7);
+    meter.line->Fail(GetParam().call, EIO, -1, GetParam().after);
     const protocol::DownloadResult result = Run(0, 9);
     EXPECT_EQ(result.end, device::RunEnd::LineLost);
     ASSERT_EQ(result.records.size(), 10u);
@@ -208,10 +217,14 @@ TEST_F(ScriptedDownload, AReadErrorEndsTheRunAsALostLineWithTheSavedKept)
     // A Russian sentence; the component's words go into the details.
     EXPECT_EQ(result.endMessage, "Связь с прибором потеряна. Подключите прибор и повторите чтение.");
     EXPECT_TRUE(AllRussian(result.endMessage));
-    EXPECT_NE(result.endDetails.find("Read error (5)"), std::string::npos) << result.endDetails;
+    EXPECT_EQ(result.endDetails.rfind(GetParam().detail, 0), 0u) << result.endDetails;
     for (const std::string& line : result.Summary())
         EXPECT_TRUE(AllRussian(line)) << line;
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadAndStatus, PortErrorDownload,
+                         ::testing::Values(PortError{serial::ScriptedCall::Read, 7, "Read error (5)"},
+                                           PortError{serial::ScriptedCall::ClearError, 3, "Error retrieving"}));
 
 TEST_F(ScriptedDownload, AReplyCutShortIsNamedAsSuch)
 {
