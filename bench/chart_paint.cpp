@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <vector>
+#include "helpers/quiet_toolkit.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    test_support::QuietToolkit();
     QGuiApplication app(argc, argv);
     for (int count : {1000, 10000, 100000, 1000000})
         CompareWithPolyline(count);

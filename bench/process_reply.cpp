@@ -27,6 +27,7 @@
 #include "chart/series.h"
 #include "device/reply.h"
 #include "serial/va_comm.h"
+#include "helpers/quiet_toolkit.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
         return 1;
     qputenv("SOVIKAN_PORTS_DIR", folder);
     qputenv("SOVIKAN_SYSFS_ROOT", folder);
+    test_support::QuietToolkit();
     QApplication application(argc, argv);
 
     int master = -1, slave = -1;

@@ -77,8 +77,10 @@ std::vector<std::string> DownloadResult::Summary() const
     std::vector<std::string> lines;
     if (!openError.empty())
         return {openError};
-    lines.push_back("Сохранено " + std::to_string(SavedCount()) + " из " + std::to_string(records.size()) +
-                    " записей.");
+    // "из 1 записи", "из 21 записи", "из 11 записей", "из 40 записей".
+    const std::size_t total = records.size();
+    const char* noun = total % 10 == 1 && total % 100 != 11 ? " записи." : " записей.";
+    lines.push_back("Сохранено " + std::to_string(SavedCount()) + " из " + std::to_string(total) + noun);
     if (!endMessage.empty())
         lines.push_back(endMessage);
     for (const auto& r : records)

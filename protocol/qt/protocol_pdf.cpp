@@ -477,6 +477,13 @@ std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, c
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+        // A command-line tool prints only its own words: the toolkit's notes
+        // (no session's runtime folder in a script, say) are not for its user.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if ((type == QtCriticalMsg || type == QtFatalMsg) && previous)
+                previous(type, context, text);
+        });
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     chart::SetNumberSeparators({nf.decimalSeparator, nf.thousandSeparator});

@@ -164,6 +164,20 @@ TEST_P(Interrupted, AfterRecordTenLeavesOnlyCompleteFilesOneMessageAndAClosedPor
 INSTANTIATE_TEST_SUITE_P(CancelAndUnplug, Interrupted,
                          ::testing::Values(device::RunEnd::Cancelled, device::RunEnd::LineLost));
 
+TEST(DownloadSummary, CountsInRussian)
+{
+    const std::pair<int, const char*> cases[] = {{1, "Сохранено 1 из 1 записи."},
+                                                 {2, "Сохранено 2 из 2 записей."},
+                                                 {11, "Сохранено 11 из 11 записей."},
+                                                 {21, "Сохранено 21 из 21 записи."},
+                                                 {40, "Сохранено 40 из 40 записей."}};
+    for (const auto& [count, text] : cases) {
+        protocol::DownloadResult result;
+        result.records.assign(static_cast<std::size_t>(count), {0, true, "x.svk", {}});
+        EXPECT_EQ(result.Summary().front(), text);
+    }
+}
+
 // The same library on a scripted line, for faults a real port cannot be made to show.
 class ScriptedDownload : public ::testing::Test {
 protected:

@@ -21,7 +21,8 @@ public:
             const auto command = parser_.Feed(byte);
             if (!command || command->kind != meter::Command::Kind::ReadRecord)
                 return std::vector<std::uint8_t>{};
-            std::vector<std::uint8_t> reply = model_.StoredRecord(command->value1).value_or(std::vector<std::uint8_t>{});
+            std::vector<std::uint8_t> reply =
+                model_.StoredRecord(command->value1).value_or(std::vector<std::uint8_t>{});
             if (const auto cut = cuts_.find(command->value1); cut != cuts_.end() && cut->second < reply.size())
                 reply.resize(cut->second);
             return reply;

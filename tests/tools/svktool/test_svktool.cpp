@@ -307,6 +307,19 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
     EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " --limit x").status, 2);
 }
 
+TEST_F(SvktoolTest, APdfMadeWithoutADesktopSessionPrintsNothingButItsOwnWords)
+{
+    // As from a script or a CI job: no session, no runtime folder.
+    files::WriteMeasurementFile(Path("wave.svk"), Wave(), "");
+    const ToolRun run =
+        RunTool("env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' protocol " +
+                    Quote(dir_.string()) + " --pdf " + Quote(Path("out.pdf")),
+                Path("stderr.log"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(std::filesystem::exists(Path("out.pdf")));
+}
+
 TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
 {
     // 1000 +- 500 lux every 40 samples of 0.25 ms: 100 Hz of 50 %, 400 samples.
