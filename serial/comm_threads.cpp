@@ -92,7 +92,24 @@ void TVaCommWorker::Start(int priority)
         const std::uintptr_t self = CurrentThreadToken();
         SetNativeThreadPriority(self, priority);
         started.set_value(self);
-        Execute();
+        // Nothing leaves the thread: a worker that fails (no memory for a step,
+        // say) has lost the port for good, and the user is told so once.
+        try {
+            Execute();
+        } catch (...) {
+            std::string detail = "unknown error";
+            try {
+                std::rethrow_exception(std::current_exception());
+            } catch (const std::exception& e) {
+                detail = e.what();
+            } catch (...) {
+            }
+            try {
+                comm_.LoseLine(detail);
+            } catch (...) {
+                // Not even that could be posted; the thread ends all the same.
+            }
+        }
     });
     token_ = token.get();
 }

@@ -540,10 +540,16 @@ bool TVaCustomComm::CheckLineLost(const CommDevice& device, int code, const char
 {
     if (!device.IsLineLost(code))
         return false;
+    if (!lineLost_.load())
+        LoseLine(FillFormat(format, {std::to_string(code), device.ErrorText(code)}));
+    return true;
+}
+
+void TVaCustomComm::LoseLine(const std::string& detail)
+{
     bool first = false;
     if (!lineLost_.compare_exchange_strong(first, true))
-        return true;
-    const std::string detail = FillFormat(format, {std::to_string(code), device.ErrorText(code)});
+        return;
     const std::shared_ptr<bool> alive = alive_;
     const std::uint32_t opening = openCount_;
     dispatcher_.Post([this, alive, opening, detail] {
@@ -559,7 +565,6 @@ bool TVaCustomComm::CheckLineLost(const CommDevice& device, int code, const char
                 Report(std::current_exception());
         }
     });
-    return true;
 }
 
 // --- dispatch (main thread) ---------------------------------------------------

@@ -238,6 +238,8 @@ private:
     // When `code` means the device has gone: starts the lost-line episode (once) and
     // returns true. Callable from any thread.
     bool CheckLineLost(const CommDevice& device, int code, const char* format);
+    // Starts the lost-line episode (once) with `detail` for OnLineLost. Callable from any thread.
+    void LoseLine(const std::string& detail);
 
     MainThreadDispatcher& dispatcher_;
     CommDeviceFactory factory_;

@@ -577,6 +577,29 @@ TEST_F(CommDouble, CloseSendsWhatIsQueuedWithinItsBound)
     EXPECT_EQ(line->cancelledWrites(), 1);
 }
 
+// A worker whose step cannot even be handed to the main thread ends, and the
+// port is lost once, as an unplugged one is: nothing leaves the thread.
+TEST(CommWorkers, AFailingWorkerLosesTheLineInsteadOfEndingTheProgram)
+{
+    serial::EventLoopDispatcher loop;
+    serial::FailingDispatcher dispatcher(loop);
+    auto line = std::make_shared<serial::ScriptedLine>();
+    serial::TVaComm comm(dispatcher, serial::ScriptedFactory(line));
+    std::vector<std::string> lost;
+    comm.OnLineLost = [&](serial::TVaCustomComm& c, const std::string& detail) {
+        EXPECT_FALSE(c.Active());
+        lost.push_back(detail);
+    };
+    comm.Open();
+    ASSERT_TRUE(loop.RunUntil([&] { return line->waitsInProgress() == 1; }, 2000ms));
+    dispatcher.FailNextPost();
+    line->Receive({0x41});  // the event thread's step for it fails
+    ASSERT_TRUE(loop.RunUntil([&] { return !lost.empty(); }, 2000ms));
+    loop.RunFor(50ms);
+    EXPECT_EQ(lost, std::vector<std::string>{"std::bad_alloc"});
+    EXPECT_FALSE(line->isOpen());
+}
+
 // However the loss shows first (the waiting event thread, the write thread with a
 // byte queued, a read, a status query), it is one episode: one OnLineLost after the
 // port has been closed, no error reports, the queue dropped, nothing retried.

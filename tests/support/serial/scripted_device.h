@@ -4,16 +4,19 @@
 // The shared ScriptedLine outlives the device the component owns.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "serial/comm_device.h"
+#include "serial/dispatcher.h"
 
 namespace serial {
 
@@ -134,6 +137,24 @@ public:
 
 private:
     std::shared_ptr<ScriptedLine> line_;
+};
+
+// The test's own loop, with a Post that can be made to fail once (as when no
+// memory is left for the step), to see that no worker thread dies of it.
+class FailingDispatcher final : public MainThreadDispatcher {
+public:
+    explicit FailingDispatcher(EventLoopDispatcher& loop) : loop_(loop) {}
+    void FailNextPost() { failNext_ = true; }
+    void Post(std::function<void()> task) override
+    {
+        if (failNext_.exchange(false))
+            throw std::bad_alloc();
+        loop_.Post(std::move(task));
+    }
+
+private:
+    EventLoopDispatcher& loop_;
+    std::atomic<bool> failNext_{false};
 };
 
 // A factory for TVaCustomComm that hands out devices of `line`.
