@@ -61,7 +61,9 @@
 //   two goes to the component's exception report; the thread carries on.
 // - Posted without waiting, from whichever thread sees it first (CheckLineLost): the
 //   step of a lost line, which closes the port and fires OnLineLost once. It does
-//   nothing when the component has been destroyed or opened again since.
+//   nothing when the component has been destroyed or opened again since. A worker
+//   whose own code throws (no memory for a step) ends and starts that episode too,
+//   with the exception's text as the detail: nothing leaves a worker thread.
 // A step finds the gate open only while the component is alive and open: steps and
 // Close both run on the main thread, and Close closes the gate first.
 #pragma once
