@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLocale>
 
+#include "app/guarded_application.h"
 #include "app/application.h"
 #include "app/form1.h"
 #include "app/qt_ui_services.h"
@@ -11,7 +12,7 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    app::GuardedApplication application(argc, argv);
     app::ConfigureApplication();
 
     const QLocale locale = QLocale::system();

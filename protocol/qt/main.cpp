@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStyleFactory>
 
+#include "app/guarded_application.h"
 #include "app/native_text.h"
 #include "app/qt_texts.h"
 #include "chart/number_picture.h"
@@ -11,7 +12,7 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    app::GuardedApplication application(argc, argv);
     app::UseRussianQtTexts();
     QApplication::setApplicationName(QStringLiteral("sovikan-protocol"));
     QApplication::setOrganizationName(QStringLiteral("sovikan"));
