@@ -31,7 +31,7 @@ std::string WithSeparator(std::string folder)
 }
 
 // 0 when a new file can be made in the folder, else the errno of the failure.
-int ProbeFolder(const std::string& folder)
+int ProbeFiles(const std::string& folder)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = WithSeparator(folder) + "~probe-" + std::to_string(attempt) + ".tmp";
@@ -45,6 +45,37 @@ int ProbeFolder(const std::string& folder)
             return errno != 0 ? errno : EIO;
     }
     return 0;  // leftovers of earlier probes: the folder takes files
+}
+
+// The folder above `path` ("/a" of "/a/b/", "/" of "/a", "." of "a"); empty above the top.
+std::string ParentFolder(std::string path)
+{
+    while (path.size() > 1 && files::platform::IsPathSeparator(path.back()))
+        path.pop_back();
+    std::size_t cut = path.size();
+    while (cut > 0 && !files::platform::IsPathSeparator(path[cut - 1]))
+        --cut;
+    if (cut == 0)
+        return path == "." || path.empty() ? std::string() : std::string(".");
+    if (cut == path.size())
+        return {};  // the root
+    const bool root = cut == 1 || (cut == 3 && path[1] == ':');
+    return path.substr(0, root ? cut : cut - 1);
+}
+
+// ProbeFiles of the folder or, while it is still to be made, of the nearest
+// folder above it that exists.
+int ProbeFolder(const std::string& folder)
+{
+    std::string place = folder;
+    for (int up = 0; up < 256; ++up) {
+        const int error = ProbeFiles(place);
+        const std::string parent = error == ENOENT ? ParentFolder(place) : std::string();
+        if (parent.empty())
+            return error;
+        place = parent;
+    }
+    return ENOENT;
 }
 
 std::string EndMessage(device::RunEnd end)

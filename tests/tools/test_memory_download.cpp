@@ -257,6 +257,9 @@ TEST_F(ScriptedDownload, AFolderThatTakesNoFilesIsFoundBeforeTheMeterIsAsked)
     const protocol::DownloadResult result = Run(0, 39);
     EXPECT_NE(result.openError.find("нельзя записать"), std::string::npos) << result.openError;
     EXPECT_EQ(Commands(), 0);
+    // A folder still to be made is tried where it will be made.
+    folder = temp / "new/survey";
+    EXPECT_EQ(Run(0, 0).openError, "");
 }
 
 TEST_F(ScriptedDownload, TheFirstFileRefusedStopsTheReading)
