@@ -251,7 +251,18 @@ int RenameFile(const std::string& from, const std::string& to, bool replace)
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     if (MoveFileExW(FilePath(from).c_str(), target.c_str(), flags))
         return 0;
-    return CodeOf(GetLastError());
+    DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES) {
+        // The system says only "access denied" for a target another program
+        // holds open (a spreadsheet): the file itself tells which it is.
+        HANDLE h = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+        else if (GetLastError() == ERROR_SHARING_VIOLATION)
+            error = ERROR_SHARING_VIOLATION;
+    }
+    return CodeOf(error);
 }
 
 bool IsPathSeparator(char c)

@@ -10,6 +10,11 @@
 
 #include "files/file_error.h"
 #include "helpers/temp_folder.h"
+#include "serial/system_text.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -139,6 +144,30 @@ TEST(AtomicFile, SavesThroughLinks)
     EXPECT_TRUE(fs::is_symlink(dir / "dangling.csv"));
     EXPECT_FALSE(fs::exists(dir / "real/gone.csv"));
     EXPECT_EQ(files::WriteNewFileWhole(dir / "dangling.csv", "x"), EEXIST);
+}
+#else
+// The reasons are the system's own texts, in its language: a file open in
+// another program without sharing (a spreadsheet), a full disk.
+TEST(AtomicFile, ReasonsInTheSystemsWords)
+{
+    TempFolder dir;
+    dir.Write("held.csv", "old");
+    HANDLE held = CreateFileW((dir.Path() / "held.csv").wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const int error = files::WriteFileWhole(dir / "held.csv", "new");
+    CloseHandle(held);
+    EXPECT_EQ(dir.Read("held.csv"), "old");
+    ASSERT_GE(error, files::platform::kSystemCode);
+    EXPECT_EQ(files::SystemErrorText(error), serial::SystemErrorText(error - files::platform::kSystemCode));
+    EXPECT_EQ(files::SaveFailedMessage("held.csv", error),
+              "Файл held.csv не сохранён: файл открыт в другой программе.");
+
+    const std::string full = serial::SystemErrorText(ERROR_DISK_FULL);
+    EXPECT_EQ(files::SystemErrorText(files::platform::kSystemCode + ERROR_DISK_FULL), full);
+    EXPECT_EQ(files::SystemErrorText(ENOSPC), full);
+    EXPECT_EQ(files::SaveFailedMessage("e.txt", files::platform::kSystemCode + ERROR_DISK_FULL),
+              "Файл e.txt не сохранён: на диске нет места.");
 }
 #endif
 
