@@ -38,10 +38,10 @@ std::string CannotOpenMessage(const std::string& path)
     return "Cannot open file " + path;
 }
 
-std::string SaveFailedMessage(const std::string& path, int errnum)
+std::string SaveFailedMessage(const std::string& path, int code)
 {
     std::string reason;
-    switch (errnum) {
+    switch (platform::ErrnoOf(code)) {
     case ENOSPC:
     case EFBIG:
 #ifdef EDQUOT
@@ -68,8 +68,11 @@ std::string SaveFailedMessage(const std::string& path, int errnum)
     case EISDIR:
         reason = "под этим именем есть папка";
         break;
+    case EBUSY:
+        reason = "файл открыт в другой программе";
+        break;
     default:
-        reason = SystemErrorText(errnum);
+        reason = SystemErrorText(code);
         break;
     }
     return "Файл " + path + " не сохранён: " + reason + ".";

@@ -32,6 +32,6 @@ std::string CannotOpenMessage(const std::string& path);
 // The one message of a save that failed, naming the file and the reason in
 // Russian (the system's own text for rarer reasons): "Файл <path> не сохранён:
 // на диске нет места." What the file held before stays as it was.
-std::string SaveFailedMessage(const std::string& path, int errnum);
+std::string SaveFailedMessage(const std::string& path, int code);
 
 }  // namespace files

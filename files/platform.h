@@ -3,7 +3,6 @@
 // implementation file per system (platform_posix.cpp, platform_win32.cpp).
 // Paths and names are UTF-8 on every system.
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -22,19 +21,25 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // fopen with a UTF-8 path; on failure null with errno set.
 FilePtr OpenFile(const std::string& path, const char* mode);
 
-// Writes `bytes` to `file` and closes it. 0 on success, else the errno of
-// the failure (the close flushes: a full disk may show only there).
-inline int WriteAndClose(FilePtr file, std::string_view bytes)
-{
-    // Nothing to write is no call: an empty view's data may be null, which fwrite must not get.
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    int error = written ? 0 : errno;
-    if (std::fclose(file.release()) != 0 && error == 0)
-        error = errno;
-    if (!written && error == 0)
-        error = EIO;
-    return error;
-}
+// The codes the file calls below return: 0 is success; EEXIST a taken name and
+// EACCES a read-only target on every system; otherwise an errno value, or on
+// Windows kSystemCode plus the system's own error code (ERROR_SHARING_VIOLATION
+// tells a file open in another program, where errno would only say EACCES).
+inline constexpr int kSystemCode = 0x10000;
+
+// The errno value nearest to a code (for choosing a message of our own).
+int ErrnoOf(int code);
+// The system's text for a code, UTF-8, in the system's language.
+std::string SystemText(int code);
+
+// Before a C library call on a file (fwrite, fflush, fclose): forget the last
+// failure; after a failed one: its code.
+void ClearFileError();
+int LastFileError();
+
+// Closes `file`. 0, or the code of the failure (the close flushes: a full disk
+// may show only there).
+int CloseFile(FilePtr file);
 
 // A command-line program's arguments after the program name, as UTF-8 (on
 // Windows read from the wide command line: argv is in the ANSI code page).
@@ -49,16 +54,25 @@ void SetBinaryStandardOutput();
 void RemoveFile(const std::string& path);
 
 // Creates `path` for writing only when no file of that name exists; on
-// failure null with errno set (EEXIST when it exists).
-FilePtr CreateNewFile(const std::string& path);
+// failure null and `error` the code (EEXIST when it exists).
+FilePtr CreateNewFile(const std::string& path, int& error);
 
-// Writes what `file` holds through to the disk. 0 or the errno of the failure.
+// Whether anything (a file, a folder, a link even to nothing) has this name.
+bool NameTaken(const std::string& path);
+
+// The file a save onto `path` must replace: `path` itself, or where the
+// symbolic link `path` leads. 0, kBrokenLink when the link leads nowhere, or
+// the code of the failure.
+int LinkTarget(const std::string& path, std::string& target);
+inline constexpr int kBrokenLink = -1;
+
+// Writes what `file` holds through to the disk. 0 or the code of the failure.
 int SyncFile(std::FILE* file);
 
 // Renames the file `from` to `to` in the same folder. With `replace` an
-// existing `to` is replaced in one step, but not one that is read-only
-// (EACCES), and the replacement keeps its permissions; without, EEXIST when
-// `to` exists. 0 or the errno of the failure.
+// existing `to` (a file, not a link) is replaced in one step, but not one that
+// is read-only (EACCES), and the replacement takes its permissions; without,
+// EEXIST when `to` exists. 0 or the code of the failure.
 int RenameFile(const std::string& from, const std::string& to, bool replace);
 
 // A character that ends the folder part of a path.

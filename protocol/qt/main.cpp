@@ -1,5 +1,6 @@
 // The protocol program: the protocol window on its own.
 #include <QApplication>
+#include <QFont>
 #include <QLocale>
 #include <QSettings>
 #include <QStyleFactory>
@@ -20,6 +21,16 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("sovikan-protocol"));
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(style);
+    // The face the main window draws in (a sans serif one where it is missing),
+    // at the system's size. The system's own dialog face on Windows is a
+    // substitute name ("MS Shell Dlg 2"); where the face it stands for is
+    // missing (Wine without its fonts), the font engine maps it to a face whose
+    // Latin letters, digits and signs it cannot draw: a field holding only
+    // those stays blank.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(QApplication::font().pointSizeF());
+    QApplication::setFont(font);
     const QLocale locale = QLocale::system();
     chart::SetNumberSeparators({locale.decimalPoint().toStdString(), locale.groupSeparator().toStdString()});
 

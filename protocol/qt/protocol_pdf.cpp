@@ -432,14 +432,13 @@ std::optional<std::string> WriteProtocolPdf(const std::string& path, const Paper
 {
     // Written beside the target, then put in its place: a failure leaves the old file.
     const std::string failed = "Не удалось записать файл " + files::DisplayText(path);
-    const std::string temporary = files::TemporaryPathBeside(path);
-    auto handle = files::platform::OpenFile(temporary, "wb");
-    if (!handle)
-        return failed + ": " + files::SystemErrorText(errno);
+    files::TemporaryFile temporary(path);
+    if (!temporary.get())
+        return failed + ": " + files::SystemErrorText(temporary.error());
     bool painted = false;
     {
         QFile file;
-        painted = file.open(handle.get(), QIODevice::WriteOnly);
+        painted = file.open(temporary.get(), QIODevice::WriteOnly);
         QPdfWriter writer(&file);
         writer.setResolution(1200);
         writer.setPageSize(QPageSize(QPageSize::A4));
@@ -451,12 +450,9 @@ std::optional<std::string> WriteProtocolPdf(const std::string& path, const Paper
         file.close();
         painted = painted && file.error() == QFileDevice::NoError;
     }
-    int error = files::platform::WriteAndClose(std::move(handle), {});
-    if (!painted || error != 0) {
-        files::platform::RemoveFile(temporary);
-        return error != 0 ? failed + ": " + files::SystemErrorText(error) : failed;
-    }
-    if ((error = files::ReplaceWithTemporary(temporary, path)) != 0)
+    if (!painted)
+        return failed;
+    if (const int error = temporary.Commit())
         return failed + ": " + files::SystemErrorText(error);
     return std::nullopt;
 }

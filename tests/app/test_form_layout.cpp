@@ -1,9 +1,12 @@
 // The main window as it opens: every control where the layout puts it, with
 // its texts, ranges, defaults, visibility and help context.
 
+#include <QAbstractFileIconProvider>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -230,6 +233,7 @@ TEST(MessageBoxes, QtsOwnTextsAreRussian)
 {
     TestApplication();
     ASSERT_TRUE(app::UseRussianQtTexts());
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("Папка"));
     app::QtUiServices ui;
     QStringList box;
     ReadAndCloseNextDialog(box);
