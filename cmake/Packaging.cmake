@@ -15,6 +15,11 @@ against time and reports mean, maximum, minimum, the pulsation coefficient and
 the pulsation frequency found from the autocorrelation of the signal.
 Measurements are kept in svk data files with the user's comments.
 
+The protocol program sovikan-protocol makes the inspector's protocol of a
+folder of measurements (illuminance and pulsation coefficient of each point
+judged against its norms, flicker metrics, the IEEE 1789 risk class) as PDF
+and CSV, prints it, and reads the records kept in the meter into a new folder.
+
 The package also holds svktool, which analyses and exports svk files on the
 command line, the meter stand-in sovikan-meter for trying the program without
 a meter, and a udev rule that lets the logged-in user open the meter's port.")

@@ -11,7 +11,14 @@ SetCompressor /SOLID lzma
 !define PROTOCOL "Протокол измерений"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sovikan TR07"
 
+; The installer speaks Russian, as the program does: its pages, its title and
+; its version information.
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Russian.nlf"
+
 Name "${PRODUCT}"
+Caption "Установка ${PRODUCT}"
+UninstallCaption "Удаление ${PRODUCT}"
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 Icon "${ICON}"
 UninstallIcon "${ICON}"
@@ -21,19 +28,17 @@ ShowInstDetails show
 ShowUninstDetails show
 
 VIProductVersion "${VERSION}.0"
-VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} setup"
-VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=0 "CompanyName" "SOVIKAN"
-VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (c) ${COPYRIGHT}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileDescription" "Установка ${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "CompanyName" "СОВИКАН"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "© ${COPYRIGHT}"
 
 Page directory
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
-
-LoadLanguageFile "${NSISDIR}\Contrib\Language files\Russian.nlf"
 
 Function .onInit
   ; A 64-bit program: its uninstall entry belongs in the 64-bit registry view.
@@ -54,7 +59,7 @@ Section "Program"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "SOVIKAN"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "СОВИКАН"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\sovikan.exe,0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'

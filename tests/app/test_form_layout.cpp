@@ -261,7 +261,12 @@ TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)
 
 }  // namespace
 
+#include <QDir>
 #include <QFileInfo>
+#include <QMap>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QUrl>
 
 #include "app/help_window.h"
 
@@ -282,6 +287,57 @@ TEST(Help, EveryContextHasItsTopicPage)
     const QString text = QString::fromUtf8(page.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ")));
     EXPECT_TRUE(text.contains(QStringLiteral("<code>Кп&lt;=N</code>")));
+}
+
+// Every link of every page leads to a page of the help folder, and to an anchor
+// of that page when it names one; every page is reached from the contents, so
+// the protocol's page and the walk-through are found from the main window's F1.
+TEST(Help, EveryLinkResolvesAndEveryPageIsReachedFromTheContents)
+{
+    TestApplication();
+    const QDir folder(app::HelpFolder());
+    ASSERT_FALSE(folder.path().isEmpty());
+    struct Page {
+        QStringList links;
+        QStringList anchors;
+    };
+    QMap<QString, Page> pages;
+    for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        // The browser's own reading of the page: what it can follow and scroll to.
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(file.readAll()));
+        Page& page = pages[name];
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (!format.anchorHref().isEmpty())
+                    page.links << format.anchorHref();
+                page.anchors << format.anchorNames();
+            }
+    }
+    ASSERT_TRUE(pages.contains(QStringLiteral("index.html")));
+    for (auto page = pages.cbegin(); page != pages.cend(); ++page)
+        for (const QString& link : page->links) {
+            const QUrl url(link);
+            const QString target = url.path().isEmpty() ? page.key() : url.path();
+            EXPECT_TRUE(url.scheme().isEmpty() && pages.contains(target))
+                << page.key().toStdString() << ": " << link.toStdString();
+            if (url.hasFragment() && pages.contains(target)) {
+                EXPECT_TRUE(pages[target].anchors.contains(url.fragment()))
+                    << page.key().toStdString() << ": " << link.toStdString();
+            }
+        }
+    QStringList reached = {QStringLiteral("index.html")};
+    for (int i = 0; i < reached.size(); ++i)
+        for (const QString& link : pages.value(reached[i]).links) {
+            const QString target = QUrl(link).path();
+            if (pages.contains(target) && !reached.contains(target))
+                reached << target;
+        }
+    reached.sort();
+    EXPECT_EQ(reached, pages.keys());
 }
 
 TEST(Help, MissingHelpShowsNothingAndDoesNotCrash)

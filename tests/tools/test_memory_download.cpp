@@ -97,17 +97,18 @@ TEST_F(Download, SilentAndShortRecordsAreNamedAndTheOthersSaved)
     ExpectSavedRecord(out / "Запись 05.svk", 5);
 }
 
-TEST_F(Download, APortHeldByTheMainProgramIsNamedAndNothingIsRead)
+TEST_F(Download, APortHeldByTheMainProgramIsNamedAndNoFolderIsLeftBehind)
 {
     ASSERT_NO_FATAL_FAILURE(StartMeter({}));
     serial::EventLoopDispatcher loop;
     serial::TVaComm held(loop);
     ASSERT_EQ(device::OpenMeterPort(held, 47), "");
-    const ToolRun run = Svktool("COM47 '" + out.string() + "'");
+    const ToolRun run = Svktool("COM47 '" + (out / "2026-12-09").string() + "'");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("COM47"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("СОВИКАН ТР07"), std::string::npos) << run.err;
-    EXPECT_TRUE(fs::is_empty(out));
+    // Neither the folder asked for nor the one above it, both new, is left.
+    EXPECT_FALSE(fs::exists(out)) << run.err;
 }
 
 double CpuSeconds()

@@ -3,7 +3,8 @@
 // It makes the pty reachable as a COM port (a link comN in the ports folder),
 // describes itself in a sysfs-like folder so that the program's start-up
 // discovery finds it like a USB meter, and answers the meter's protocol until
-// it is stopped with SIGTERM or SIGINT, when it removes the link and the folder.
+// it is stopped with SIGTERM, SIGINT or SIGHUP, when it removes the link and the
+// folder.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -61,7 +62,7 @@ constexpr const char* kUsage =
     "usage: sovikan-meter [--lux L] [--ripple PERCENT] [--freq HZ] [--noise PERCENT]\n"
     "                     [--com N] [--sysfs DIR] [--ports DIR] [--log] [--fast]\n"
     "                     [--seed N] [--answer-delay MS] [--silent-record K] [--short-record K]\n"
-    "Stand-in for the SOVIKAN TR07 meter on a pseudo-terminal; runs until SIGTERM or SIGINT.\n"
+    "Stand-in for the SOVIKAN TR07 meter on a pseudo-terminal; runs until SIGTERM, SIGINT or SIGHUP.\n"
     "  --lux L          light level in lux (default 500)\n"
     "  --ripple PERCENT ripple amplitude, 0..100 (default 10)\n"
     "  --freq HZ        ripple frequency, above 0 up to 1000 (default 100)\n"

@@ -77,9 +77,9 @@ constexpr CommandUsage kCommandUsage[] = {
     {"download", R"(  svktool download COMn DIR [--records A-B]
       Reads the records A to B (0 to 39 unless given) from the meter's
       memory through the port COMn and saves each as "Запись NN.svk" in the
-      folder DIR (made when missing), with the bytes the main window's
-      "Сохранить" writes after reading that record; its comment is
-      "Запись NN" and when it was read. An existing file is never
+      folder DIR (made when missing; not left behind when the port cannot
+      be opened), with the bytes the main window's "Сохранить" writes after
+      reading that record; its comment is "Запись NN" and when it was read. An existing file is never
       replaced: the name gets a number in brackets instead, (2), (3) ...
       One line per record, then a summary. Exit status 0 when every record
       was saved, 1 when some were not (each named with its reason), 2 for
@@ -300,6 +300,15 @@ int Download(const std::string& port, const std::string& folderName, const std::
     request.folder = folderName;
     std::error_code ec;
     const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
+    // The folders of DIR that do not exist yet, deepest first: made for the
+    // download, and taken away again when the port cannot be opened, so that a
+    // failed run leaves no empty folder behind.
+    std::vector<std::filesystem::path> made;
+    std::filesystem::path missing = folder.lexically_normal();
+    if (!missing.has_filename())
+        missing = missing.parent_path();
+    for (; missing.has_relative_path() && !std::filesystem::exists(missing, ec); missing = missing.parent_path())
+        made.push_back(missing);
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec)) {
         Fail("папка " + request.folder + " недоступна" + (ec ? ": " + ec.message() : std::string()));
@@ -311,6 +320,8 @@ int Download(const std::string& port, const std::string& folderName, const std::
                   << std::endl;
     });
     if (!result.openError.empty()) {
+        for (const std::filesystem::path& p : made)
+            std::filesystem::remove(p, ec);  // only while empty
         Fail(result.openError);
         return 2;
     }
