@@ -45,11 +45,11 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     header.object = "Школа № 5, ул. Ленина, 1";
     header.method = "МИ 7-2026";
     header.normative = "СанПиН 1.2.3685-21";
-    const auto rows = protocol::BuildProtocol(dir.Folder(), 5.0);
+    const auto rows = protocol::BuildProtocol(dir.Folder(), {});
     const std::string pdf = dir / "p.pdf";
-    ASSERT_EQ(protocol::WriteProtocolPdfStandalone(pdf, header, rows, 5.0, {",", " "}), std::nullopt);
+    ASSERT_EQ(protocol::WriteProtocolPdfStandalone(pdf, header, rows, {}, {",", " "}), std::nullopt);
 
-    const int pages = protocol::ProtocolPageCount({header, rows, 5.0, {}});
+    const int pages = protocol::ProtocolPageCount({header, rows, {}, {}});
     EXPECT_GE(pages, 3);
     EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"),
               std::string::npos);
@@ -71,7 +71,7 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     const std::string images = Shell("pdfimages -list '" + pdf + "'");
     EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << images;
 
-    const auto failed = protocol::WriteProtocolPdfStandalone(dir / "no/such/folder.pdf", header, rows, 5.0, {});
+    const auto failed = protocol::WriteProtocolPdfStandalone(dir / "no/such/folder.pdf", header, rows, {}, {});
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->rfind("Не удалось записать файл", 0), 0u);
 }
