@@ -51,9 +51,9 @@ struct PaperColumn {
 };
 constexpr PaperColumn kPaperColumns[] = {
     {Column::Number, nullptr, 24},
-    {Column::File, nullptr, 76},
-    {Column::Room, nullptr, 78},
-    {Column::Place, nullptr, 112},
+    {Column::File, nullptr, 84},
+    {Column::Room, nullptr, 86},
+    {Column::Place, nullptr, 104},
     {Column::Illuminance, "E ± U, лк", 74},
     {Column::IlluminanceNorm, nullptr, 46},
     {Column::Pulsation, "Кп ± U, %", 64},
@@ -63,7 +63,7 @@ constexpr PaperColumn kPaperColumns[] = {
     {Column::PercentFlicker, nullptr, 38},
     {Column::FlickerIndex, nullptr, 36},
     {Column::Svm, nullptr, 42},
-    {Column::Ieee1789, nullptr, 64},
+    {Column::Ieee1789, nullptr, 70},
 };
 constexpr int kPaperColumnCount = static_cast<int>(std::size(kPaperColumns));
 constexpr const char* kWaveformTitle = "Осциллограмма, лк / мс";
@@ -339,7 +339,7 @@ private:
                         fails          ? red
                         : row.Usable() ? Qt::black
                                        : Qt::darkGray);
-            } else if (c == Column::Place || c == Column::Room) {
+            } else if (c == Column::Place || c == Column::Room || c == Column::File || c == Column::Ieee1789) {
                 Wrapped(inner, text, font, flags);
             } else if (failed) {
                 Text(inner, Elided(text, PixelFont(11, true), inner.width()), PixelFont(11, true), flags, red);
