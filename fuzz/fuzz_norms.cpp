@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         // A norm written is the first one found, at the place of the old one or at the end.
         const double value = norm == protocol::Norm::Pulsation ? in.ConsumeFloatingPointInRange(0.0, 100.0)
-                                                              : in.ConsumeFloatingPointInRange(0.001, 100000.0);
+                                                               : in.ConsumeFloatingPointInRange(0.001, 100000.0);
         const std::string written = protocol::WithNormMarker(comment, norm, value);
         const auto again = protocol::FindNormMarker(written, norm);
         Require(again && again->value == protocol::ShownLimit(value));

@@ -367,15 +367,19 @@ void ProtocolWindow::CommitCell(QTableWidgetItem* item)
     WriteCells(c, {{item->row(), item->text().toStdString()}});
 }
 
-void ProtocolWindow::WriteCells(Column column, const std::vector<std::pair<int, std::string>>& edits)
+void ProtocolWindow::WriteCells(Column column, const std::vector<std::pair<int, std::string>>& edits,
+                                const QStringList& unplaced)
 {
     const std::string folder = NativeFolder(folder_);
     const Judging judging = CurrentJudging();
+    const int total = static_cast<int>(edits.size()) + static_cast<int>(unplaced.size());
     QStringList failures;
     for (const auto& [r, text] : edits) {
         ProtocolRow& row = rows_[static_cast<std::size_t>(r)];
-        if (!row.readable)
+        if (!row.readable) {
+            failures << Q(files::DisplayText(row.fileName) + ": " + row.problem);
             continue;
+        }
         const std::string path = folder + row.fileName;
         std::optional<std::string> error;
         switch (column) {
@@ -393,19 +397,20 @@ void ProtocolWindow::WriteCells(Column column, const std::vector<std::pair<int, 
             break;
         }
         if (error)
-            failures << (edits.size() == 1 ? Q(*error) : Q(files::DisplayText(row.fileName) + ": " + *error));
+            failures << (total == 1 ? Q(*error) : Q(files::DisplayText(row.fileName) + ": " + *error));
         // The row as its file now stands (as it was, when the edit was refused).
         const int number = row.number;
         row = ReadRow(folder, row.fileName, judging);
         row.number = number;
     }
     Refill();
+    failures << unplaced;
     if (!failures.isEmpty())
-        showMessage(edits.size() == 1 ? failures.front()
-                                      : QStringLiteral("Не записано файлов: %1 из %2.\n%3")
-                                            .arg(failures.size())
-                                            .arg(edits.size())
-                                            .arg(failures.join(QLatin1Char('\n'))));
+        showMessage(total == 1 ? failures.front()
+                               : QStringLiteral("Не записано: %1 из %2.\n%3")
+                                     .arg(failures.size())
+                                     .arg(total)
+                                     .arg(failures.join(QLatin1Char('\n'))));
 }
 
 void ProtocolWindow::PasteLines(const QString& text)
@@ -416,11 +421,14 @@ void ProtocolWindow::PasteLines(const QString& text)
         return;
     const QStringList lines = PastedLines(text);
     std::vector<std::pair<int, std::string>> edits;
-    for (int i = 0; i < lines.size() && row + i < static_cast<int>(rows_.size()); ++i)
-        edits.emplace_back(row + i, lines[i].toStdString());
-    if (lines.size() > static_cast<int>(edits.size()))
-        showMessage(QStringLiteral("Строк вставлено: %1 из %2 — ниже нет точек.").arg(edits.size()).arg(lines.size()));
-    WriteCells(static_cast<Column>(column), edits);
+    QStringList beyond;  // lines below the last point
+    for (int i = 0; i < lines.size(); ++i) {
+        if (row + i < static_cast<int>(rows_.size()))
+            edits.emplace_back(row + i, lines[i].toStdString());
+        else
+            beyond << QStringLiteral("«%1»: ниже нет точки").arg(lines[i]);
+    }
+    WriteCells(static_cast<Column>(column), edits, beyond);
 }
 
 void ProtocolWindow::FillDown()

@@ -6,6 +6,7 @@
 // runs. Edited cells (place, room, norms) are written into the points' files,
 // one at a time, pasted as a column of lines or filled down with Ctrl+D.
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -84,8 +85,10 @@ private:
     // Writes an edited place, room or norm into the point's file and reads the row again.
     void CommitCell(QTableWidgetItem* item);
     // Writes texts into the cells of one column (row, text), each into its
-    // point's file; one message lists what was not written; the rows are read again.
-    void WriteCells(Column column, const std::vector<std::pair<int, std::string>>& edits);
+    // point's file; one message lists what was not written and why (with
+    // `unplaced`, texts that found no cell); the rows are read again.
+    void WriteCells(Column column, const std::vector<std::pair<int, std::string>>& edits,
+                    const QStringList& unplaced = {});
     // Reads a header field of the judging after an edit; a wrong one is put back.
     void JudgingEdited(JudgingField field);
     void ShowDigest(int row);

@@ -236,7 +236,8 @@ TEST_F(WindowOnAFolder, APastedColumnAndAFillDownReadBackFromTheFiles)
 
     // A column of places from a spreadsheet, pasted from the second row on.
     t->setCurrentCell(1, static_cast<int>(Column::Place));
-    QGuiApplication::clipboard()->setText(QStringLiteral("Кабинет 2\tлишнее\r\nКабинет ☺\r\nКабинет 4\r\n"));
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("Кабинет 2\tлишнее\r\nКабинет ☺\r\nКабинет 4\r\nКабинет 5\r\nКабинет 6\r\n"));
     for (QShortcut* s : t->findChildren<QShortcut*>())
         if (s->key() == QKeySequence::Paste)
             emit s->activated();
@@ -245,7 +246,11 @@ TEST_F(WindowOnAFolder, APastedColumnAndAFillDownReadBackFromTheFiles)
     EXPECT_EQ(comment("3.svk"), "стол\r\nКп<=20");  // refused, as it was
     EXPECT_EQ(comment("4.svk"), "Кабинет 4\r\nКп<=20");
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Не записано файлов: 1 из 3.\n3.svk: ")))
+    // 3.svk refused the text, 5.svk cannot be edited, the last line finds no point.
+    ASSERT_EQ(messages[0].count(QLatin1Char('\n')), 3) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Не записано: 3 из 5.\n3.svk: "))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].endsWith(
+        QStringLiteral("\n5.svk: файл повреждён: в нём нет заголовка измерения\n«Кабинет 6»: ниже нет точки")))
         << messages[0].toStdString();
     EXPECT_EQ(t->item(3, static_cast<int>(Column::Place))->text(), QStringLiteral("Кабинет 4"));
 
@@ -260,7 +265,9 @@ TEST_F(WindowOnAFolder, APastedColumnAndAFillDownReadBackFromTheFiles)
     for (const char* name : {"1.svk", "2.svk", "3.svk", "4.svk"})
         EXPECT_TRUE(comment(name).ends_with("\r\nПомещение: Холл")) << name;
     EXPECT_EQ(dir.Read("5.svk"), "x");
-    EXPECT_EQ(messages.size(), 1);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1],
+              QStringLiteral("Не записано: 1 из 4.\n5.svk: файл повреждён: в нём нет заголовка измерения"));
     ASSERT_EQ(w->Rooms()->rowCount(), 1);
     EXPECT_EQ(w->Rooms()->item(0, static_cast<int>(protocol::RoomColumn::Points))->text(), QStringLiteral("4"));
 }
