@@ -87,7 +87,11 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
 
         ASSERT_TRUE(w.SaveCsv(QString::fromStdString(dir / "p.csv")));
         EXPECT_EQ(dir.Read("p.csv").rfind("\xEF\xBB\xBF№;Файл;", 0), 0u);
-        EXPECT_EQ(dir.Read("p_помещения.csv").rfind("\xEF\xBB\xBFПомещение;Точек;", 0), 0u);
+        bool tooLong = false;  // the name by its UTF-8 bytes, as the window writes it on every system
+        EXPECT_EQ(files::ReadWholeFile(dir / "p_помещения.csv", 1 << 20, tooLong)
+                      .value_or("")
+                      .rfind("\xEF\xBB\xBFПомещение;Точек;", 0),
+                  0u);
         // The judging fields: a wrong one is put back with a message, a good one judges.
         w.Field(protocol::ProtocolWindow::JudgingField::IlluminanceError)->setText(QStringLiteral("abc"));
         emit w.Field(protocol::ProtocolWindow::JudgingField::IlluminanceError)->editingFinished();
@@ -276,14 +280,14 @@ TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
 {
     files::WriteMeasurementFile(dir / "a.svk", Ripple(100), "Кабинет 1");
     Open();
-    for (const char* name : {"p.csv", "p.pdf", "p_помещения.csv"}) {
+    for (const char* name : {"p.csv", "p.pdf"}) {
         dir.Write(name, "прежний протокол");
         std::filesystem::permissions(dir / name, std::filesystem::perms::owner_read);
     }
     EXPECT_FALSE(w->SaveCsv(QString::fromStdString(dir / "p.csv")));
     EXPECT_FALSE(w->SavePdf(QString::fromStdString(dir / "p.pdf")));
     ASSERT_EQ(messages.size(), 2);
-    for (const char* name : {"p.csv", "p.pdf", "p_помещения.csv"})
+    for (const char* name : {"p.csv", "p.pdf"})
         EXPECT_EQ(dir.Read(name), "прежний протокол") << name;
     // Both name the file as the system writes paths.
     for (int i : {0, 1})
@@ -291,7 +295,8 @@ TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
             QStringLiteral("Не удалось записать файл ") +
             QDir::toNativeSeparators(QString::fromStdString(dir / (i == 0 ? "p.csv" : "p.pdf")))))
             << messages[i].toStdString();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), 5);  // no temporary left
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}),
+              4);  // no temporary left, no rooms' CSV after the points' failed
 }
 
 #ifndef _WIN32
