@@ -229,6 +229,7 @@ void TChart::DrawTo(TCanvas& canvas, const TRect& rect)
 
 void TChart::DrawToTarget(TCanvas& canvas, const TRect& rect)
 {
+    placedLabels_.clear();
     TCanvas* target = &canvas;
     if (BufferedDisplay_) {
         if (!buffer_ || buffer_->Width() != rect.Width() || buffer_->Height() != rect.Height())

@@ -192,6 +192,9 @@ public:
     int Height() const { return height_; }
     TRect ChartBounds() const { return bounds_; }
     TRect PlotRect() const { return plotRect_; }
+    // The boxes of the point labels drawn so far in this drawing, so that the
+    // labels of one series keep clear of another's.
+    std::vector<TRect>& PlacedLabels() { return placedLabels_; }
 
     void SetHost(TChartHost* host) { host_ = host; }
     TChartHost* Host() const { return host_; }
@@ -292,6 +295,7 @@ private:
     };
 
     std::vector<std::unique_ptr<TChartSeries>> series_;
+    std::vector<TRect> placedLabels_;
     std::array<std::unique_ptr<TChartAxis>, 5> axes_;
     TChartTitle title_;
     TChartTitle foot_;

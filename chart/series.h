@@ -163,8 +163,11 @@ private:
     int BarPixels() const;
 };
 
-// Points drawn as filled circles in the point's colour, each with its label
-// beside it (numbered points on a chart).
+// Points drawn as filled circles in the point's colour, with their labels
+// beside them (numbered points on a chart). Points on the same spot share
+// one label ("8, 10, 20"); each label goes where it covers no other label and
+// no point of the chart's point series, further out with a leader line when
+// the places next to its point are taken.
 class TPointSeries : public TChartSeries {
 public:
     TPointSeries();

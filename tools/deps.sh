@@ -7,7 +7,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 what=${1:-build}
 
-build_pkgs=(cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libkissfft-dev libcli11-dev libgl-dev
+build_pkgs=(cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libkissfft-dev libcli11-dev nettle-dev libgl-dev
             fonts-liberation2 xvfb xauth)
 test_pkgs=(libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64 clang libclang-rt-14-dev
            dpkg-dev fakeroot file x11-utils desktop-file-utils lintian appstream poppler-utils

@@ -42,26 +42,46 @@ std::optional<std::string> EditComment(const std::string& path, Edit edit)
 
 }  // namespace
 
+namespace {
+
+std::string OneLine(std::string_view text)
+{
+    std::string line(text);
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
+}
+
+}  // namespace
+
 std::optional<std::string> WritePlace(const std::string& path, std::string_view placeUtf8)
 {
-    std::string place(placeUtf8);
-    std::replace_if(
-        place.begin(), place.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    const std::string place = OneLine(placeUtf8);
     return EditComment(path, [&](const std::string& comment) {
-        return place + comment.substr(std::min(comment.find_first_of("\r\n"), comment.size()));
+        const std::size_t end = std::min(comment.find_first_of("\r\n"), comment.size());
+        if (CarriesProtocolData(std::string_view(comment).substr(0, end)))
+            return place + "\r\n" + comment;
+        return place + comment.substr(end);
     });
 }
 
-std::optional<std::string> WriteLimit(const std::string& path, std::string_view limitText)
+std::optional<std::string> WriteNorm(const std::string& path, Norm norm, std::string_view text)
 {
-    std::optional<double> limit;
-    if (limitText.find_first_not_of(" \t") != std::string_view::npos) {
-        double value = 0.0;
-        if (!ParseLimit(std::string(limitText), value))
-            return "Норма Кп — число от 0 до 100 (%); файл не изменён.";
-        limit = value;
+    std::optional<double> value;
+    if (text.find_first_not_of(" \t") != std::string_view::npos) {
+        double parsed = 0.0;
+        if (!ParseNorm(std::string(text), norm, parsed))
+            return norm == Norm::Pulsation ? "Норма Кп — число от 0 до 100 (%); файл не изменён."
+                                           : "Норма E — число больше 0 и не больше 100 000 (лк); файл не изменён.";
+        value = parsed;
     }
-    return EditComment(path, [&](const std::string& comment) { return WithLimitMarker(comment, limit); });
+    return EditComment(path, [&](const std::string& comment) { return WithNormMarker(comment, norm, value); });
+}
+
+std::optional<std::string> WriteRoom(const std::string& path, std::string_view nameUtf8)
+{
+    const std::string name = OneLine(nameUtf8);
+    return EditComment(path, [&](const std::string& comment) { return WithRoom(comment, name); });
 }
 
 }  // namespace protocol

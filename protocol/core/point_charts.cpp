@@ -155,6 +155,8 @@ Ieee1789Chart::Ieee1789Chart(chart::TChart& chart)
     }
     f.SetRange(1, 3000);
     pf.SetRange(0.1, 100);
+    // A point on the plot's edge (PF = 100 %) is drawn whole.
+    chart_.SetClipPoints(false);
     f.Title().SetCaption("Частота F, Гц");
     pf.Title().SetCaption("Глубина модуляции PF, %");
     chart_.AddRegion({LowRiskRegion(), kLowRiskColor});

@@ -8,6 +8,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cerrno>
@@ -30,20 +31,64 @@ namespace {
 
 // Lengths are in units of 1/96 inch, the unit the chart engine draws in.
 constexpr double kMargin = 36;
-constexpr double kHeaderBlock = 199;
+constexpr double kHeaderBlock = 220;
 constexpr double kHeadRow = 34;
 constexpr double kRow = 62;
 constexpr double kFooter = 26;
 constexpr double kSummaryChart = 420;
+constexpr double kListRow = 20;    // a row of the rooms' table
+constexpr double kDigestRow = 17;  // a row of the appendix
+constexpr double kPageTitle = 30;
 
-// On paper the table's columns are followed by one more, the waveform, which
-// takes the width that is left.
+// The columns on paper: the table's without the verdicts per quantity (a
+// value failing its norm is printed red instead), E and Kп with their
+// uncertainties, SVM's band in the notes, the digests in the appendix; then
+// the waveform, which takes the width that is left.
+struct PaperColumn {
+    Column column;
+    const char* title;  // nullptr: the table's
+    double width;       // in 1/96 inch
+};
+constexpr PaperColumn kPaperColumns[] = {
+    {Column::Number, nullptr, 24},
+    {Column::File, nullptr, 84},
+    {Column::Room, nullptr, 86},
+    {Column::Place, nullptr, 104},
+    {Column::Illuminance, "E ± U, лк", 74},
+    {Column::IlluminanceNorm, nullptr, 46},
+    {Column::Pulsation, "Кп ± U, %", 64},
+    {Column::Limit, nullptr, 44},
+    {Column::Verdict, nullptr, 100},
+    {Column::Frequency, nullptr, 44},
+    {Column::PercentFlicker, nullptr, 38},
+    {Column::FlickerIndex, nullptr, 36},
+    {Column::Svm, nullptr, 42},
+    {Column::Ieee1789, nullptr, 70},
+};
+constexpr int kPaperColumnCount = static_cast<int>(std::size(kPaperColumns));
 constexpr const char* kWaveformTitle = "Осциллограмма, лк / мс";
-constexpr int kWaveformColumn = kColumnCount;
+constexpr int kWaveformColumn = kPaperColumnCount;
 
 Qt::Alignment Alignment(Column c)
 {
     return c == Column::Number ? Qt::AlignCenter : Info(c).numeric ? Qt::AlignRight : Qt::AlignLeft;
+}
+
+// Rows of a list split over pages: per page its first and end row.
+using PageRows = std::vector<std::pair<int, int>>;
+
+PageRows Split(int count, double firstTop, double top, double bottom, double row)
+{
+    PageRows pages;
+    int at = 0;
+    do {
+        const double from = pages.empty() ? firstTop : top;
+        const int fit = std::max(1, static_cast<int>((bottom - from) / row));
+        const int end = std::min(count, at + fit);
+        pages.emplace_back(at, end);
+        at = end;
+    } while (at < count);
+    return pages;
 }
 
 QString Q(const std::string& s)
@@ -65,32 +110,32 @@ QFont PixelFont(int pixels, bool bold = false, bool italic = false)
 struct Pages {
     double width = 0;
     double height = 0;
-    std::vector<std::pair<int, int>> rows;  // per page: first row, end row
-    // The table's pages, then the summary page with the notes and signatures.
-    int Count() const { return static_cast<int>(rows.size()) + 1; }
+    PageRows rows;     // the points' table
+    PageRows rooms;    // the rooms' table; none without rooms
+    PageRows digests;  // the appendix
+    // The table's pages, the rooms' pages, the summary page with the notes and
+    // signatures, then the appendix.
+    int Summary() const { return static_cast<int>(rows.size() + rooms.size()); }
+    int Count() const { return Summary() + 1 + static_cast<int>(digests.size()); }
 };
 
-Pages Paginate(double width, double height, int rowCount)
+Pages Paginate(double width, double height, int rowCount, int roomCount)
 {
     Pages pages;
     pages.width = width;
     pages.height = height;
     const double bottom = height - kMargin - kFooter;
-    int row = 0;
-    do {
-        const double top = kMargin + (pages.rows.empty() ? kHeaderBlock : 0) + kHeadRow;
-        const int fit = std::max(1, static_cast<int>((bottom - top) / kRow));
-        const int end = std::min(rowCount, row + fit);
-        pages.rows.emplace_back(row, end);
-        row = end;
-    } while (row < rowCount);
+    pages.rows = Split(rowCount, kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, bottom, kRow);
+    if (roomCount > 0)
+        pages.rooms = Split(roomCount, kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, bottom, kListRow);
+    pages.digests = Split(rowCount, kMargin + kPageTitle + kListRow, kMargin + kListRow, bottom, kDigestRow);
     return pages;
 }
 
 class ProtocolPainter {
 public:
-    ProtocolPainter(QPainter& painter, const PaperProtocol& p, const Pages& pages)
-        : painter_(painter), p_(p), pages_(pages), canvas_(painter)
+    ProtocolPainter(QPainter& painter, const PaperProtocol& p, const std::vector<RoomRow>& rooms, const Pages& pages)
+        : painter_(painter), p_(p), rooms_(rooms), pages_(pages), canvas_(painter)
     {
         SetUpPointChart(ieeeChart_);
         ieeeChart_.SetBufferedDisplay(false);
@@ -117,9 +162,9 @@ public:
         series_->SetSeriesColor(chart::clRed);
 
         double x = kMargin;
-        for (Column c : kColumns) {
-            columns_.emplace_back(x, Info(c).pdfWidth);
-            x += Info(c).pdfWidth;
+        for (const PaperColumn& c : kPaperColumns) {
+            columns_.emplace_back(x, c.width);
+            x += c.width;
         }
         columns_.emplace_back(x, std::max(60.0, pages.width - kMargin - x));
         for (const auto& row : p.rows)
@@ -130,16 +175,21 @@ public:
     void PaintPage(int page)
     {
         double y = kMargin;
+        const int tables = static_cast<int>(pages_.rows.size());
         if (page == 0)
             y = PaintHeader();
-        if (page < static_cast<int>(pages_.rows.size())) {
+        if (page < tables) {
             y = PaintTableHead(y);
             const auto [first, end] = pages_.rows[static_cast<std::size_t>(page)];
             for (int r = first; r < end; ++r)
                 y = PaintRow(p_.rows[static_cast<std::size_t>(r)], y);
-        }
-        if (page == pages_.Count() - 1)
+        } else if (page < pages_.Summary()) {
+            PaintRooms(page - tables);
+        } else if (page == pages_.Summary()) {
             PaintClosing(PaintSummary() + 14);
+        } else {
+            PaintDigests(page - pages_.Summary() - 1);
+        }
         PaintFooter(page);
     }
 
@@ -156,6 +206,39 @@ private:
         return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
     }
 
+    // Text wrapped into `r`; what does not fit ends its last line with an ellipsis.
+    void Wrapped(const QRectF& r, const QString& text, const QFont& font, int flags, QColor color = Qt::black)
+    {
+        const QFontMetricsF fm(font);
+        const int fit = std::max(1, static_cast<int>(r.height() / fm.lineSpacing()));
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        QStringList lines;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(r.width());
+            if (lines.size() == fit - 1) {
+                lines << Elided(text.mid(line.textStart()).simplified(), font, r.width());
+                break;
+            }
+            lines << text.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        Text(r, lines.join(QLatin1Char('\n')), font, flags & ~Qt::TextWordWrap, color);
+    }
+
+    std::string ErrorText(const std::optional<double>& percent) const
+    {
+        return percent ? analysis::FormatFixed(*percent, 1, p_.nf) + " %" : "не задана";
+    }
+
+    // A page's title; the y below it.
+    double PageTitle(const QString& title)
+    {
+        Text(QRectF(kMargin, kMargin, pages_.width - 2 * kMargin, 24), title, PixelFont(16, true),
+             Qt::AlignLeft | Qt::AlignTop);
+        return kMargin + kPageTitle;
+    }
+
     double PaintHeader()
     {
         const double w = pages_.width - 2 * kMargin;
@@ -165,11 +248,20 @@ private:
              PixelFont(14), Qt::AlignHCenter | Qt::AlignTop);
         const auto& h = p_.header;
         const std::pair<const char*, std::string> fields[] = {
-            {"Организация:", h.organisation},     {"Средство измерений:", h.instrument},
-            {"Объект и адрес:", h.object},        {"Заводской номер:", h.serialNumber},
-            {"Дата измерений:", h.date},          {"Свидетельство о поверке:", h.certificate},
-            {"Условия измерений:", h.conditions}, {"Нормативный документ:", h.normative},
-            {"Методика измерений:", h.method},    {"Норма Кп по умолчанию:", LimitText(p_.defaultLimit, p_.nf) + " %"},
+            {"Организация:", h.organisation},
+            {"Средство измерений:", h.instrument},
+            {"Объект и адрес:", h.object},
+            {"Заводской номер:", h.serialNumber},
+            {"Дата измерений:", h.date},
+            {"Свидетельство о поверке:", h.certificate},
+            {"Условия измерений:", h.conditions},
+            {"Нормативный документ:", h.normative},
+            {"Методика измерений:", h.method},
+            {"Норма Кп по умолчанию:", LimitText(p_.judging.limit, p_.nf) + " %"},
+            {"Норма E по умолчанию:",
+             p_.judging.illuminanceNorm ? LimitText(*p_.judging.illuminanceNorm, p_.nf) + " лк" : "не задана"},
+            {"Погрешность E, Кп:",
+             ErrorText(p_.judging.illuminanceError) + "; " + ErrorText(p_.judging.pulsationError)},
         };
         const QFont label = PixelFont(12, true);
         const QFont value = PixelFont(12);
@@ -208,7 +300,8 @@ private:
             painter_.fillRect(r, QColor(232, 232, 232));
             painter_.setPen(QPen(Qt::black, 0.8));
             painter_.drawRect(r);
-            const char* title = c == kWaveformColumn ? kWaveformTitle : Info(kColumns[c]).title;
+            const PaperColumn& pc = kPaperColumns[std::min(c, kPaperColumnCount - 1)];
+            const char* title = c == kWaveformColumn ? kWaveformTitle : pc.title ? pc.title : Info(pc.column).title;
             Text(r.adjusted(2, 1, -2, -1), QString::fromUtf8(title), font, Qt::AlignCenter | Qt::TextWordWrap);
         }
         return y + kHeadRow;
@@ -219,33 +312,115 @@ private:
         const QFont font = PixelFont(11);
         RowCells cells = CellsOf(row, p_.nf);
         if (row.Usable() && row.metrics.svm && row.metrics.SvmLimitedByNyquist())
-            cells[Column::Svm] = analysis::OptionalText(row.metrics.svm, 3, p_.nf) + "*";
+            cells[Column::Svm] += "*";
+        if (row.illuminanceUncertainty)
+            cells[Column::Illuminance] += " ± " + cells[Column::IlluminanceUncertainty];
+        if (row.pulsationUncertainty)
+            cells[Column::Pulsation] += " ± " + cells[Column::PulsationUncertainty];
         painter_.setPen(QPen(Qt::black, 0.8));
         const QRectF waveform = Cell(kWaveformColumn, y, kRow);
         painter_.drawRect(waveform);
         if (row.Usable())
             PaintChart(row, waveform.adjusted(1, 1, -1, -1));
-        for (Column c : kColumns) {
-            const QRectF r = Cell(static_cast<int>(c), y, kRow);
+        const QColor red(170, 0, 0);
+        for (int i = 0; i < kPaperColumnCount; ++i) {
+            const Column c = kPaperColumns[i].column;
+            const QRectF r = Cell(i, y, kRow);
             painter_.setPen(QPen(Qt::black, 0.8));
             painter_.drawRect(r);
             const QRectF inner = r.adjusted(3, 2, -3, -2);
             const int flags = static_cast<int>(Alignment(c)) | Qt::AlignVCenter;
             const QString text = Q(cells[c]);
+            const bool failed = (c == Column::Illuminance && row.illuminanceVerdict == Verdict::Fails) ||
+                                (c == Column::Pulsation && row.pulsationVerdict == Verdict::Fails);
             if (c == Column::Verdict) {
                 const bool fails = row.verdict == Verdict::Fails;
-                Text(inner, text, row.Usable() ? PixelFont(11, fails) : PixelFont(10, false, true),
-                     flags | Qt::TextWordWrap,
-                     fails          ? QColor(170, 0, 0)
-                     : row.Usable() ? Qt::black
-                                    : Qt::darkGray);
-            } else if (c == Column::Place) {
-                Text(inner, text, font, flags | Qt::TextWordWrap);
+                Wrapped(inner, text, row.Usable() ? PixelFont(11, fails) : PixelFont(10, false, true), flags,
+                        fails          ? red
+                        : row.Usable() ? Qt::black
+                                       : Qt::darkGray);
+            } else if (c == Column::Place || c == Column::Room || c == Column::File || c == Column::Ieee1789) {
+                Wrapped(inner, text, font, flags);
+            } else if (failed) {
+                Text(inner, Elided(text, PixelFont(11, true), inner.width()), PixelFont(11, true), flags, red);
             } else {
                 Text(inner, Elided(text, font, inner.width()), font, flags);
             }
         }
         return y + kRow;
+    }
+
+    // One row of a plain table: the cells in their columns (x, width), framed.
+    void ListRow(double y, double height, const std::vector<std::pair<double, double>>& columns,
+                 const QStringList& cells, const QFont& font, const std::vector<bool>& right, bool head)
+    {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const QRectF r(columns[i].first, y, columns[i].second, height);
+            if (head)
+                painter_.fillRect(r, QColor(232, 232, 232));
+            painter_.setPen(QPen(Qt::black, 0.8));
+            painter_.drawRect(r);
+            const QRectF inner = r.adjusted(3, 1, -3, -1);
+            const int align = head ? Qt::AlignCenter | Qt::TextWordWrap : (right[i] ? Qt::AlignRight : Qt::AlignLeft);
+            Text(inner, head ? cells[static_cast<int>(i)] : Elided(cells[static_cast<int>(i)], font, inner.width()),
+                 font, align | Qt::AlignVCenter);
+        }
+    }
+
+    static std::vector<std::pair<double, double>> Columns(std::initializer_list<double> widths)
+    {
+        std::vector<std::pair<double, double>> columns;
+        double x = kMargin;
+        for (double w : widths) {
+            columns.emplace_back(x, w);
+            x += w;
+        }
+        return columns;
+    }
+
+    void PaintRooms(int page)
+    {
+        double y = page == 0 ? PageTitle(QStringLiteral("Помещения")) : kMargin;
+        const auto columns = Columns({260, 60, 90, 90, 90, 80, 80, 110});
+        QStringList titles;
+        for (int c = 0; c < kRoomColumnCount; ++c)
+            titles << QString::fromUtf8(RoomColumnTitle(static_cast<RoomColumn>(c)));
+        const std::vector<bool> right{false, true, true, true, true, true, true, true};
+        ListRow(y, kHeadRow, columns, titles, PixelFont(11, true), right, true);
+        y += kHeadRow;
+        const auto [first, end] = pages_.rooms[static_cast<std::size_t>(page)];
+        for (int r = first; r < end; ++r) {
+            QStringList cells;
+            for (const std::string& cell : RoomCells(rooms_[static_cast<std::size_t>(r)], p_.nf))
+                cells << Q(cell);
+            ListRow(y, kListRow, columns, cells, PixelFont(11), right, false);
+            y += kListRow;
+        }
+    }
+
+    void PaintDigests(int page)
+    {
+        double y = page == 0 ? PageTitle(QStringLiteral("Приложение. Контрольные суммы файлов")) : kMargin;
+        const auto columns = Columns({40, 400, 520});
+        const std::vector<bool> right{true, false, false};
+        ListRow(y, kListRow, columns, {QStringLiteral("№"), QStringLiteral("Файл"), QStringLiteral("SHA-256")},
+                PixelFont(11, true), right, true);
+        y += kListRow;
+        const QFont mono = [] {
+            QFont f = PixelFont(11);
+            f.setFamily(QStringLiteral("Liberation Mono"));
+            f.setStyleHint(QFont::Monospace);
+            return f;
+        }();
+        const auto [first, end] = pages_.digests[static_cast<std::size_t>(page)];
+        for (int r = first; r < end; ++r) {
+            const ProtocolRow& row = p_.rows[static_cast<std::size_t>(r)];
+            const QStringList cells{QString::number(row.number), Q(files::DisplayText(row.fileName)),
+                                    row.digest.empty() ? QStringLiteral("файл не прочитан целиком") : Q(row.digest)};
+            ListRow(y, kDigestRow, {columns[0], columns[1]}, {cells[0], cells[1]}, PixelFont(11), right, false);
+            ListRow(y, kDigestRow, {columns[2]}, {cells[2]}, mono, {false}, false);
+            y += kDigestRow;
+        }
     }
 
     void PaintChart(const ProtocolRow& row, const QRectF& r)
@@ -286,9 +461,13 @@ private:
         int classes[3] = {0, 0, 0};
         int withoutFrequency = 0;
         int offChart = 0;
-        int verdicts[3] = {0, 0, 0};
+        int verdicts[4] = {0, 0, 0, 0};
+        int failsOnE = 0;
+        int failsOnKp = 0;
         for (const ProtocolRow& row : p_.rows) {
             ++verdicts[static_cast<int>(row.verdict)];
+            failsOnE += row.illuminanceVerdict == Verdict::Fails ? 1 : 0;
+            failsOnKp += row.pulsationVerdict == Verdict::Fails ? 1 : 0;
             if (!row.Usable())
                 continue;
             ++classes[static_cast<int>(row.metrics.ieee)];
@@ -309,11 +488,12 @@ private:
             lines << QStringLiteral("    из них без преобладающей частоты (нет на графике) — %1").arg(withoutFrequency);
         if (offChart > 0)
             lines << QStringLiteral("    вне поля графика — %1").arg(offChart);
-        lines << QString() << QStringLiteral("Вывод по Кп:");
+        lines << QString() << QStringLiteral("Вывод:");
         for (Verdict v : {Verdict::Complies, Verdict::Fails})
             lines << QStringLiteral("    %1 — %2")
                          .arg(QString::fromUtf8(VerdictText(v)))
                          .arg(verdicts[static_cast<int>(v)]);
+        lines << QStringLiteral("    из них не соответствуют по E — %1, по Кп — %2").arg(failsOnE).arg(failsOnKp);
         lines << QStringLiteral("    без результата — %1").arg(verdicts[static_cast<int>(Verdict::Unusable)]);
         const double x = area.right() + 24;
         Text(QRectF(x, area.top() + 10, kMargin + w - x, area.height() - 10), lines.join(QLatin1Char('\n')),
@@ -326,9 +506,20 @@ private:
         const double w = pages_.width - 2 * kMargin;
         const QFont font = PixelFont(11);
         QStringList notes;
+        const Judging& j = p_.judging;
         notes << QStringLiteral("Кп — коэффициент пульсации освещённости; норма — %1 %, для точки с пометкой "
-                                "«Кп<=N» в комментарии — N %. Вывод — Кп против нормы; класс IEEE 1789 дан отдельно.")
-                     .arg(Q(LimitText(p_.defaultLimit, p_.nf)));
+                                "«Кп<=N» в комментарии — N %. E — освещённость; норма — %2, для точки с пометкой "
+                                "«Е>=N» в комментарии — N лк.")
+                     .arg(Q(LimitText(j.limit, p_.nf)),
+                          j.illuminanceNorm ? Q(LimitText(*j.illuminanceNorm, p_.nf)) + QStringLiteral(" лк")
+                                            : QStringLiteral("не задана (E без пометки не оценивается)"));
+        notes << QStringLiteral("Вывод — простое сравнение измеренного значения с нормой, без учёта неопределённости: "
+                                "«соответствует», когда все оцениваемые величины соответствуют норме. Значение, "
+                                "не соответствующее норме, выделено красным. Класс IEEE 1789 дан отдельно.");
+        notes << QStringLiteral("U — расширенная неопределённость: U = 2·δ·x / (100·√3), где x — E или Кп, δ — предел "
+                                "допускаемой относительной погрешности средства измерений (E: %1; Кп: %2), "
+                                "распределённый равномерно; коэффициент охвата 2.")
+                     .arg(Q(ErrorText(j.illuminanceError)), Q(ErrorText(j.pulsationError)));
         notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
                                 "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
                                 "IEEE 1789 — риск по IEEE 1789-2015.");
@@ -381,6 +572,7 @@ private:
 
     QPainter& painter_;
     const PaperProtocol& p_;
+    const std::vector<RoomRow>& rooms_;
     const Pages& pages_;
     chart::TChart chart_;
     chart::TFastLineSeries* series_ = nullptr;
@@ -396,10 +588,10 @@ double Scale(const QPaintDevice& device)
     return device.logicalDpiX() / 96.0;
 }
 
-Pages PagesFor(const QPaintDevice& device, const PaperProtocol& p)
+Pages PagesFor(const QPaintDevice& device, const PaperProtocol& p, int roomCount)
 {
     const double s = Scale(device);
-    return Paginate(device.width() / s, device.height() / s, static_cast<int>(p.rows.size()));
+    return Paginate(device.width() / s, device.height() / s, static_cast<int>(p.rows.size()), roomCount);
 }
 
 }  // namespace
@@ -408,18 +600,21 @@ int ProtocolPageCount(const PaperProtocol& protocol)
 {
     // The page of an A4 landscape sheet without margins.
     const QSizeF mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
-    return Paginate(mm.height() / 25.4 * 96, mm.width() / 25.4 * 96, static_cast<int>(protocol.rows.size())).Count();
+    return Paginate(mm.height() / 25.4 * 96, mm.width() / 25.4 * 96, static_cast<int>(protocol.rows.size()),
+                    static_cast<int>(RoomsOf(protocol.rows).size()))
+        .Count();
 }
 
 bool PaintProtocol(QPagedPaintDevice& device, const PaperProtocol& protocol)
 {
-    const Pages pages = PagesFor(device, protocol);
+    const std::vector<RoomRow> rooms = RoomsOf(protocol.rows);
+    const Pages pages = PagesFor(device, protocol, static_cast<int>(rooms.size()));
     QPainter painter;
     if (!painter.begin(&device))
         return false;
     const double s = Scale(device);
     painter.scale(s, s);
-    ProtocolPainter paint(painter, protocol, pages);
+    ProtocolPainter paint(painter, protocol, rooms, pages);
     for (int page = 0; page < pages.Count(); ++page) {
         if (page > 0)
             device.newPage();
@@ -458,7 +653,7 @@ std::optional<std::string> WriteProtocolPdf(const std::string& path, const Paper
 }
 
 std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, const ProtocolHeader& header,
-                                                      const std::vector<ProtocolRow>& rows, double defaultLimit,
+                                                      const std::vector<ProtocolRow>& rows, const Judging& judging,
                                                       const analysis::NumberFormat& nf)
 {
     static int argc = 1;
@@ -483,7 +678,7 @@ std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, c
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     chart::SetNumberSeparators({nf.decimalSeparator, nf.thousandSeparator});
-    return WriteProtocolPdf(path, PaperProtocol{header, rows, defaultLimit, nf});
+    return WriteProtocolPdf(path, PaperProtocol{header, rows, judging, nf});
 }
 
 }  // namespace protocol

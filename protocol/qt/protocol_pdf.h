@@ -1,9 +1,10 @@
 #pragma once
 // The protocol on paper: A4 landscape pages with the header, the table with
-// a small waveform chart per point (drawn by the chart engine, vector), a
-// summary page with the IEEE 1789 chart of all points, the counts per class
-// and verdict, the notes and the signature lines, and page numbers. The same
-// painting serves the PDF file and the printer.
+// a small waveform chart per point (drawn by the chart engine, vector), the
+// rooms' table, a summary page with the IEEE 1789 chart of all points, the
+// counts per class and verdict, the notes and the signature lines, then the
+// appendix of the files' digests; page numbers on each. The same painting
+// serves the PDF file and the printer.
 
 #include <optional>
 #include <string>
@@ -19,7 +20,7 @@ namespace protocol {
 struct PaperProtocol {
     ProtocolHeader header;
     std::vector<ProtocolRow> rows;
-    double defaultLimit = analysis::kDefaultPulsationLimit;
+    Judging judging;
     analysis::NumberFormat nf;
 };
 
@@ -37,7 +38,7 @@ std::optional<std::string> WriteProtocolPdf(const std::string& path, const Paper
 // The same for a program without a GUI (svktool): makes an offscreen
 // QGuiApplication first when there is none.
 std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, const ProtocolHeader& header,
-                                                      const std::vector<ProtocolRow>& rows, double defaultLimit,
+                                                      const std::vector<ProtocolRow>& rows, const Judging& judging,
                                                       const analysis::NumberFormat& nf);
 
 }  // namespace protocol

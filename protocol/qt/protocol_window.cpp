@@ -1,10 +1,12 @@
 #include "protocol/qt/protocol_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,8 +23,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/help_window.h"
 #include "app/native_text.h"
+#include "files/cp1251.h"
 #include "files/atomic_file.h"
 #include "files/comment_browser.h"
 #include "protocol/core/cell_edit.h"
@@ -33,7 +38,7 @@ namespace protocol {
 
 namespace {
 
-struct Field {
+struct HeaderFieldInfo {
     const char* key;  // in the settings; none: not remembered
     const char* label;
     const char* first;  // the text of the first run
@@ -42,7 +47,7 @@ struct Field {
 };
 
 // In the order of HeaderField(). The date starts as today's at every run.
-const Field kFields[ProtocolWindow::kHeaderFieldCount] = {
+const HeaderFieldInfo kFields[ProtocolWindow::kHeaderFieldCount] = {
     {"organisation", "Организация:", "", 0, 0},
     {"object", "Объект и адрес:", "", 1, 0},
     {nullptr, "Дата измерений:", "", 2, 0},
@@ -62,7 +67,37 @@ QString Q(const std::string& s)
 // The cells the user may edit; what is typed goes into the point's file.
 bool Editable(Column c)
 {
-    return c == Column::Place || c == Column::Limit;
+    return c == Column::Place || c == Column::Room || c == Column::Limit || c == Column::IlluminanceNorm;
+}
+
+struct JudgingFieldInfo {
+    const char* key;
+    const char* label;
+    const char* tip;
+};
+
+// In the order of ProtocolWindow::JudgingField.
+const JudgingFieldInfo kJudgingFields[] = {
+    {"eNorm", "Норма E по умолчанию, лк:",
+     "Точка с пометкой «Е>=N» в комментарии проверяется по своей норме N лк; пустое поле — E без пометки не "
+     "оценивается."},
+    {"eError", "Погрешность E, %:",
+     "Предел допускаемой относительной погрешности средства измерений по E; пустое поле — не задан."},
+    {"kpError", "Погрешность Кп, %:",
+     "Предел допускаемой относительной погрешности средства измерений по Кп; пустое поле — не задан."},
+};
+
+// The lines of pasted text: a trailing line break ends the last line, it adds none.
+QStringList PastedLines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // A spreadsheet's row of several cells: its first cell.
+    for (QString& line : lines)
+        line = line.section(QLatin1Char('\t'), 0, 0);
+    return lines;
 }
 
 }  // namespace
@@ -97,7 +132,7 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
 
     auto* header = new QGroupBox(QStringLiteral("Шапка протокола"));
     auto* grid = new QGridLayout(header);
-    for (const Field& f : kFields) {
+    for (const HeaderFieldInfo& f : kFields) {
         const QString first =
             f.key ? QString::fromUtf8(f.first) : QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
         auto* edit = new QLineEdit(f.key ? settings_->value(QString::fromLatin1(f.key), first).toString() : first);
@@ -114,6 +149,18 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     limit_->setValue(settings_->value(QStringLiteral("limit"), analysis::kDefaultPulsationLimit).toDouble());
     limit_->setToolTip(QStringLiteral("Точка с пометкой «Кп<=N» в комментарии проверяется по своей норме N %."));
     grid->addWidget(limit_, 4, 3);
+    auto* judging = new QHBoxLayout;
+    for (std::size_t i = 0; i < std::size(kJudgingFields); ++i) {
+        const JudgingFieldInfo& f = kJudgingFields[i];
+        auto* edit = new QLineEdit(settings_->value(QString::fromLatin1(f.key)).toString());
+        edit->setToolTip(QString::fromUtf8(f.tip));
+        judgingFields_.push_back(edit);
+        judgingTexts_.push_back(edit->text());
+        judging->addWidget(new QLabel(QString::fromUtf8(f.label)));
+        judging->addWidget(edit, 1);
+        connect(edit, &QLineEdit::editingFinished, this, [this, i] { JudgingEdited(static_cast<JudgingField>(i)); });
+    }
+    grid->addLayout(judging, 5, 0, 1, 4);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     connect(limit_, &QDoubleSpinBox::valueChanged, this, [this](double v) { SetDefaultLimit(v); });
@@ -126,17 +173,52 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) { CommitCell(item); });
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(static_cast<int>(Column::Place), QHeaderView::Stretch);
+    // The digest is shown for the selected point below the table.
+    table_->setColumnHidden(static_cast<int>(Column::Digest), true);
+    auto* paste = new QShortcut(QKeySequence::Paste, table_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(paste, &QShortcut::activated, this, [this] { PasteLines(QGuiApplication::clipboard()->text()); });
+    auto* fill = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), table_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(fill, &QShortcut::activated, this, [this] { FillDown(); });
     charts_ = new PointChartsPanel(nf_);
     charts_->rowClicked = [this](int row) { table_->selectRow(row); };
-    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row) { charts_->Show(rows_, row); });
+    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row) {
+        charts_->Show(rows_, row);
+        ShowDigest(row);
+    });
+    digest_ = new QLabel;
+    digest_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    roomsTable_ = new QTableWidget(0, kRoomColumnCount);
+    QStringList roomTitles;
+    for (int c = 0; c < kRoomColumnCount; ++c)
+        roomTitles << QString::fromUtf8(RoomColumnTitle(static_cast<RoomColumn>(c)));
+    roomsTable_->setHorizontalHeaderLabels(roomTitles);
+    roomsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    roomsTable_->verticalHeader()->setVisible(false);
+    roomsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    roomsTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    auto* points = new QWidget;
+    auto* pointsLayout = new QVBoxLayout(points);
+    pointsLayout->setContentsMargins(0, 0, 0, 0);
+    pointsLayout->addWidget(table_, 1);
+    pointsLayout->addWidget(digest_);
+    auto* rooms = new QWidget;
+    auto* roomsLayout = new QVBoxLayout(rooms);
+    roomsLayout->setContentsMargins(0, 0, 0, 0);
+    roomsLayout->addWidget(new QLabel(QStringLiteral("Помещения")));
+    roomsLayout->addWidget(roomsTable_, 1);
+    auto* tables = new QSplitter(Qt::Vertical);
+    tables->addWidget(points);
+    tables->addWidget(rooms);
+    tables->setSizes({560, 200});
     auto* split = new QSplitter;
-    split->addWidget(table_);
+    split->addWidget(tables);
     split->addWidget(charts_);
-    split->setSizes({960, 540});
+    split->setSizes({1060, 440});
 
     summary_ = new QLabel;
     auto* bottom = new QHBoxLayout;
@@ -200,6 +282,8 @@ void ProtocolWindow::Remember()
         if (kFields[i].key)
             settings_->setValue(QString::fromLatin1(kFields[i].key), fields_[static_cast<std::size_t>(i)]->text());
     settings_->setValue(QStringLiteral("limit"), limit_->value());
+    for (std::size_t i = 0; i < judgingFields_.size(); ++i)
+        settings_->setValue(QString::fromLatin1(kJudgingFields[i].key), judgingTexts_[i]);
     if (!folder_.isEmpty())
         settings_->setValue(QStringLiteral("folder"), folder_);
     settings_->sync();
@@ -207,7 +291,7 @@ void ProtocolWindow::Remember()
 
 bool ProtocolWindow::OpenFolder(const QString& folder)
 {
-    auto rows = BuildProtocol(NativeFolder(folder), limit_->value());
+    auto rows = BuildProtocol(NativeFolder(folder), CurrentJudging());
     if (rows.empty()) {
         showMessage(QString::fromUtf8(files::kChoosePathMessage));
         return false;
@@ -226,7 +310,47 @@ void ProtocolWindow::SetDefaultLimit(double limit)
         limit_->setValue(limit);  // comes back here through valueChanged
         return;
     }
-    ApplyDefaultLimit(rows_, limit);
+    ApplyJudging(rows_, CurrentJudging());
+    Refill();
+}
+
+Judging ProtocolWindow::CurrentJudging() const
+{
+    Judging j;
+    j.limit = limit_->value();
+    double value = 0.0;
+    const auto text = [this](JudgingField f) { return judgingTexts_[static_cast<std::size_t>(f)].toStdString(); };
+    if (ParseNorm(text(JudgingField::IlluminanceNorm), Norm::Illuminance, value))
+        j.illuminanceNorm = value;
+    if (ParseError(text(JudgingField::IlluminanceError), value))
+        j.illuminanceError = value;
+    if (ParseError(text(JudgingField::PulsationError), value))
+        j.pulsationError = value;
+    return j;
+}
+
+void ProtocolWindow::JudgingEdited(JudgingField field)
+{
+    const auto i = static_cast<std::size_t>(field);
+    QLineEdit* edit = judgingFields_[i];
+    const QString text = edit->text().trimmed();
+    if (text == judgingTexts_[i])
+        return;
+    double value = 0.0;
+    const bool ok = text.isEmpty() ||
+                    (field == JudgingField::IlluminanceNorm ? ParseNorm(text.toStdString(), Norm::Illuminance, value)
+                                                            : ParseError(text.toStdString(), value));
+    if (!ok) {
+        edit->setText(judgingTexts_[i]);
+        showMessage(field == JudgingField::IlluminanceNorm
+                        ? QStringLiteral("Норма E — число больше 0 и не больше 100 000 (лк) или пустое поле.")
+                        : QStringLiteral("Погрешность — число от 0 до 100 (%) или пустое поле."));
+        return;
+    }
+    judgingTexts_[i] = text;
+    edit->setText(text);
+    Remember();
+    ApplyJudging(rows_, CurrentJudging());
     Refill();
 }
 
@@ -237,20 +361,108 @@ std::string ProtocolWindow::NativeFolder(const QString& folder) const
 
 void ProtocolWindow::CommitCell(QTableWidgetItem* item)
 {
-    const auto r = static_cast<std::size_t>(item->row());
     const auto c = static_cast<Column>(item->column());
-    if (r >= rows_.size() || !Editable(c))
+    if (static_cast<std::size_t>(item->row()) >= rows_.size() || !Editable(c))
         return;
+    WriteCells(c, {{item->row(), item->text().toStdString()}});
+}
+
+void ProtocolWindow::WriteCells(Column column, const std::vector<std::pair<int, std::string>>& edits,
+                                const QStringList& unplaced)
+{
     const std::string folder = NativeFolder(folder_);
-    const std::string path = folder + rows_[r].fileName;
-    const std::string text = item->text().toStdString();
-    if (const auto error = c == Column::Place ? WritePlace(path, text) : WriteLimit(path, text))
-        showMessage(Q(*error));
-    // The row as its file now stands (as it was, when the edit was refused).
-    const int number = rows_[r].number;
-    rows_[r] = ReadRow(folder, rows_[r].fileName, limit_->value());
-    rows_[r].number = number;
+    const Judging judging = CurrentJudging();
+    const int total = static_cast<int>(edits.size()) + static_cast<int>(unplaced.size());
+    QStringList failures;
+    for (const auto& [r, text] : edits) {
+        ProtocolRow& row = rows_[static_cast<std::size_t>(r)];
+        if (!row.readable) {
+            failures << Q(files::DisplayText(row.fileName) + ": " + row.problem);
+            continue;
+        }
+        const std::string path = folder + row.fileName;
+        std::optional<std::string> error;
+        switch (column) {
+        case Column::Place:
+            error = WritePlace(path, text);
+            break;
+        case Column::Room:
+            error = WriteRoom(path, text);
+            break;
+        case Column::Limit:
+            error = WriteNorm(path, Norm::Pulsation, text);
+            break;
+        default:
+            error = WriteNorm(path, Norm::Illuminance, text);
+            break;
+        }
+        if (error)
+            failures << (total == 1 ? Q(*error) : Q(files::DisplayText(row.fileName) + ": " + *error));
+        // The row as its file now stands (as it was, when the edit was refused).
+        const int number = row.number;
+        row = ReadRow(folder, row.fileName, judging);
+        row.number = number;
+    }
     Refill();
+    failures << unplaced;
+    if (!failures.isEmpty())
+        showMessage(total == 1 ? failures.front()
+                               : QStringLiteral("Не записано: %1 из %2.\n%3")
+                                     .arg(failures.size())
+                                     .arg(total)
+                                     .arg(failures.join(QLatin1Char('\n'))));
+}
+
+void ProtocolWindow::PasteLines(const QString& text)
+{
+    const int row = table_->currentRow();
+    const int column = table_->currentColumn();
+    if (row < 0 || column < 0 || !Editable(static_cast<Column>(column)) || text.isEmpty())
+        return;
+    const QStringList lines = PastedLines(text);
+    std::vector<std::pair<int, std::string>> edits;
+    QStringList beyond;  // lines below the last point
+    for (int i = 0; i < lines.size(); ++i) {
+        if (row + i < static_cast<int>(rows_.size()))
+            edits.emplace_back(row + i, lines[i].toStdString());
+        else
+            beyond << QStringLiteral("«%1»: ниже нет точки").arg(lines[i]);
+    }
+    WriteCells(static_cast<Column>(column), edits, beyond);
+}
+
+void ProtocolWindow::FillDown()
+{
+    const QList<QTableWidgetItem*> selected = table_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int column = selected.front()->column();
+    int first = selected.front()->row();
+    for (const QTableWidgetItem* item : selected) {
+        if (item->column() != column)
+            return;  // more than one column: nothing is filled
+        first = std::min(first, item->row());
+    }
+    if (!Editable(static_cast<Column>(column)))
+        return;
+    const std::string text = table_->item(first, column)->text().toStdString();
+    std::vector<std::pair<int, std::string>> edits;
+    for (const QTableWidgetItem* item : selected)
+        if (item->row() != first)
+            edits.emplace_back(item->row(), text);
+    std::sort(edits.begin(), edits.end());
+    if (!edits.empty())
+        WriteCells(static_cast<Column>(column), edits);
+}
+
+void ProtocolWindow::ShowDigest(int row)
+{
+    const bool shown = row >= 0 && static_cast<std::size_t>(row) < rows_.size();
+    const std::string digest = shown ? rows_[static_cast<std::size_t>(row)].digest : std::string();
+    digest_->setText(shown ? QStringLiteral("SHA-256 файла точки %1: %2")
+                                 .arg(rows_[static_cast<std::size_t>(row)].number)
+                                 .arg(digest.empty() ? QStringLiteral("файл не прочитан целиком") : Q(digest))
+                           : QString());
 }
 
 void ProtocolWindow::Refill()
@@ -259,12 +471,16 @@ void ProtocolWindow::Refill()
     const QSignalBlocker quiet(table_);
     table_->setRowCount(static_cast<int>(rows_.size()));
     int fails = 0;
+    int failsOnE = 0;
+    int failsOnKp = 0;
     int unusable = 0;
     for (std::size_t r = 0; r < rows_.size(); ++r) {
         const ProtocolRow& row = rows_[r];
         const RowCells cells = CellsOf(row, nf_);
         const bool failed = row.verdict == Verdict::Fails;
         fails += failed ? 1 : 0;
+        failsOnE += row.illuminanceVerdict == Verdict::Fails ? 1 : 0;
+        failsOnKp += row.pulsationVerdict == Verdict::Fails ? 1 : 0;
         unusable += row.verdict == Verdict::Unusable ? 1 : 0;
         for (Column c : kColumns) {
             // Items are kept: the one just edited may be the caller's.
@@ -280,7 +496,10 @@ void ProtocolWindow::Refill()
             item->setToolTip(QString());
             if (Info(c).numeric)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (c == Column::Verdict && failed)
+            const bool failedHere = (c == Column::Verdict && failed) ||
+                                    (c == Column::IlluminanceVerdict && row.illuminanceVerdict == Verdict::Fails) ||
+                                    (c == Column::PulsationVerdict && row.pulsationVerdict == Verdict::Fails);
+            if (failedHere)
                 item->setForeground(QColor(170, 0, 0));
             if (!row.Usable())
                 item->setForeground(Qt::darkGray);
@@ -292,17 +511,43 @@ void ProtocolWindow::Refill()
                                                       "изменить, пустое поле — норма по умолчанию")
                                      : QStringLiteral("Норма по умолчанию; двойной щелчок — своя норма точки "
                                                       "(«Кп<=N» в комментарии файла)"));
+            if (c == Column::IlluminanceNorm && row.readable)
+                item->setToolTip(row.illuminanceNormFromComment
+                                     ? QStringLiteral("Норма из комментария точки («Е>=N»); двойной щелчок — "
+                                                      "изменить, пустое поле — норма по умолчанию")
+                                     : QStringLiteral("Норма по умолчанию; двойной щелчок — своя норма точки "
+                                                      "(«Е>=N» в комментарии файла)"));
+            if (c == Column::Room && row.readable)
+                item->setToolTip(QStringLiteral("Строка «Помещение: …» комментария файла; двойной щелчок — изменить, "
+                                                "пустое поле — точка вне помещений"));
         }
     }
-    summary_->setText(QStringLiteral("Точек: %1; не соответствуют норме: %2; файлов без результата: %3")
+    summary_->setText(QStringLiteral("Точек: %1; не соответствуют норме: %2 (по E: %3, по Кп: %4); файлов без "
+                                     "результата: %5")
                           .arg(rows_.size())
                           .arg(fails)
+                          .arg(failsOnE)
+                          .arg(failsOnKp)
                           .arg(unusable));
+    const auto rooms = RoomsOf(rows_);
+    roomsTable_->setRowCount(static_cast<int>(rooms.size()));
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        const auto cells = RoomCells(rooms[r], nf_);
+        for (int c = 0; c < kRoomColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(Q(cells[static_cast<std::size_t>(c)]));
+            if (c > 0)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (static_cast<RoomColumn>(c) == RoomColumn::Failing && rooms[r].failing > 0)
+                item->setForeground(QColor(170, 0, 0));
+            roomsTable_->setItem(static_cast<int>(r), c, item);
+        }
+    }
     for (QPushButton* b : needRows_)
         b->setEnabled(!rows_.empty());
     if (table_->currentRow() < 0 && !rows_.empty())
         table_->selectRow(0);
     charts_->Show(rows_, table_->currentRow());
+    ShowDigest(table_->currentRow());
 }
 
 PaperProtocol ProtocolWindow::Paper() const
@@ -318,15 +563,21 @@ PaperProtocol ProtocolWindow::Paper() const
     h.certificate = text(6);
     h.method = text(7);
     h.normative = text(8);
-    return PaperProtocol{h, rows_, limit_->value(), nf_};
+    return PaperProtocol{h, rows_, CurrentJudging(), nf_};
 }
 
 bool ProtocolWindow::SaveCsv(const QString& path)
 {
-    if (const int error = files::WriteFileWhole(app::ToNativePath(path), ProtocolCsv(rows_, nf_))) {
-        showMessage(QStringLiteral("Не удалось записать файл %1: %2")
-                        .arg(QDir::toNativeSeparators(path), Q(files::SystemErrorText(error))));
-        return false;
+    // The points' table, then the rooms' beside it; each whole or not at all.
+    const QString roomsPath = QString::fromStdString(RoomsCsvPath(path.toStdString()));
+    const std::pair<QString, std::string> files[] = {{path, ProtocolCsv(rows_, nf_)},
+                                                     {roomsPath, RoomsCsv(RoomsOf(rows_), nf_)}};
+    for (const auto& [file, bytes] : files) {
+        if (const int error = files::WriteFileWhole(app::ToNativePath(file), bytes)) {
+            showMessage(QStringLiteral("Не удалось записать файл %1: %2")
+                            .arg(QDir::toNativeSeparators(file), Q(files::SystemErrorText(error))));
+            return false;
+        }
     }
     return true;
 }

@@ -1,8 +1,12 @@
 #pragma once
 // The protocol window: a folder of measurements, the protocol's header, the
-// table of points, the default Kп limit, and saving (PDF, CSV) and printing.
-// The header fields, the folder and the limit are remembered between runs.
+// table of points and the table of rooms, the default norms and the
+// instrument's error limits, and saving (PDF, CSV) and printing. The header
+// fields, the folder, the norms and the error limits are remembered between
+// runs. Edited cells (place, room, norms) are written into the points' files,
+// one at a time, pasted as a column of lines or filled down with Ctrl+D.
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -39,6 +43,12 @@ public:
     // it holds no measurement file.
     bool OpenFolder(const QString& folder);
     void SetDefaultLimit(double limit);
+    // Pastes the lines of `text` into the current editable cell and the cells
+    // below it, one line each; Ctrl+V does it with the clipboard's text.
+    void PasteLines(const QString& text);
+    // Fills the selected cells of one editable column with the first one's
+    // text (Ctrl+D).
+    void FillDown();
     // Save to the path given; false (and the message) when it fails.
     bool SaveCsv(const QString& path);
     bool SavePdf(const QString& path);
@@ -53,6 +63,13 @@ public:
     PointChartsPanel* Charts() const { return charts_; }
     QLineEdit* HeaderField(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
     static constexpr int kHeaderFieldCount = 9;
+    // The default E norm, the error limits of E and Kп.
+    enum class JudgingField { IlluminanceNorm, IlluminanceError, PulsationError };
+    QLineEdit* Field(JudgingField f) const { return judgingFields_.at(static_cast<std::size_t>(f)); }
+    QTableWidget* Rooms() const { return roomsTable_; }
+    QLabel* Digest() const { return digest_; }
+    QLabel* Summary() const { return summary_; }
+    Judging CurrentJudging() const;
 
     // Shows a message; a message box unless replaced (tests).
     std::function<void(const QString&)> showMessage;
@@ -65,8 +82,16 @@ private:
     void ChooseCsv();
     void ChoosePdf();
     void Refill();
-    // Writes an edited place or limit into the point's file and reads the row again.
+    // Writes an edited place, room or norm into the point's file and reads the row again.
     void CommitCell(QTableWidgetItem* item);
+    // Writes texts into the cells of one column (row, text), each into its
+    // point's file; one message lists what was not written and why (with
+    // `unplaced`, texts that found no cell); the rows are read again.
+    void WriteCells(Column column, const std::vector<std::pair<int, std::string>>& edits,
+                    const QStringList& unplaced = {});
+    // Reads a header field of the judging after an edit; a wrong one is put back.
+    void JudgingEdited(JudgingField field);
+    void ShowDigest(int row);
     std::string NativeFolder(const QString& folder) const;
     void Remember();
     QString SuggestedPath(const QString& extension) const;
@@ -79,7 +104,11 @@ private:
     QLineEdit* folderEdit_ = nullptr;
     std::vector<QLineEdit*> fields_;
     QDoubleSpinBox* limit_ = nullptr;
+    std::vector<QLineEdit*> judgingFields_;
+    std::vector<QString> judgingTexts_;  // as last accepted
     QTableWidget* table_ = nullptr;
+    QTableWidget* roomsTable_ = nullptr;
+    QLabel* digest_ = nullptr;
     PointChartsPanel* charts_ = nullptr;
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;

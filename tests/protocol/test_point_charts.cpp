@@ -67,7 +67,7 @@ TEST(PointCharts, Ieee1789ChartNumbersThePointsAndAClickFindsTheRow)
     for (const auto& op : canvas.Ops()) {
         if (op.kind == chart::TCanvasOp::Kind::Ellipse)
             radii.push_back((op.x1 - op.x0 - 1) / 2);
-        if (op.kind == chart::TCanvasOp::Kind::Text && op.clip)
+        if (op.kind == chart::TCanvasOp::Kind::Text && !radii.empty())
             numbers.push_back(op.text);
     }
     EXPECT_EQ(radii, (std::vector<int>{4, 7}));
@@ -85,6 +85,50 @@ TEST(PointCharts, Ieee1789ChartNumbersThePointsAndAClickFindsTheRow)
     ieee.Show(rows, 2);
     EXPECT_EQ(chart.Title().Text()[1], "у точки 3 нет преобладающей частоты");
     EXPECT_EQ(chart.Series(1).PointCount(), 0);
+}
+
+TEST(PointCharts, TheLabelsOfAFortyPointSurveyCoverNoLabelAndNoDot)
+{
+    // Forty points at 100 Hz, runs of near-equal depths (PF 2 to 5 %, ten each), as a survey's rooms
+    // give; the three deepest on one spot; one at PF 100 %.
+    std::vector<protocol::ProtocolRow> rows;
+    for (int n = 1; n <= 40; ++n)
+        rows.push_back(Row(n, n >= 38 ? 300 : 20 + 10 * ((n - 1) / 10) + 2 * (n % 3)));
+    rows[0].metrics.percentFlicker = 100;
+    chart::TChart chart;
+    chart.SetBounds(640, 420);
+    chart.SetBufferedDisplay(false);
+    protocol::SetUpPointChart(chart);
+    Ieee1789Chart ieee(chart);
+    ieee.Show(rows, 4);
+    chart::TRecordingCanvas canvas;
+    chart.DrawTo(canvas, chart::TRect{0, 0, 640, 420});
+
+    std::vector<chart::TRect> dots;
+    std::vector<chart::TRect> labels;
+    std::vector<std::string> texts;
+    for (const auto& op : canvas.Ops()) {
+        if (op.kind == chart::TCanvasOp::Kind::Ellipse) {
+            dots.push_back({op.x0, op.y0, op.x1, op.y1});
+            EXPECT_FALSE(op.clip);  // the dot at PF 100 % is drawn whole
+        }
+        if (op.kind == chart::TCanvasOp::Kind::Text && !dots.empty()) {
+            canvas.SetFont(op.font);
+            labels.push_back({op.x0, op.y0, op.x0 + canvas.TextWidth(op.text), op.y0 + canvas.FontHeight()});
+            texts.push_back(op.text);
+        }
+    }
+    ASSERT_EQ(dots.size(), 40u);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "38, 39, 40"), texts.end());
+    auto overlap = [](const chart::TRect& a, const chart::TRect& b) {
+        return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+    };
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j)
+            EXPECT_FALSE(overlap(labels[i], labels[j])) << texts[i] << " / " << texts[j];
+        for (const auto& dot : dots)
+            EXPECT_FALSE(overlap(labels[i], dot)) << texts[i];
+    }
 }
 
 }  // namespace

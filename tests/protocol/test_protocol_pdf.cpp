@@ -37,7 +37,14 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
         r.LuxFactor = 0.5f;
         r.TimeMultiplier = 1;
         r.SampleInterval = k % 2 ? 0.25f : 0.5f;
-        files::WriteMeasurementFile(dir / ("m" + std::to_string(k) + ".svk"), r, "Кабинет " + std::to_string(k));
+        // The first point's place too long for its cell: cut with an ellipsis.
+        std::string place = "Кабинет " + std::to_string(k);
+        for (int w = 0; k == 0 && w < 40; ++w)
+            place += " слово";
+        if (k == 0)
+            place += " КОНЕЦ";
+        files::WriteMeasurementFile(dir / ("m" + std::to_string(k) + ".svk"), r,
+                                    place + "\r\nПомещение: Класс " + std::to_string(k % 3));
     }
     dir.Write("broken.svk", "x");
     protocol::ProtocolHeader header;
@@ -45,11 +52,11 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     header.object = "Школа № 5, ул. Ленина, 1";
     header.method = "МИ 7-2026";
     header.normative = "СанПиН 1.2.3685-21";
-    const auto rows = protocol::BuildProtocol(dir.Folder(), 5.0);
+    const auto rows = protocol::BuildProtocol(dir.Folder(), {});
     const std::string pdf = dir / "p.pdf";
-    ASSERT_EQ(protocol::WriteProtocolPdfStandalone(pdf, header, rows, 5.0, {",", " "}), std::nullopt);
+    ASSERT_EQ(protocol::WriteProtocolPdfStandalone(pdf, header, rows, {}, {",", " "}), std::nullopt);
 
-    const int pages = protocol::ProtocolPageCount({header, rows, 5.0, {}});
+    const int pages = protocol::ProtocolPageCount({header, rows, {}, {}});
     EXPECT_GE(pages, 3);
     EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"),
               std::string::npos);
@@ -59,8 +66,11 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
           std::string("Кабинет 24"), std::string("не соответствует"), std::string("Измерения провёл:"),
           std::string("Страница 1 из ") + std::to_string(pages),
           "Страница " + std::to_string(pages) + " из " + std::to_string(pages), std::string("* SVM учитывает"),
-          std::string("Сводка по точкам протокола"), std::string("Частота F, Гц"), std::string("без результата — 1")})
+          std::string("Сводка по точкам протокола"), std::string("Частота F, Гц"), std::string("без результата — 1"),
+          std::string("Помещения"), std::string("Класс 2"), std::string("Контрольные суммы файлов"), rows[0].digest,
+          std::string("…")})
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    EXPECT_EQ(text.find("КОНЕЦ"), std::string::npos);
     EXPECT_EQ(text.find("54945"), std::string::npos);  // no method but the one entered
     // Every font embedded; no picture anywhere (the charts are lines and text).
     const std::string fonts = Shell("pdffonts '" + pdf + "'");
@@ -71,7 +81,7 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     const std::string images = Shell("pdfimages -list '" + pdf + "'");
     EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << images;
 
-    const auto failed = protocol::WriteProtocolPdfStandalone(dir / "no/such/folder.pdf", header, rows, 5.0, {});
+    const auto failed = protocol::WriteProtocolPdfStandalone(dir / "no/such/folder.pdf", header, rows, {}, {});
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->rfind("Не удалось записать файл", 0), 0u);
 }

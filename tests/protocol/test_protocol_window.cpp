@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QDate>
 #include <QDir>
@@ -71,7 +73,7 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
         auto verdictOf = [&](const QString& name) {
             for (int r = 0; r < t->rowCount(); ++r)
                 if (t->item(r, 1)->text() == name)
-                    return t->item(r, 6)->text();
+                    return t->item(r, static_cast<int>(protocol::Column::Verdict))->text();
             return QString();
         };
         EXPECT_EQ(verdictOf("a.svk"), QStringLiteral("не соответствует"));
@@ -85,6 +87,19 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
 
         ASSERT_TRUE(w.SaveCsv(QString::fromStdString(dir / "p.csv")));
         EXPECT_EQ(dir.Read("p.csv").rfind("\xEF\xBB\xBF№;Файл;", 0), 0u);
+        bool tooLong = false;  // the name by its UTF-8 bytes, as the window writes it on every system
+        EXPECT_EQ(files::ReadWholeFile(dir / "p_помещения.csv", 1 << 20, tooLong)
+                      .value_or("")
+                      .rfind("\xEF\xBB\xBFПомещение;Точек;", 0),
+                  0u);
+        // The judging fields: a wrong one is put back with a message, a good one judges.
+        w.Field(protocol::ProtocolWindow::JudgingField::IlluminanceError)->setText(QStringLiteral("abc"));
+        emit w.Field(protocol::ProtocolWindow::JudgingField::IlluminanceError)->editingFinished();
+        ASSERT_EQ(messages.size(), 1);
+        messages.clear();
+        w.Field(protocol::ProtocolWindow::JudgingField::IlluminanceError)->setText(QStringLiteral("8"));
+        emit w.Field(protocol::ProtocolWindow::JudgingField::IlluminanceError)->editingFinished();
+        EXPECT_EQ(t->item(0, static_cast<int>(protocol::Column::IlluminanceUncertainty))->text(), QStringLiteral("92"));
         ASSERT_TRUE(w.SavePdf(QString::fromStdString(dir / "p.pdf")));
         EXPECT_EQ(dir.Read("p.pdf").substr(0, 5), "%PDF-");
         w.PrintProtocol();
@@ -106,7 +121,8 @@ TEST(ProtocolWindow, FolderTableLimitSavingAndRememberedHeader)
     EXPECT_EQ(again.HeaderField(6)->text(), QStringLiteral("С-123/2026"));
     EXPECT_EQ(again.HeaderField(7)->text(), QStringLiteral("МИ 2-2026"));
     EXPECT_EQ(again.HeaderField(2)->text(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
-    EXPECT_EQ(again.Paper().defaultLimit, 8.0);
+    EXPECT_EQ(again.Paper().judging.limit, 8.0);
+    EXPECT_EQ(again.Paper().judging.illuminanceError, 8.0);
     EXPECT_EQ(again.Table()->rowCount(), 3);
 }
 
@@ -177,18 +193,30 @@ TEST_F(WindowOnAFolder, PlaceAndLimitEditedIntoTheFileAndReadBackByTheMainWindow
     Open();
     using protocol::Column;
     for (Column c : protocol::kColumns)
-        EXPECT_EQ((Cell(c)->flags() & Qt::ItemIsEditable) != 0, c == Column::Place || c == Column::Limit);
+        EXPECT_EQ((Cell(c)->flags() & Qt::ItemIsEditable) != 0,
+                  c == Column::Place || c == Column::Room || c == Column::Limit || c == Column::IlluminanceNorm);
     EXPECT_EQ(Cell(Column::Verdict)->text(), QStringLiteral("не соответствует"));
 
     Cell(Column::Place)->setText(QStringLiteral("Кабинет 7"));
     Cell(Column::Limit)->setText(QStringLiteral("12"));
+    Cell(Column::Room)->setText(QStringLiteral("Класс 3"));
+    Cell(Column::IlluminanceNorm)->setText(QStringLiteral("1200"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join(' ').toStdString();
     const auto file = files::ReadMeasurementFile(dir / "a.svk");
-    EXPECT_EQ(file.commentUtf8, "Кабинет 7\r\nстол у окна\r\nКп<=12");
+    EXPECT_EQ(file.commentUtf8, "Кабинет 7\r\nстол у окна\r\nКп<=12\r\nПомещение: Класс 3\r\nЕ>=1200");
     EXPECT_EQ(dir.Read("a.svk").substr(0, files::kCommentOffset), header);
-    // The row again from its file.
+    // The row again from its file: E 1000 fails its norm of 1200.
     EXPECT_EQ(Cell(Column::Place)->text(), QStringLiteral("Кабинет 7"));
     EXPECT_EQ(Cell(Column::Limit)->text(), QStringLiteral("12"));
+    EXPECT_EQ(Cell(Column::Room)->text(), QStringLiteral("Класс 3"));
+    EXPECT_EQ(Cell(Column::PulsationVerdict)->text(), QStringLiteral("соответствует"));
+    EXPECT_EQ(Cell(Column::IlluminanceVerdict)->text(), QStringLiteral("не соответствует"));
+    EXPECT_EQ(Cell(Column::Verdict)->text(), QStringLiteral("не соответствует"));
+    ASSERT_EQ(w->Rooms()->rowCount(), 1);
+    EXPECT_EQ(w->Rooms()->item(0, 0)->text(), QStringLiteral("Класс 3"));
+    EXPECT_TRUE(w->Summary()->text().contains(QStringLiteral("(по E: 1, по Кп: 0)")))
+        << w->Summary()->text().toStdString();
+    Cell(Column::IlluminanceNorm)->setText(QString());
     EXPECT_EQ(Cell(Column::Verdict)->text(), QStringLiteral("соответствует"));
 
     // Text code page 1251 cannot hold: one message, the file and the cell as they were.
@@ -198,6 +226,54 @@ TEST_F(WindowOnAFolder, PlaceAndLimitEditedIntoTheFileAndReadBackByTheMainWindow
     EXPECT_TRUE(messages[0].contains(QStringLiteral("Windows-1251"))) << messages[0].toStdString();
     EXPECT_EQ(dir.Read("a.svk"), before);
     EXPECT_EQ(Cell(Column::Place)->text(), QStringLiteral("Кабинет 7"));
+}
+
+TEST_F(WindowOnAFolder, APastedColumnAndAFillDownReadBackFromTheFiles)
+{
+    for (const char* name : {"1.svk", "2.svk", "3.svk", "4.svk"})
+        files::WriteMeasurementFile(dir / name, Ripple(100), "стол\r\nКп<=20");
+    dir.Write("5.svk", "x");  // unusable: nothing is written into it
+    Open();
+    using protocol::Column;
+    QTableWidget* t = w->Table();
+    const auto comment = [&](const char* name) { return files::ReadMeasurementFile(dir / name).commentUtf8; };
+
+    // A column of places from a spreadsheet, pasted from the second row on.
+    t->setCurrentCell(1, static_cast<int>(Column::Place));
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("Кабинет 2\tлишнее\r\nКабинет ☺\r\nКабинет 4\r\nКабинет 5\r\nКабинет 6\r\n"));
+    for (QShortcut* s : t->findChildren<QShortcut*>())
+        if (s->key() == QKeySequence::Paste)
+            emit s->activated();
+    EXPECT_EQ(comment("1.svk"), "стол\r\nКп<=20");
+    EXPECT_EQ(comment("2.svk"), "Кабинет 2\r\nКп<=20");
+    EXPECT_EQ(comment("3.svk"), "стол\r\nКп<=20");  // refused, as it was
+    EXPECT_EQ(comment("4.svk"), "Кабинет 4\r\nКп<=20");
+    ASSERT_EQ(messages.size(), 1);
+    // 3.svk refused the text, 5.svk cannot be edited, the last line finds no point.
+    ASSERT_EQ(messages[0].count(QLatin1Char('\n')), 3) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Не записано: 3 из 5.\n3.svk: "))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].endsWith(
+        QStringLiteral("\n5.svk: файл повреждён: в нём нет заголовка измерения\n«Кабинет 6»: ниже нет точки")))
+        << messages[0].toStdString();
+    EXPECT_EQ(t->item(3, static_cast<int>(Column::Place))->text(), QStringLiteral("Кабинет 4"));
+
+    // A room typed into the first row, then filled down over all four.
+    t->item(0, static_cast<int>(Column::Room))->setText(QStringLiteral("Холл"));
+    t->clearSelection();
+    t->setRangeSelected(
+        QTableWidgetSelectionRange(0, static_cast<int>(Column::Room), 4, static_cast<int>(Column::Room)), true);
+    for (QShortcut* s : t->findChildren<QShortcut*>())
+        if (s->key() == QKeySequence(Qt::CTRL | Qt::Key_D))
+            emit s->activated();
+    for (const char* name : {"1.svk", "2.svk", "3.svk", "4.svk"})
+        EXPECT_TRUE(comment(name).ends_with("\r\nПомещение: Холл")) << name;
+    EXPECT_EQ(dir.Read("5.svk"), "x");
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1],
+              QStringLiteral("Не записано: 1 из 4.\n5.svk: файл повреждён: в нём нет заголовка измерения"));
+    ASSERT_EQ(w->Rooms()->rowCount(), 1);
+    EXPECT_EQ(w->Rooms()->item(0, static_cast<int>(protocol::RoomColumn::Points))->text(), QStringLiteral("4"));
 }
 
 TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
@@ -219,7 +295,8 @@ TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
             QStringLiteral("Не удалось записать файл ") +
             QDir::toNativeSeparators(QString::fromStdString(dir / (i == 0 ? "p.csv" : "p.pdf")))))
             << messages[i].toStdString();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), 4);  // no temporary left
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}),
+              4);  // no temporary left, no rooms' CSV after the points' failed
 }
 
 #ifndef _WIN32

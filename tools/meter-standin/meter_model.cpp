@@ -116,20 +116,31 @@ std::optional<Command> CommandParser::Feed(std::uint8_t byte)
 
 Meter::Meter(const Light& light, std::uint32_t seed, std::uint32_t recordSeed) : light_(light), rng_(seed)
 {
-    // The stored records, the same for the same record seed: levels from dim
-    // to bright sunlight (so the automatic range differs), ripple depths and
-    // frequencies of mains lamps and LED drivers, multipliers 1 to 4.
-    static constexpr double kRipples[] = {2, 8, 15, 30, 60, 100};
-    static constexpr double kFrequencies[] = {100, 100, 100, 120, 300};
+    // The stored records, the same for the same record seed: a survey of a
+    // building, eight rooms of five points each, the points of a room near
+    // one another (one lamp type, one level); E from 150 to 1000 lx, most Kп
+    // a few percent, one room of old lamps and one bad driver well above.
+    struct Room {
+        double lux, ripplePercent, frequencyHz;
+    };
+    static constexpr Room kRooms[] = {
+        {320, 2.0, 100},  {520, 3.0, 100}, {210, 1.5, 300}, {430, 3.5, 100},
+        {760, 12.0, 100}, {170, 2.5, 120}, {930, 3.0, 100}, {360, 2.0, 100},
+    };
+    constexpr int kPerRoom = kStoredRecords / static_cast<int>(std::size(kRooms));
     std::mt19937 pick(recordSeed);
-    std::uniform_real_distribution<double> jitter(0.9, 1.1);
+    std::uniform_real_distribution<double> level(0.92, 1.06);
+    std::uniform_real_distribution<double> depth(0.85, 1.15);
     for (int k = 0; k < kStoredRecords; ++k) {
+        const Room& room = kRooms[static_cast<std::size_t>(k / kPerRoom) % std::size(kRooms)];
         Light stored;
-        stored.lux = 30.0 * std::pow(1.22, k) * jitter(pick);
-        stored.ripplePercent = kRipples[(k + pick()) % 6];
-        stored.frequencyHz = kFrequencies[(k + pick()) % 5];
-        stored.noisePercent = 0.5 + 0.1 * (pick() % 7);
-        const int multiplier = 1 + static_cast<int>((k + pick()) % 4);
+        stored.lux = room.lux * level(pick);
+        stored.ripplePercent = room.ripplePercent * depth(pick);
+        if (k == kStoredRecords - 2)
+            stored.ripplePercent = 18.0;  // the bad driver
+        stored.frequencyHz = room.frequencyHz;
+        stored.noisePercent = 0.1 + 0.05 * static_cast<double>(pick() % 3);
+        const int multiplier = 1 + static_cast<int>(pick() % 2);
         std::mt19937 rng(recordSeed * 1000u + static_cast<std::uint32_t>(k));
         records_.push_back(Reply(64, stored, 0, multiplier, rng));
     }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -65,14 +66,31 @@ constexpr CommandUsage kCommandUsage[] = {
       The comment browser's text for the folder DIR: for each *.svk file a
       line ===NAME:=== and the lines of its comment.
 )"},
-    {"protocol", R"(  svktool protocol DIR [--limit N] [--csv FILE] [--pdf FILE]
+    {"protocol", R"(  svktool protocol DIR [--limit N] [--e-norm N] [--e-error P] [--kp-error P]
+                   [--csv FILE] [--rooms-csv FILE] [--pdf FILE]
       The measurement protocol of the folder DIR: one row per *.svk file in
-      the natural order of the names (numbers as numbers) with E, Kп, the Kп limit (N percent, 5
-      unless given; a comment line "Кп<=N" sets it for its point), the
-      verdict, F, PF, FI, SVM and the IEEE 1789 class. Without --csv the CSV
-      goes to the standard output. The CSV is UTF-8 with a byte-order mark,
-      cells separated by ";". --pdf also writes the protocol as a PDF, its
-      header fields left empty. A file is written whole or not at all.
+      the natural order of the names (numbers as numbers) with the room, the
+      place, E with its uncertainty U(E), norm and verdict, Kп with U(Kп),
+      norm and verdict, the point's verdict, F, PF, FI, SVM with the upper
+      end of its band, the IEEE 1789 class and the SHA-256 digest of the
+      file's bytes. Norms: "Кп<=N" anywhere in a file's comment sets its Kп
+      limit (N percent, 0 to 100), "Е>=N" (Cyrillic or Latin E) its E norm
+      (N lux, above 0 and up to 100 000); the first marker of each counts, one
+      outside its range is reported in the verdict. Without a marker the
+      point has --limit (5 unless given) and --e-norm (none unless given: E
+      is then not judged). The verdict is simple acceptance: the value as
+      shown against its norm. --e-error and --kp-error give the instrument's
+      limits of permissible relative error P (percent) for E and Kп; then
+      U = 2 * P * x / (100 * sqrt(3)) for x = E and x = Kп (coverage factor
+      2, the error limit taken as a rectangular distribution), else U is "—".
+      A comment line "Помещение: NAME" puts the point into the room NAME;
+      --rooms-csv writes the rooms' table (points, mean, minimum and
+      maximum E, Emin/Eср, the highest Kп, points failing), one row per room
+      in the order of its first point. Without --csv the CSV goes to the
+      standard output. The CSVs are UTF-8 with a byte-order mark, cells
+      separated by ";". --pdf also writes the protocol as a PDF, its header
+      fields left empty, ending with the files' digests. A file is written
+      whole or not at all.
 )"},
     {"download", R"(  svktool download COMn DIR [--records A-B]
       Reads the records A to B (0 to 39 unless given) from the meter's
@@ -228,16 +246,47 @@ int Comments(std::string folder)
     return 0;
 }
 
-int Protocol(std::string folder, const std::optional<std::string>& limitText, const std::string& csvPath,
-             const std::string& pdfPath, const analysis::NumberFormat& nf)
+struct ProtocolOptions {
+    std::optional<std::string> limit, eNorm, eError, kpError;
+    std::string csvPath, roomsCsvPath, pdfPath;
+};
+
+// The judging the options give; false (and the message) when one is wrong.
+bool JudgingOf(const ProtocolOptions& o, protocol::Judging& j)
 {
-    double limit = analysis::kDefaultPulsationLimit;
-    if (limitText && !protocol::ParseLimit(*limitText, limit)) {
-        Fail("неверная норма Кп: " + *limitText + " (нужно число от 0 до 100)");
-        return 2;
+    double value = 0.0;
+    if (o.limit && !protocol::ParseLimit(*o.limit, j.limit)) {
+        Fail("неверная норма Кп: " + *o.limit + " (нужно число от 0 до 100)");
+        return false;
     }
+    if (o.eNorm && !protocol::ParseNorm(*o.eNorm, protocol::Norm::Illuminance, value)) {
+        Fail("неверная норма E: " + *o.eNorm + " (нужно число больше 0 и не больше 100 000)");
+        return false;
+    }
+    if (o.eNorm)
+        j.illuminanceNorm = value;
+    for (const auto& [text, error, what] :
+         {std::tuple{&o.eError, &j.illuminanceError, "E"}, std::tuple{&o.kpError, &j.pulsationError, "Кп"}}) {
+        if (!*text)
+            continue;
+        if (!protocol::ParseError(**text, value)) {
+            Fail(std::string("неверная погрешность ") + what + ": " + **text + " (нужно число от 0 до 100)");
+            return false;
+        }
+        *error = value;
+    }
+    return true;
+}
+
+int Protocol(std::string folder, const ProtocolOptions& options, const analysis::NumberFormat& nf)
+{
+    protocol::Judging judging;
+    if (!JudgingOf(options, judging))
+        return 2;
+    const std::string& csvPath = options.csvPath;
+    const std::string& pdfPath = options.pdfPath;
     folder = protocol::FolderWithSeparator(folder);
-    const auto rows = protocol::BuildProtocol(folder, limit);
+    const auto rows = protocol::BuildProtocol(folder, judging);
     if (rows.empty()) {
         Fail(files::kChoosePathMessage);
         return 1;
@@ -251,10 +300,17 @@ int Protocol(std::string folder, const std::optional<std::string>& limitText, co
         Fail("не удалось записать файл " + csvPath + ": " + files::SystemErrorText(error));
         return 1;
     }
+    if (!options.roomsCsvPath.empty()) {
+        if (const int error =
+                files::WriteFileWhole(options.roomsCsvPath, protocol::RoomsCsv(protocol::RoomsOf(rows), nf))) {
+            Fail("не удалось записать файл " + options.roomsCsvPath + ": " + files::SystemErrorText(error));
+            return 1;
+        }
+    }
     if (!pdfPath.empty()) {
 #ifdef SVKTOOL_WITH_PDF
         if (const auto error =
-                protocol::WriteProtocolPdfStandalone(pdfPath, protocol::ProtocolHeader{}, rows, limit, nf)) {
+                protocol::WriteProtocolPdfStandalone(pdfPath, protocol::ProtocolHeader{}, rows, judging, nf)) {
             Fail(*error);
             return 1;
         }
@@ -365,16 +421,19 @@ int RunCommand(int argc, char** argv)
     CLI::App* comments = app.add_subcommand("comments");
     comments->add_option("DIR", folder)->required();
 
-    std::string limit;
-    std::string csvPath;
-    std::string pdfPath;
+    ProtocolOptions protocolOptions;
+    std::string limit, eNorm, eError, kpError;
     CLI::App* protocolTable = app.add_subcommand("protocol");
     protocolTable->add_option("DIR", folder)->required()->check([](const std::string& dir) {
         return dir.empty() ? std::string("no folder") : std::string();
     });
     const CLI::Option* limitOption = protocolTable->add_option("--limit", limit);
-    protocolTable->add_option("--csv", csvPath);
-    protocolTable->add_option("--pdf", pdfPath);
+    const CLI::Option* eNormOption = protocolTable->add_option("--e-norm", eNorm);
+    const CLI::Option* eErrorOption = protocolTable->add_option("--e-error", eError);
+    const CLI::Option* kpErrorOption = protocolTable->add_option("--kp-error", kpError);
+    protocolTable->add_option("--csv", protocolOptions.csvPath);
+    protocolTable->add_option("--rooms-csv", protocolOptions.roomsCsvPath);
+    protocolTable->add_option("--pdf", protocolOptions.pdfPath);
 
     std::string port;
     std::string records;
@@ -406,8 +465,13 @@ int RunCommand(int argc, char** argv)
         return Spectrum(path, nf);
     if (comments->parsed())
         return Comments(folder);
-    if (protocolTable->parsed())
-        return Protocol(folder, Given(limitOption, limit), csvPath, pdfPath, nf);
+    if (protocolTable->parsed()) {
+        protocolOptions.limit = Given(limitOption, limit);
+        protocolOptions.eNorm = Given(eNormOption, eNorm);
+        protocolOptions.eError = Given(eErrorOption, eError);
+        protocolOptions.kpError = Given(kpErrorOption, kpError);
+        return Protocol(folder, protocolOptions, nf);
+    }
     if (download->parsed())
         return Download(port, folder, Given(recordsOption, records));
     std::cout << Usage(app);  // help

@@ -210,7 +210,8 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         lines.push_back(csv.substr(at, end - at));
         at = end + 2;
     }
-    ASSERT_EQ(lines.front(), "№;Файл;Место;E, лк;Кп, %;Норма Кп, %;Вывод;F, Гц;PF, %;FI;SVM;IEEE 1789");
+    ASSERT_EQ(lines.front(), "№;Файл;Помещение;Место;E, лк;U(E), лк;Норма E, лк;Вывод по E;Кп, %;U(Кп), %;Норма Кп, %;"
+                             "Вывод по Кп;Вывод;F, Гц;PF, %;FI;SVM;SVM до, Гц;IEEE 1789;SHA-256");
     // The natural order of the names, whatever the file system's.
     std::vector<std::string> listing{"broken.svk", "folder.svk"};
     for (int k = 0; k < 16; ++k)
@@ -221,7 +222,7 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
 
     for (std::size_t row = 0; row < listing.size(); ++row) {
         const auto cells = SplitCells(lines[row + 1]);
-        ASSERT_EQ(cells.size(), 12u) << lines[row + 1];
+        ASSERT_EQ(cells.size(), 20u) << lines[row + 1];
         EXPECT_EQ(cells[0], std::to_string(row + 1));
         EXPECT_EQ(cells[1], listing[row]);
         const auto p = std::find_if(points.begin(), points.end(), [&](const Point& q) { return q.name == cells[1]; });
@@ -233,9 +234,9 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
                 {"folder.svk", {"", "файл не удалось прочитать"}},
             };
             const auto& [place, why] = unusable.at(cells[1]);
-            EXPECT_EQ(cells[2], place);
-            EXPECT_EQ(cells[6], why);
-            EXPECT_EQ(cells[3] + cells[4] + cells[7] + cells[8] + cells[9] + cells[10] + cells[11], "");
+            EXPECT_EQ(cells[3], place);
+            EXPECT_EQ(cells[12], why);
+            EXPECT_EQ(cells[4] + cells[8] + cells[13] + cells[14] + cells[15] + cells[16] + cells[18], "");
             continue;
         }
         // Everything again, from the samples as written.
@@ -255,28 +256,28 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         const double limit = p->comment.find("Кп<=20") != std::string::npos ? 20 : 5;
         const double pf = 100 * (hi - lo) / (hi + lo);
         SCOPED_TRACE(lines[row + 1]);
-        EXPECT_EQ(cells[2], p->comment.substr(0, p->comment.find('\r')));
-        EXPECT_EQ(cells[3], Fixed(M * std::pow(10.0, e), std::max(0, -e)));
-        EXPECT_EQ(cells[4], Fixed(kp, 1));
-        EXPECT_EQ(cells[5], limit == 20 ? "20" : "5");
-        EXPECT_EQ(cells[6], std::stod(cells[4]) <= limit ? "соответствует" : "не соответствует");
-        EXPECT_EQ(cells[8], Fixed(pf, 1));
+        EXPECT_EQ(cells[3], p->comment.substr(0, p->comment.find('\r')));
+        EXPECT_EQ(cells[4], Fixed(M * std::pow(10.0, e), std::max(0, -e)));
+        EXPECT_EQ(cells[8], Fixed(kp, 1));
+        EXPECT_EQ(cells[10], limit == 20 ? "20" : "5");
+        EXPECT_EQ(cells[12], std::stod(cells[8]) <= limit ? "соответствует" : "не соответствует");
+        EXPECT_EQ(cells[14], Fixed(pf, 1));
         if (p->modulation == 0) {
-            EXPECT_EQ(cells[7], "—");
-            EXPECT_EQ(cells[11], "нет эффекта");
+            EXPECT_EQ(cells[13], "—");
+            EXPECT_EQ(cells[18], "нет эффекта");
             continue;
         }
         const int period = p->period == 0 ? 20 : p->period;
         const double ms = p->multiplier * static_cast<double>(p->interval);
         const double f = 1000.0 / ms / period;
-        EXPECT_NEAR(std::stod(cells[7]), f, 0.5);
+        EXPECT_NEAR(std::stod(cells[13]), f, 0.5);
         // FI and SVM over the whole periods.
         const int run = 399 / period * period;
         const double runSum = std::accumulate(s.begin(), s.begin() + run, 0.0);
         double above = 0;
         for (int i = 0; i < run; ++i)
             above += std::max(0.0, s[i] - runSum / run);
-        EXPECT_NEAR(std::stod(cells[9]), above / runSum, 0.0015);
+        EXPECT_NEAR(std::stod(cells[15]), above / runSum, 0.0015);
         const double fs = 1000.0 / ms;
         double svm = 0;
         for (int m = 1; m < run / 2 + 1; ++m) {
@@ -290,14 +291,12 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
             const double t = 1 / (1 + std::exp(-0.00518 * (fm - 306.6))) + 20 * std::exp(-fm / 10);
             svm += std::pow(c / t, 3.7);
         }
-        EXPECT_NEAR(std::stod(cells[10]), std::pow(svm, 1 / 3.7), 0.003);
-        if (fs / 2 < 2000) {
-            EXPECT_NE(cells[10].find(" (до " + Fixed(fs / 2, 0) + " Гц)"), std::string::npos);
-        }
+        EXPECT_NEAR(std::stod(cells[16]), std::pow(svm, 1 / 3.7), 0.003);
+        EXPECT_EQ(cells[17], Fixed(std::min(fs / 2, 2000.0), 0));
         const char* ieee = f > 3000 || pf <= (f >= 90 ? 0.0333 : 0.01) * f            ? "нет эффекта"
                            : (f >= 90 ? f > 1250 || pf <= 0.08 * f : pf <= 0.025 * f) ? "низкий риск"
                                                                                       : "риск";
-        EXPECT_EQ(cells[11], ieee);
+        EXPECT_EQ(cells[18], ieee);
     }
 
     // The default limit from the command line; the point's own limit stays.
@@ -318,6 +317,32 @@ TEST_F(SvktoolTest, APdfMadeWithoutADesktopSessionPrintsNothingButItsOwnWords)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(std::filesystem::exists(Path("out.pdf")));
+}
+
+TEST_F(SvktoolTest, ProtocolNormsErrorsAndRooms)
+{
+    // E 1000 lx, Kп 10 %: 1.svk and 2.svk fail the default E norm of 1200, 3.svk meets its own.
+    const std::pair<const char*, const char*> points[] = {
+        {"1.svk", "Помещение: Холл\r\nКп<=20"}, {"2.svk", "Помещение: Холл"}, {"3.svk", "Помещение: 101\r\nЕ>=900"}};
+    for (const auto& [name, comment] : points)
+        files::WriteMeasurementFile(Path(name),
+                                    SampledRecord(400, 1.0f, [](int i) { return i % 40 < 20 ? 1100 : 900; }), comment);
+    const ToolRun run = Svktool("protocol " + Quote(dir_.string()) + " --e-norm 1200 --e-error 8 --kp-error 10" +
+                                " --csv " + Quote(Path("p.csv")) + " --rooms-csv " + Quote(Path("r.csv")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(Path("p.csv"), std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(in)), {});
+    const auto cells = SplitCells(csv.substr(csv.find("\r\n2;"), csv.find("\r\n3;") - csv.find("\r\n2;")));
+    ASSERT_EQ(cells.size(), 20u);
+    EXPECT_EQ(cells[5] + "|" + cells[6] + "|" + cells[7] + "|" + cells[9] + "|" + cells[11] + "|" + cells[12],
+              "92|1200|не соответствует|1.2|не соответствует|не соответствует");
+    std::ifstream rooms(Path("r.csv"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(rooms)), {}),
+              "\xEF\xBB\xBFПомещение;Точек;Eср, лк;Emin, лк;Emax, лк;Emin/Eср;Кп max, %;Не соответствуют\r\n"
+              "Холл;2;1000;1000;1000;1.00;10.0;2\r\n"
+              "101;1;1000;1000;1000;1.00;10.0;1\r\n");  // its Kп fails the default 5 %
+    for (const char* bad : {"--e-norm 0", "--e-error x", "--kp-error 101"})
+        EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " " + bad).status, 2) << bad;
 }
 
 TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
