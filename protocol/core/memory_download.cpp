@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 
 #include "device/commands.h"
 #include "files/atomic_file.h"
@@ -30,19 +31,19 @@ std::string WithSeparator(std::string folder)
     return folder;
 }
 
-// 0 when a new file can be made in the folder, else the errno of the failure.
+// 0 when a new file can be made in the folder, else the code of the failure.
 int ProbeFiles(const std::string& folder)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = WithSeparator(folder) + "~probe-" + std::to_string(attempt) + ".tmp";
-        errno = 0;
-        if (auto file = files::platform::CreateNewFile(path)) {
+        int error = 0;
+        if (auto file = files::platform::CreateNewFile(path, error)) {
             file.reset();
             files::platform::RemoveFile(path);
             return 0;
         }
-        if (errno != EEXIST)
-            return errno != 0 ? errno : EIO;
+        if (error != EEXIST)
+            return error != 0 ? error : EIO;
     }
     return 0;  // leftovers of earlier probes: the folder takes files
 }
@@ -70,7 +71,8 @@ int ProbeFolder(const std::string& folder)
     std::string place = folder;
     for (int up = 0; up < 256; ++up) {
         const int error = ProbeFiles(place);
-        const std::string parent = error == ENOENT ? ParentFolder(place) : std::string();
+        const std::string parent =
+            files::platform::ErrnoOf(error) == ENOENT ? ParentFolder(place) : std::string();
         if (parent.empty())
             return error;
         place = parent;
@@ -222,6 +224,14 @@ void MemoryDownload::RunOn(const DownloadRequest& request, const Progress& progr
     result.openError = device::OpenMeterPort(comm, request.com);
     if (!result.openError.empty())
         return;
+    // Made only now that the meter can be read: a run that cannot start leaves no empty folder behind.
+    std::error_code ec;
+    const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
+    if (!std::filesystem::is_directory(folder, ec) && !std::filesystem::create_directories(folder, ec)) {
+        result.openError = "Не удалось создать папку «" + request.folder + "»: " +
+                           files::SystemErrorText(ec ? ec.default_error_condition().value() : EIO) + ".";
+        return;
+    }
     device::MemoryReader reader(comm, loop, request.timing);
     // Cancel reaches the reader while it exists, however the run ends.
     struct Registration {

@@ -19,7 +19,7 @@ namespace protocol {
 
 struct DownloadRequest {
     int com = 0;
-    std::string folder;  // an existing folder, with or without the trailing separator
+    std::string folder;  // with or without the trailing separator; made once the port is open
     int first = 0;
     int last = 39;
     device::MemoryTiming timing;

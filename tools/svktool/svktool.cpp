@@ -353,31 +353,13 @@ int Download(const std::string& port, const std::string& folderName, const std::
         Fail("неверное имя порта: " + port + " (нужно COMn, n от 1 до 255)");
         return 2;
     }
-    request.folder = folderName;
-    std::error_code ec;
-    const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
-    // The folders of DIR that do not exist yet, deepest first: made for the
-    // download, and taken away again when the port cannot be opened, so that a
-    // failed run leaves no empty folder behind.
-    std::vector<std::filesystem::path> made;
-    std::filesystem::path missing = folder.lexically_normal();
-    if (!missing.has_filename())
-        missing = missing.parent_path();
-    for (; missing.has_relative_path() && !std::filesystem::exists(missing, ec); missing = missing.parent_path())
-        made.push_back(missing);
-    std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec)) {
-        Fail("папка " + request.folder + " недоступна" + (ec ? ": " + ec.message() : std::string()));
-        return 2;
-    }
+    request.folder = folderName;  // made by the download once the port is open
     protocol::MemoryDownload download;
     const protocol::DownloadResult result = download.Run(request, [](const protocol::DownloadedRecord& r) {
         std::cout << protocol::RecordPlace(r.number) << ": " << (r.saved ? r.fileName : "не сохранена: " + r.problem)
                   << std::endl;
     });
     if (!result.openError.empty()) {
-        for (const std::filesystem::path& p : made)
-            std::filesystem::remove(p, ec);  // only while empty
         Fail(result.openError);
         return 2;
     }
