@@ -71,8 +71,7 @@ int ProbeFolder(const std::string& folder)
     std::string place = folder;
     for (int up = 0; up < 256; ++up) {
         const int error = ProbeFiles(place);
-        const std::string parent =
-            files::platform::ErrnoOf(error) == ENOENT ? ParentFolder(place) : std::string();
+        const std::string parent = files::platform::ErrnoOf(error) == ENOENT ? ParentFolder(place) : std::string();
         if (parent.empty())
             return error;
         place = parent;
@@ -228,8 +227,8 @@ void MemoryDownload::RunOn(const DownloadRequest& request, const Progress& progr
     std::error_code ec;
     const std::filesystem::path folder(std::u8string(request.folder.begin(), request.folder.end()));
     if (!std::filesystem::is_directory(folder, ec) && !std::filesystem::create_directories(folder, ec)) {
-        result.openError = "Не удалось создать папку «" + request.folder + "»: " +
-                           files::SystemErrorText(ec ? ec.default_error_condition().value() : EIO) + ".";
+        result.openError = "Не удалось создать папку «" + request.folder +
+                           "»: " + files::SystemErrorText(ec ? ec.default_error_condition().value() : EIO) + ".";
         return;
     }
     device::MemoryReader reader(comm, loop, request.timing);
