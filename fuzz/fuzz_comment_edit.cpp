@@ -16,29 +16,17 @@
 #include "protocol/core/cell_edit.h"
 #include "protocol/core/limit_marker.h"
 #include "protocol/core/protocol.h"
+#include "fuzz_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::Require;
 
 const fs::path& Folder()
 {
-    static const fs::path folder = [] {
-        std::string p = (fs::temp_directory_path() / "fuzz_comment_edit.XXXXXX").string();
-        Require(::mkdtemp(p.data()) != nullptr);
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(Folder(), ec);
-        });
-        return fs::path(p);
-    }();
-    return folder;
+    return fuzz::ScratchFolder("fuzz_comment_edit");
 }
 
 std::string Read(const fs::path& path)

@@ -13,29 +13,17 @@
 
 #include "files/comment_browser.h"
 #include "files/svk_file.h"
+#include "fuzz_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::Require;
 
 const fs::path& Folder()
 {
-    static const fs::path folder = [] {
-        std::string p = (fs::temp_directory_path() / "fuzz_comments.XXXXXX").string();
-        Require(::mkdtemp(p.data()) != nullptr);
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(Folder(), ec);
-        });
-        return fs::path(p);
-    }();
-    return folder;
+    return fuzz::ScratchFolder("fuzz_comments");
 }
 
 const char* const kNames[] = {"a.svk", "B.SVK", "c.Svk", "d d.svk", "е.svk", "x.svk:===.svk"};

@@ -8,14 +8,11 @@
 
 #include "protocol/core/limit_marker.h"
 #include "protocol/core/natural_order.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::Require;
 
 std::string Trimmed(std::string s)
 {

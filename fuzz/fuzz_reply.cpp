@@ -10,17 +10,14 @@
 #include "analysis/period.h"
 #include "analysis/statistics.h"
 #include "device/reply.h"
+#include "fuzz_support.h"
 
 namespace {
 
+using fuzz::Require;
+
 const analysis::NumberFormat kPoint{".", ","};
 const analysis::NumberFormat kComma{",", " "};
-
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
 
 void Process(device::ReplyReceiver& rx, analysis::MeasurementRecord& record, int smooth, bool showPeriod)
 {

@@ -15,14 +15,11 @@
 #include "files/file_error.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::Require;
 
 const std::string& TempFile()
 {
