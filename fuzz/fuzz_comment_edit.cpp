@@ -14,7 +14,7 @@
 
 #include "files/svk_file.h"
 #include "protocol/core/cell_edit.h"
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 #include "protocol/core/protocol.h"
 #include "fuzz_support.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 #include "protocol/core/natural_order.h"
 #include "fuzz_support.h"
 

@@ -5,7 +5,7 @@
 #include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/file_error.h"
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 #include "protocol/core/protocol.h"
 
 namespace protocol {

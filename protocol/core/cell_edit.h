@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "files/svk_file.h"
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 
 namespace protocol {
 

@@ -13,7 +13,7 @@
 #include "analysis/flicker.h"
 #include "analysis/measurement.h"
 #include "analysis/number_format.h"
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 
 namespace protocol {
 

@@ -8,7 +8,7 @@
 #include "files/svk_file.h"
 #include "protocol/core/cell_edit.h"
 #include "protocol/core/file_digest.h"
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 #include "protocol/core/natural_order.h"
 #include "protocol/core/protocol.h"
 

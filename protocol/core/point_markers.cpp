@@ -1,4 +1,4 @@
-#include "protocol/core/limit_marker.h"
+#include "protocol/core/point_markers.h"
 
 #include <array>
 #include <charconv>
