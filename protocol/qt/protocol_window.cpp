@@ -38,6 +38,17 @@ namespace protocol {
 
 namespace {
 
+// The tool tip of a norm cell: where the point's norm comes from and how to change it.
+QString NormToolTip(bool fromComment, const QString& marker)
+{
+    return fromComment ? QStringLiteral("Норма из комментария точки («%1»); двойной щелчок — изменить, пустое поле — "
+                                        "норма по умолчанию")
+                             .arg(marker)
+                       : QStringLiteral("Норма по умолчанию; двойной щелчок — своя норма точки («%1» в комментарии "
+                                        "файла)")
+                             .arg(marker);
+}
+
 struct HeaderFieldInfo {
     const char* key;  // in the settings; none: not remembered
     const char* label;
@@ -506,17 +517,9 @@ void ProtocolWindow::Refill()
             if (c == Column::Place && row.readable)
                 item->setToolTip(QStringLiteral("Первая строка комментария файла; двойной щелчок — изменить"));
             if (c == Column::Limit && row.readable)
-                item->setToolTip(row.limitFromComment
-                                     ? QStringLiteral("Норма из комментария точки («Кп<=N»); двойной щелчок — "
-                                                      "изменить, пустое поле — норма по умолчанию")
-                                     : QStringLiteral("Норма по умолчанию; двойной щелчок — своя норма точки "
-                                                      "(«Кп<=N» в комментарии файла)"));
+                item->setToolTip(NormToolTip(row.limitFromComment, QStringLiteral("Кп<=N")));
             if (c == Column::IlluminanceNorm && row.readable)
-                item->setToolTip(row.illuminanceNormFromComment
-                                     ? QStringLiteral("Норма из комментария точки («Е>=N»); двойной щелчок — "
-                                                      "изменить, пустое поле — норма по умолчанию")
-                                     : QStringLiteral("Норма по умолчанию; двойной щелчок — своя норма точки "
-                                                      "(«Е>=N» в комментарии файла)"));
+                item->setToolTip(NormToolTip(row.illuminanceNormFromComment, QStringLiteral("Е>=N")));
             if (c == Column::Room && row.readable)
                 item->setToolTip(QStringLiteral("Строка «Помещение: …» комментария файла; двойной щелчок — изменить, "
                                                 "пустое поле — точка вне помещений"));
