@@ -213,4 +213,12 @@ int Ieee1789Chart::RowOfPoint(const chart::TChartSeries& series, int index) cons
     return rowOfPoint_[static_cast<std::size_t>(index)];
 }
 
+Ieee1789ComparisonChart::Ieee1789ComparisonChart(chart::TChart& chart) : chart_(chart)
+{
+}
+
+void Ieee1789ComparisonChart::Show(const Comparison&)
+{
+}
+
 }  // namespace protocol

@@ -9,6 +9,7 @@
 
 #include "analysis/number_format.h"
 #include "chart/chart.h"
+#include "protocol/core/comparison.h"
 #include "protocol/core/protocol.h"
 
 namespace protocol {
@@ -65,6 +66,19 @@ private:
     chart::TPointSeries* selected_;
     std::vector<int> rowOfPoint_;
     int selectedRow_ = -1;
+};
+
+// The IEEE 1789 chart of a comparison, on the axes and regions of
+// Ieee1789Chart: each matched point with an F in both surveys an arrow from
+// its "до" position to its "после" position, numbered as its row of the
+// comparison table (1, 2, ...).
+class Ieee1789ComparisonChart {
+public:
+    explicit Ieee1789ComparisonChart(chart::TChart& chart);
+    void Show(const Comparison& comparison);
+
+private:
+    chart::TChart& chart_;
 };
 
 }  // namespace protocol

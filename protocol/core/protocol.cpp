@@ -53,22 +53,9 @@ constexpr ColumnInfo kInfo[kColumnCount] = {
     {"FI", true},          {"SVM", true},          {"SVM до, Гц", true},  {"IEEE 1789", false}, {"SHA-256", false},
 };
 
-constexpr const char* kRoomTitles[kRoomColumnCount] = {
+const std::array<std::string, kRoomColumnCount> kRoomTitles = {
     "Помещение", "Точек", "Eср, лк", "Emin, лк", "Emax, лк", "Emin/Eср", "Кп max, %", "Не соответствуют",
 };
-
-template <class Cells>
-void AppendCsvLine(std::string& csv, const Cells& cells)
-{
-    bool first = true;
-    for (const auto& cell : cells) {
-        if (!first)
-            csv += ';';
-        first = false;
-        csv += CsvCell(std::string(cell));
-    }
-    csv += "\r\n";
-}
 
 // A verdict of the value against its norm, both as shown: E has its own
 // decimals, Kп one; allow for the binary representation of both.
@@ -78,6 +65,18 @@ Verdict Judge(bool complies)
 }
 
 }  // namespace
+
+void AppendCsvLine(std::string& csv, std::span<const std::string> cells)
+{
+    bool first = true;
+    for (const std::string& cell : cells) {
+        if (!first)
+            csv += ';';
+        first = false;
+        csv += CsvCell(cell);
+    }
+    csv += "\r\n";
+}
 
 const ColumnInfo& Info(Column column)
 {
@@ -300,7 +299,7 @@ std::string ProtocolCsv(const std::vector<ProtocolRow>& rows, const analysis::Nu
 
 const char* RoomColumnTitle(RoomColumn column)
 {
-    return kRoomTitles[static_cast<std::size_t>(column)];
+    return kRoomTitles[static_cast<std::size_t>(column)].c_str();
 }
 
 std::vector<RoomRow> RoomsOf(const std::vector<ProtocolRow>& rows)

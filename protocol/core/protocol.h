@@ -7,6 +7,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -192,6 +193,8 @@ std::string RoomsCsvPath(const std::string& protocolCsvPath);
 // starting with = + - @ that is not a number given a leading apostrophe
 // (spreadsheets would take it for a formula).
 std::string ProtocolCsv(const std::vector<ProtocolRow>& rows, const analysis::NumberFormat& nf);
+// Appends one line of such a CSV.
+void AppendCsvLine(std::string& csv, std::span<const std::string> cells);
 
 // Parses a limit typed by the user ("5", "2,5", "2.5") and rounds it as it is
 // shown; false when it is not a number from 0 to 100.
