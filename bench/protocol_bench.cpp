@@ -1,7 +1,9 @@
 // The measurement protocol of a folder of 1 000 measurement files in 200
 // rooms: reading, digesting and analysing them with both CSVs written (the
 // points' and the rooms'; target under 1 s), and the PDF with a chart per
-// point, the rooms' page and the digests' appendix (target under 5 s).
+// point, the rooms' page and the digests' appendix (target under 5 s); then
+// the comparison of that survey with a second one of the same points (both
+// read, matched, and the comparison's CSV written; target under 2 s).
 // Wall-clock times, best of 3.
 #include <algorithm>
 #include <chrono>
@@ -13,6 +15,7 @@
 #include <random>
 
 #include "files/svk_file.h"
+#include "protocol/core/comparison.h"
 #include "protocol/core/protocol.h"
 #ifdef BENCH_WITH_PDF
 #include "protocol/qt/protocol_pdf.h"
@@ -25,15 +28,13 @@ double Seconds(std::chrono::steady_clock::time_point since)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-}  // namespace
+constexpr int kFiles = 1000;
 
-int main()
+// A survey of kFiles points in rooms of five; `seed` varies the light.
+void WriteSurvey(const std::filesystem::path& dir, unsigned seed)
 {
-    constexpr int kFiles = 1000;
-    std::random_device rd;
-    const auto dir = std::filesystem::temp_directory_path() / ("sovikan-protocol-bench-" + std::to_string(rd()));
     std::filesystem::create_directories(dir);
-    std::mt19937 rng(1);
+    std::mt19937 rng(seed);
     for (int k = 0; k < kFiles; ++k) {
         analysis::MeasurementRecord r;
         r.SampleCount = 400;
@@ -54,6 +55,15 @@ int main()
                                         (k % 7 == 0 ? " Е>=300" : "") + "\r\nПомещение: Кабинет " +
                                         std::to_string(k / 5));
     }
+}
+
+}  // namespace
+
+int main()
+{
+    std::random_device rd;
+    const auto dir = std::filesystem::temp_directory_path() / ("sovikan-protocol-bench-" + std::to_string(rd()));
+    WriteSurvey(dir, 1);
     const std::string folder = dir.string() + "/";
     const analysis::NumberFormat nf{",", " "};
     const protocol::Judging judging{5.0, 200.0, 8.0, 10.0};
@@ -88,6 +98,22 @@ int main()
                 kFiles, protocol::ProtocolPageCount({{}, rows, judging, nf}), pdfBest,
                 static_cast<double>(std::filesystem::file_size(dir / "protocol.pdf")) / 1e6);
 #endif
+
+    const auto after = dir / "после";
+    WriteSurvey(after, 2);
+    double compareBest = 1e9;
+    std::size_t compared = 0;
+    for (int round = 0; round < 3; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto comparison = protocol::Compare(protocol::BuildProtocol(folder, judging),
+                                                  protocol::BuildProtocol(after.string() + "/", judging));
+        std::ofstream((dir / "comparison.csv").string(), std::ios::binary) << protocol::ComparisonCsv(comparison, nf);
+        compareBest = std::min(compareBest, Seconds(start));
+        compared = comparison.points.size();
+    }
+    std::printf("comparison CSV, %d files before and %d after (read, digested, analysed, matched), %zu rows: %.3f s "
+                "(target < 2 s)\n",
+                kFiles, kFiles, compared, compareBest);
     std::filesystem::remove_all(dir);
     return 0;
 }

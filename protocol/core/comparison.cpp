@@ -16,9 +16,9 @@ constexpr const char* kChangeTexts[kChangeCount] = {
 };
 
 constexpr ColumnInfo kCompareInfo[kCompareColumnCount] = {
-    {"Помещение", false},  {"Место", false},       {"E до, лк", true},   {"E после, лк", true},
-    {"ΔE, %", true},       {"Кп до, %", true},     {"Кп после, %", true}, {"ΔКп, п.п.", true},
-    {"Вывод до", false},   {"Вывод после", false}, {"Изменение", false},
+    {"Помещение", false}, {"Место", false},       {"E до, лк", true},    {"E после, лк", true},
+    {"ΔE, %", true},      {"Кп до, %", true},     {"Кп после, %", true}, {"ΔКп, п.п.", true},
+    {"Вывод до", false},  {"Вывод после", false}, {"Изменение", false},
 };
 
 constexpr const char* kCompareRoomTitles[kCompareRoomColumnCount] = {
@@ -103,7 +103,7 @@ std::string MatchKey(const std::string& text)
             else if (code >= 0x400 && code <= 0x40F)  // Ѐ..Џ, Ё among them
                 code += 0x50;
             if (code == 0x451)  // ё
-                code = 0x435;  // е
+                code = 0x435;   // е
             key += static_cast<char>(0xC0 | (code >> 6));
             key += static_cast<char>(0x80 | (code & 0x3F));
             ++i;
@@ -161,7 +161,7 @@ const ColumnInfo& Info(CompareColumn column)
 }
 
 std::array<std::string, kCompareColumnCount> ComparisonCells(const Comparison& comparison, const ComparedPoint& point,
-                                                            const analysis::NumberFormat& nf)
+                                                             const analysis::NumberFormat& nf)
 {
     std::array<std::string, kCompareColumnCount> cells;
     auto cell = [&](CompareColumn c) -> std::string& { return cells[static_cast<std::size_t>(c)]; };
@@ -223,7 +223,7 @@ const char* Title(CompareRoomColumn column)
 }
 
 std::array<std::string, kCompareRoomColumnCount> ComparedRoomCells(const ComparedRoom& room,
-                                                                  const analysis::NumberFormat& nf)
+                                                                   const analysis::NumberFormat& nf)
 {
     std::array<std::string, kCompareRoomColumnCount> cells;
     auto cell = [&](CompareRoomColumn c) -> std::string& { return cells[static_cast<std::size_t>(c)]; };

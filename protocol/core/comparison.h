@@ -34,8 +34,8 @@ std::string MatchKey(const std::string& text);
 
 // One row of the comparison: a matched pair or a point of one survey alone.
 struct ComparedPoint {
-    int before = -1;  // index into Comparison::before; -1: only after
-    int after = -1;   // index into Comparison::after; -1: only before
+    int before = -1;                         // index into Comparison::before; -1: only after
+    int after = -1;                          // index into Comparison::after; -1: only before
     std::optional<double> illuminanceDelta;  // ΔE, % of E before (from the shown values)
     std::optional<double> pulsationDelta;    // ΔКп, percentage points
     Change change = Change::NotCompared;
@@ -77,7 +77,7 @@ const ColumnInfo& Info(CompareColumn column);
 // them (else the "до" one), "—" for a value that is none, an unusable file's
 // reason in its "Вывод".
 std::array<std::string, kCompareColumnCount> ComparisonCells(const Comparison& comparison, const ComparedPoint& point,
-                                                            const analysis::NumberFormat& nf);
+                                                             const analysis::NumberFormat& nf);
 
 // The whole CSV, as the protocol's: UTF-8 with a byte-order mark, ';'
 // between cells, CR LF after each line.
@@ -94,6 +94,6 @@ enum class CompareRoomColumn { Room, MeanBefore, MeanAfter, PulsationMaxBefore, 
 inline constexpr int kCompareRoomColumnCount = 5;
 const char* Title(CompareRoomColumn column);
 std::array<std::string, kCompareRoomColumnCount> ComparedRoomCells(const ComparedRoom& room,
-                                                                  const analysis::NumberFormat& nf);
+                                                                   const analysis::NumberFormat& nf);
 
 }  // namespace protocol
