@@ -3,6 +3,7 @@
 #include "chart/axis.h"
 #include "chart/chart.h"
 #include "chart/errors.h"
+#include "chart/spot_labels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -467,7 +468,8 @@ bool Inside(const TRect& inner, const TRect& outer)
            inner.Bottom <= outer.Bottom;
 }
 
-// The boxes of the shown points of every point series of the chart.
+}  // namespace
+
 std::vector<TRect> PointBoxes(TChart& chart)
 {
     std::vector<TRect> boxes;
@@ -489,64 +491,43 @@ std::vector<TRect> PointBoxes(TChart& chart)
     return boxes;
 }
 
-}  // namespace
-
-void TPointSeries::DrawAllValues(TCanvas& canvas)
+void DrawSpotLabels(TCanvas& canvas, TChart& chart, const TFontSpec& font, int radius,
+                    const std::vector<TLabelSpot>& labelled, const std::vector<TRect>& keepClear)
 {
-    const int first = FirstShownIndex();
-    const int last = LastShownIndex();
-    if (first < 0)
-        return;
-    const TPixelMap& hMap = GetHorizAxis()->PixelMap();
-    const TPixelMap& vMap = GetVertAxis()->PixelMap();
-    const int r = PointerRadius();
-    // The dots, and the points on one spot gathered under one label.
-    struct Spot {
-        int x, y;
-        std::string label;
-    };
-    std::vector<Spot> spots;
-    for (int i = first; i <= last; ++i) {
-        if (!hMap.Drawable(XValue(i)) || !vMap.Drawable(YValue(i)))
+    const int r = radius;
+    // The spots on one place gathered under one label.
+    std::vector<TLabelSpot> spots;
+    for (const TLabelSpot& spot : labelled) {
+        if (spot.label.empty())
             continue;
-        const int x = hMap.Map(XValue(i));
-        const int y = vMap.Map(YValue(i));
-        canvas.SetPen(pointerPen_.Spec());
-        canvas.SetBrush(PointColor(i), TBrushStyle::bsSolid);
-        canvas.Ellipse(x - r, y - r, x + r + 1, y + r + 1);
-        const std::string label = PointLabel(i);
-        if (label.empty())
-            continue;
-        const auto same = std::find_if(spots.begin(), spots.end(), [&](const Spot& s) {
-            return (s.x - x) * (s.x - x) + (s.y - y) * (s.y - y) <= r * r / 4;
+        const auto same = std::find_if(spots.begin(), spots.end(), [&](const TLabelSpot& s) {
+            return (s.x - spot.x) * (s.x - spot.x) + (s.y - spot.y) * (s.y - spot.y) <= r * r / 4;
         });
         if (same != spots.end())
-            same->label += ", " + label;
+            same->label += ", " + spot.label;
         else
-            spots.push_back({x, y, label});
+            spots.push_back(spot);
     }
     if (spots.empty())
         return;
-    canvas.SetFont(labelsFont_.Spec());
+    canvas.SetFont(font);
     canvas.SetTextBackground(true, clWhite);
     canvas.SetBrush(clWhite, TBrushStyle::bsClear);
     const int fh = canvas.FontHeight();
-    TChart& chart = *ParentChart();
     const TRect plot = chart.PlotRect();
     std::vector<TRect>& placed = chart.PlacedLabels();
-    const std::vector<TRect> dots = PointBoxes(chart);
-    // How many labels and dots a box would cover; -1 when it leaves the plot.
+    // How many labels and boxes to keep clear a box would cover; -1 when it leaves the plot.
     auto covered = [&](const TRect& box) {
         if (!Inside(box, plot))
             return -1;
         return static_cast<int>(
             std::count_if(placed.begin(), placed.end(), [&](const TRect& p) { return Overlap(box, p); }) +
-            std::count_if(dots.begin(), dots.end(), [&](const TRect& d) { return Overlap(box, d); }));
+            std::count_if(keepClear.begin(), keepClear.end(), [&](const TRect& d) { return Overlap(box, d); }));
     };
     std::vector<std::pair<TRect, std::string>> texts;
-    for (const Spot& spot : spots) {
+    for (const TLabelSpot& spot : spots) {
         const int w = canvas.TextWidth(spot.label);
-        // Rings of places around the dot, ever further out: right, left, above, below, then the
+        // Rings of places around the spot, ever further out: right, left, above, below, then the
         // directions between; the first free one, else the one covering least.
         std::optional<TRect> chosen;
         int chosenRing = 0;
@@ -561,7 +542,7 @@ void TPointSeries::DrawAllValues(TCanvas& canvas)
                 const double angle = kOrder[k] * 2.0 * std::numbers::pi / kDirections;
                 const double cx = spot.x + d * std::cos(angle);
                 const double cy = spot.y - d * std::sin(angle);
-                // The box touches the ring on the side facing the dot.
+                // The box touches the ring on the side facing the spot.
                 const double c = std::cos(angle);
                 const double sn = std::sin(angle);
                 const int left = static_cast<int>(std::lround(c > 0.3 ? cx : c < -0.3 ? cx - w : cx - w / 2.0));
@@ -576,13 +557,13 @@ void TPointSeries::DrawAllValues(TCanvas& canvas)
             }
         }
         if (!chosen) {
-            // Nowhere inside the plot: beside the dot, kept inside.
+            // Nowhere inside the plot: beside the spot, kept inside.
             const int top = std::clamp(spot.y - fh / 2, plot.Top + 1, std::max(plot.Top + 1, plot.Bottom - fh));
             chosen = TRect{spot.x + r + 2, top, spot.x + r + 3 + w, top + fh};
         }
         const int ring = chosenRing + 1;
         if (ring > 1) {
-            // Away from its dot: a leader line from the dot to the label's nearest point.
+            // Away from its spot: a leader line from the spot to the label's nearest point.
             const int lx = std::clamp(spot.x, chosen->Left, chosen->Right - 1);
             const int ly = std::clamp(spot.y, chosen->Top, chosen->Bottom - 1);
             const double length = std::hypot(lx - spot.x, ly - spot.y);
@@ -599,6 +580,30 @@ void TPointSeries::DrawAllValues(TCanvas& canvas)
     canvas.SetTextBackground(false, clWhite);
     for (const auto& [box, label] : texts)
         canvas.TextOut(box.Left, box.Top, label, THorizAlign::Left, TVertAlign::Top);
+}
+
+void TPointSeries::DrawAllValues(TCanvas& canvas)
+{
+    const int first = FirstShownIndex();
+    const int last = LastShownIndex();
+    if (first < 0)
+        return;
+    const TPixelMap& hMap = GetHorizAxis()->PixelMap();
+    const TPixelMap& vMap = GetVertAxis()->PixelMap();
+    const int r = PointerRadius();
+    std::vector<TLabelSpot> spots;
+    for (int i = first; i <= last; ++i) {
+        if (!hMap.Drawable(XValue(i)) || !vMap.Drawable(YValue(i)))
+            continue;
+        const int x = hMap.Map(XValue(i));
+        const int y = vMap.Map(YValue(i));
+        canvas.SetPen(pointerPen_.Spec());
+        canvas.SetBrush(PointColor(i), TBrushStyle::bsSolid);
+        canvas.Ellipse(x - r, y - r, x + r + 1, y + r + 1);
+        spots.push_back({x, y, PointLabel(i)});
+    }
+    TChart& chart = *ParentChart();
+    DrawSpotLabels(canvas, chart, labelsFont_.Spec(), r, spots, PointBoxes(chart));
 }
 
 int TPointSeries::Clicked(int x, int y) const

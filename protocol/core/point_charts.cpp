@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "analysis/flicker.h"
+#include "chart/arrow_series.h"
 
 namespace protocol {
 
@@ -144,11 +145,15 @@ const std::vector<std::pair<double, double>>& Ieee1789Chart::LowRiskRegion()
     return corners;
 }
 
-Ieee1789Chart::Ieee1789Chart(chart::TChart& chart)
-    : chart_(chart), points_(&AddSeries<chart::TPointSeries>(chart)), selected_(&AddSeries<chart::TPointSeries>(chart))
+namespace {
+
+constexpr const char* kRegionsLegend = "зелёное — нет эффекта, жёлтое — низкий риск, белое — риск";
+
+// The axes, both logarithmic, the regions and the foot's lines below the legend of the regions.
+void SetUpIeee1789(chart::TChart& chart, const std::vector<std::string>& foot)
 {
-    chart::TChartAxis& f = chart_.BottomAxis();
-    chart::TChartAxis& pf = chart_.LeftAxis();
+    chart::TChartAxis& f = chart.BottomAxis();
+    chart::TChartAxis& pf = chart.LeftAxis();
     for (chart::TChartAxis* axis : {&f, &pf}) {
         axis->SetLogarithmic(true);
         axis->SetLabelStyle(chart::TAxisLabelStyle::talValue);  // not the points' numbers
@@ -156,19 +161,29 @@ Ieee1789Chart::Ieee1789Chart(chart::TChart& chart)
     f.SetRange(1, 3000);
     pf.SetRange(0.1, 100);
     // A point on the plot's edge (PF = 100 %) is drawn whole.
-    chart_.SetClipPoints(false);
+    chart.SetClipPoints(false);
     f.Title().SetCaption("Частота F, Гц");
     pf.Title().SetCaption("Глубина модуляции PF, %");
-    chart_.AddRegion({LowRiskRegion(), kLowRiskColor});
-    chart_.AddRegion({NoEffectRegion(), kNoEffectColor});
+    chart.AddRegion({Ieee1789Chart::LowRiskRegion(), kLowRiskColor});
+    chart.AddRegion({Ieee1789Chart::NoEffectRegion(), kNoEffectColor});
+    std::vector<std::string> lines{kRegionsLegend};
+    lines.insert(lines.end(), foot.begin(), foot.end());
+    chart.Foot().Text().SetText(std::move(lines));
+    chart.Foot().Font().SetColor(chart::clGray);
+}
+
+}  // namespace
+
+Ieee1789Chart::Ieee1789Chart(chart::TChart& chart)
+    : chart_(chart), points_(&AddSeries<chart::TPointSeries>(chart)), selected_(&AddSeries<chart::TPointSeries>(chart))
+{
+    SetUpIeee1789(chart_, {});
     points_->SetSeriesColor(kPointColor);
     points_->SetPointerRadius(4);
     selected_->SetSeriesColor(chart::clRed);
     selected_->SetPointerRadius(7);
     selected_->LabelsFont().SetBold(true);
     selected_->LabelsFont().SetColor(chart::clRed);
-    chart_.Foot().Text().SetText({"зелёное — нет эффекта, жёлтое — низкий риск, белое — риск"});
-    chart_.Foot().Font().SetColor(chart::clGray);
 }
 
 void Ieee1789Chart::Show(const std::vector<ProtocolRow>& rows, int selected)
@@ -213,12 +228,29 @@ int Ieee1789Chart::RowOfPoint(const chart::TChartSeries& series, int index) cons
     return rowOfPoint_[static_cast<std::size_t>(index)];
 }
 
-Ieee1789ComparisonChart::Ieee1789ComparisonChart(chart::TChart& chart) : chart_(chart)
+Ieee1789ComparisonChart::Ieee1789ComparisonChart(chart::TChart& chart)
+    : chart_(chart), arrows_(&AddSeries<chart::TArrowSeries>(chart))
 {
+    SetUpIeee1789(chart_, {"стрелка — от точки «до» к точке «после», номер — строка таблицы сравнения"});
+    arrows_->SetSeriesColor(kPointColor);
 }
 
-void Ieee1789ComparisonChart::Show(const Comparison&)
+void Ieee1789ComparisonChart::Show(const Comparison& comparison)
 {
+    arrows_->ClearPoints();
+    const auto placed = [](const ProtocolRow* row) { return row && row->Usable() && row->metrics.frequency; };
+    for (std::size_t i = 0; i < comparison.points.size(); ++i) {
+        const ProtocolRow* before = comparison.Before(comparison.points[i]);
+        const ProtocolRow* after = comparison.After(comparison.points[i]);
+        if (!placed(before) || !placed(after))
+            continue;
+        arrows_->AddArrow(*before->metrics.frequency, before->metrics.percentFlicker, *after->metrics.frequency,
+                          after->metrics.percentFlicker, std::to_string(i + 1));
+    }
+    SetTitle(chart_, {"IEEE 1789: до и после",
+                      arrows_->PointCount() > 0
+                          ? "точек с частотой в обоих обследованиях: " + std::to_string(arrows_->PointCount())
+                          : "нет точек с преобладающей частотой в обоих обследованиях"});
 }
 
 }  // namespace protocol

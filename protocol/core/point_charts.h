@@ -12,6 +12,10 @@
 #include "protocol/core/comparison.h"
 #include "protocol/core/protocol.h"
 
+namespace chart {
+class TArrowSeries;
+}
+
 namespace protocol {
 
 // White, flat, no legend; the axes' labels in plain numbers.
@@ -79,6 +83,7 @@ public:
 
 private:
     chart::TChart& chart_;
+    chart::TArrowSeries* arrows_;
 };
 
 }  // namespace protocol

@@ -31,6 +31,7 @@
 #include "files/atomic_file.h"
 #include "files/comment_browser.h"
 #include "protocol/core/cell_edit.h"
+#include "protocol/qt/comparison_window.h"
 #include "protocol/qt/download_dialog.h"
 #include "protocol/qt/point_charts_panel.h"
 
@@ -136,6 +137,12 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     top->addWidget(choose);
     top->addWidget(reread);
     top->addWidget(fromMeter);
+    auto* compare = new QPushButton(QStringLiteral("Сравнить с…"));
+    compare->setToolTip(QStringLiteral("Сравнить точки этой папки («после») с точками другой («до»)"));
+    compare->setEnabled(false);
+    needRows_.push_back(compare);
+    top->addWidget(compare);
+    connect(compare, &QPushButton::clicked, this, [this] { ChooseBeforeFolder(); });
     connect(fromMeter, &QPushButton::clicked, this, [this] {
         if (const auto folder = DownloadFromMeter(this, folder_, showMessage))
             OpenFolder(*folder);
@@ -308,10 +315,40 @@ bool ProtocolWindow::OpenFolder(const QString& folder)
         return false;
     }
     folder_ = folder;
-    folderEdit_->setText(QDir::toNativeSeparators(app::DisplayText(app::ToNativePath(folder))));
+    folderEdit_->setText(ShownFolder(folder));
     rows_ = std::move(rows);
     Refill();
     Remember();
+    return true;
+}
+
+QString ProtocolWindow::ShownFolder(const QString& folder)
+{
+    return QDir::toNativeSeparators(app::DisplayText(app::ToNativePath(folder)));
+}
+
+bool ProtocolWindow::CompareWith(const QString& beforeFolder)
+{
+    auto before = BuildProtocol(NativeFolder(beforeFolder), CurrentJudging());
+    if (before.empty() || rows_.empty()) {
+        showMessage(QString::fromUtf8(files::kChoosePathMessage));
+        return false;
+    }
+    const PaperProtocol paper = Paper();
+    PaperComparison comparison{paper.header,
+                               paper.judging,
+                               ShownFolder(beforeFolder).toStdString(),
+                               ShownFolder(folder_).toStdString(),
+                               Compare(std::move(before), rows_),
+                               nf_};
+    if (!comparison_) {
+        comparison_ = new ComparisonWindow(this);
+        comparison_->showMessage = [this](const QString& text) { showMessage(text); };
+    }
+    comparison_->Show(std::move(comparison), folder_);
+    comparison_->show();
+    comparison_->raise();
+    comparison_->activateWindow();
     return true;
 }
 
@@ -612,6 +649,17 @@ void ProtocolWindow::ChooseFolder()
     const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Папка с измерениями"), folder_);
     if (!folder.isEmpty())
         OpenFolder(folder);
+}
+
+void ProtocolWindow::ChooseBeforeFolder()
+{
+    // The surveys of one building usually lie side by side.
+    QDir beside(folder_);
+    beside.cdUp();
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Папка обследования «до»"), beside.path());
+    if (!folder.isEmpty())
+        CompareWith(folder);
 }
 
 void ProtocolWindow::ChooseCsv()

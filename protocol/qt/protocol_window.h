@@ -30,6 +30,7 @@ class HelpWindow;
 
 namespace protocol {
 
+class ComparisonWindow;
 class PointChartsPanel;
 
 class ProtocolWindow : public QWidget {
@@ -42,6 +43,11 @@ public:
     // Reads the folder's files into the table. False (and the message) when
     // it holds no measurement file.
     bool OpenFolder(const QString& folder);
+    // Compares the protocol of `beforeFolder` ("до"), read with the current
+    // norms and limits, with the open one ("после") and shows the comparison.
+    // False (and the message) when that folder holds no measurement file.
+    bool CompareWith(const QString& beforeFolder);
+    ComparisonWindow* ComparisonView() const { return comparison_; }
     void SetDefaultLimit(double limit);
     // Pastes the lines of `text` into the current editable cell and the cells
     // below it, one line each; Ctrl+V does it with the clipboard's text.
@@ -79,6 +85,9 @@ protected:
 
 private:
     void ChooseFolder();
+    void ChooseBeforeFolder();
+    // A folder as the window shows it.
+    static QString ShownFolder(const QString& folder);
     void ChooseCsv();
     void ChoosePdf();
     void Refill();
@@ -110,6 +119,7 @@ private:
     QTableWidget* roomsTable_ = nullptr;
     QLabel* digest_ = nullptr;
     PointChartsPanel* charts_ = nullptr;
+    ComparisonWindow* comparison_ = nullptr;  // made at the first comparison
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;
     std::unique_ptr<app::HelpWindow> help_;

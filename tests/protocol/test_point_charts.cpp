@@ -4,6 +4,7 @@
 
 #include "helpers/sampled_record.h"
 #include "analysis/flicker.h"
+#include "chart/arrow_series.h"
 #include "chart/recording_canvas.h"
 #include "protocol/core/point_charts.h"
 
@@ -129,6 +130,48 @@ TEST(PointCharts, TheLabelsOfAFortyPointSurveyCoverNoLabelAndNoDot)
         for (const auto& dot : dots)
             EXPECT_FALSE(overlap(labels[i], dot)) << texts[i];
     }
+}
+
+TEST(PointCharts, TheComparisonChartDrawsAnArrowFromBeforeToAfterForEachMatchedPointWithAnF)
+{
+    auto at = [](protocol::ProtocolRow row, const char* place) {
+        row.place = place;
+        return row;
+    };
+    // Rows of the comparison: 1 "а" 2 % -> 30 %, 2 "б" constant light after, 3 "в" 30 % -> 30 %,
+    // 4 "г" only after, 5 "д" only before.
+    protocol::Comparison c =
+        protocol::Compare({at(Row(1, 20), "а"), at(Row(2, 20), "б"), at(Row(3, 300), "в"), at(Row(4, 20), "д")},
+                          {at(Row(1, 300), "а"), at(Row(2, 0), "б"), at(Row(3, 300), "в"), at(Row(4, 20), "г")});
+    chart::TChart chart;
+    chart.SetBounds(400, 300);
+    chart.SetBufferedDisplay(false);
+    protocol::SetUpPointChart(chart);
+    protocol::Ieee1789ComparisonChart ieee(chart);
+    ieee.Show(c);
+    chart::TRecordingCanvas canvas;
+    chart.DrawTo(canvas, chart::TRect{0, 0, 400, 300});
+
+    const auto& arrows = dynamic_cast<const chart::TArrowSeries&>(chart.Series(0));
+    ASSERT_EQ(arrows.PointCount(), 2);
+    EXPECT_EQ(arrows.PointLabel(0), "1");
+    EXPECT_EQ(arrows.PointLabel(1), "3");
+    // Each head's tip on its "после" point of the logarithmic axes; no change is a dot.
+    std::vector<chart::TPoint> tips;
+    std::vector<std::string> labels;  // drawn after the arrows
+    for (const auto& op : canvas.Ops()) {
+        if (op.kind == chart::TCanvasOp::Kind::Polygon && op.points.size() == 3)
+            tips.push_back(op.points[0]);
+        if (op.kind == chart::TCanvasOp::Kind::Text && !tips.empty())
+            labels.push_back(op.text);
+    }
+    const auto& after = *c.After(c.points[0]);
+    const chart::TPoint end{chart.BottomAxis().ValueToPixel(*after.metrics.frequency),
+                            chart.LeftAxis().ValueToPixel(after.metrics.percentFlicker)};
+    EXPECT_EQ(tips, (std::vector<chart::TPoint>{end}));
+    EXPECT_EQ(canvas.Count(chart::TCanvasOp::Kind::Ellipse), 1);
+    std::sort(labels.begin(), labels.end());
+    EXPECT_EQ(labels, (std::vector<std::string>{"1", "3"}));
 }
 
 }  // namespace

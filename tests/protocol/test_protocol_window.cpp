@@ -21,6 +21,7 @@
 #include "app/help_window.h"
 #include "app/native_text.h"
 #include "chart/qt/chart_widget.h"
+#include "protocol/qt/comparison_window.h"
 #include "protocol/qt/point_charts_panel.h"
 #include "protocol/qt/protocol_window.h"
 
@@ -297,6 +298,47 @@ TEST_F(WindowOnAFolder, ReadOnlyProtocolFilesStayByteForByte)
             << messages[i].toStdString();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}),
               4);  // no temporary left, no rooms' CSV after the points' failed
+}
+
+TEST_F(WindowOnAFolder, ComparedWithTheFolderBeforeItShowsTheChangesTheRoomsAndSavesTheCsv)
+{
+    for (const char* sub : {"before", "after", "empty"})
+        std::filesystem::create_directory(dir / sub);
+    files::WriteMeasurementFile(dir / "before/a.svk", Ripple(100), "стол 1\r\nПомещение: холл");  // Kп 10 %
+    files::WriteMeasurementFile(dir / "before/b.svk", Ripple(100), "стол 2\r\nПомещение: холл");
+    files::WriteMeasurementFile(dir / "after/a.svk", Ripple(20), " Стол 1\r\nПомещение: Холл");  // Kп 2 %
+    files::WriteMeasurementFile(dir / "after/c.svk", Ripple(100), "стол 3\r\nПомещение: Холл");
+    Open(dir / "after");
+    EXPECT_FALSE(w->CompareWith(QString::fromStdString(dir / "empty")));
+    ASSERT_EQ(messages, QStringList{QStringLiteral("Выберите путь, содержащий файлы *.svk")});
+    EXPECT_FALSE(w->ComparisonView());
+
+    ASSERT_TRUE(w->CompareWith(QString::fromStdString(dir / "before")));
+    protocol::ComparisonWindow* cw = w->ComparisonView();
+    ASSERT_TRUE(cw && cw->isVisible());
+    const protocol::Comparison& c = cw->Paper().comparison;
+    ASSERT_EQ(cw->Table()->rowCount(), 3);  // стол 1, стол 3 (только после), стол 2 (только до)
+    for (int r = 0; r < 3; ++r) {
+        const auto cells = protocol::ComparisonCells(c, c.points[static_cast<std::size_t>(r)], cw->Paper().nf);
+        for (int col = 0; col < protocol::kCompareColumnCount; ++col)
+            EXPECT_EQ(cw->Table()->item(r, col)->text().toStdString(), cells[static_cast<std::size_t>(col)]);
+    }
+    EXPECT_EQ(cw->Table()->item(0, static_cast<int>(protocol::CompareColumn::Change))->text(),
+              QStringLiteral("стало соответствовать"));
+    EXPECT_TRUE(cw->Counts()->text().contains(QStringLiteral("стало соответствовать: 1, перестало соответствовать: 0")))
+        << cw->Counts()->text().toStdString();
+    EXPECT_EQ(cw->Arrows()->Chart().Series(0).PointCount(), 1);
+    ASSERT_EQ(cw->Rooms()->rowCount(), 1);
+    const auto room = protocol::ComparedRoomCells(protocol::CompareRooms(c)[0], cw->Paper().nf);
+    for (int col = 0; col < protocol::kCompareRoomColumnCount; ++col)
+        EXPECT_EQ(cw->Rooms()->item(0, col)->text().toStdString(), room[static_cast<std::size_t>(col)]);
+
+    ASSERT_TRUE(cw->SaveCsv(QString::fromStdString(dir / "c.csv")));
+    EXPECT_EQ(dir.Read("c.csv").rfind("\xEF\xBB\xBFПомещение;Место;E до, лк;E после, лк;ΔE, %;Кп до, %;Кп после, %;"
+                                      "ΔКп, п.п.;Вывод до;Вывод после;Изменение\r\n",
+                                      0),
+              0u);
+    EXPECT_EQ(messages.size(), 1);
 }
 
 #ifndef _WIN32
