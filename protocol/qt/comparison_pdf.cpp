@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "chart/chart.h"
+#include "files/cp1251.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
 
@@ -195,7 +196,12 @@ private:
     {
         const Comparison& comparison = c_.comparison;
         const ComparedPoint& point = comparison.points[static_cast<std::size_t>(index)];
-        const auto cells = ComparisonCells(comparison, point, c_.nf);
+        auto cells = ComparisonCells(comparison, point, c_.nf);
+        // A file that could not be read has neither room nor place: its name says which it is.
+        const ProtocolRow* named = point.after >= 0 ? comparison.After(point) : comparison.Before(point);
+        const bool unread = !named->readable;
+        if (unread)
+            cells[static_cast<std::size_t>(CompareColumn::Place)] = files::DisplayText(named->fileName);
         const QFont font = PixelFont(11);
         for (int i = 0; i < kPaperColumnCount; ++i) {
             const QRectF r = Cell(i, y, kRow);
@@ -222,6 +228,8 @@ private:
                 const bool worse = point.change == Change::NoLongerComplies;
                 const bool better = point.change == Change::NowComplies;
                 Wrapped(inner, text, PixelFont(11, worse || better), flags, worse ? kRed : better ? kGreen : Qt::black);
+            } else if (column == CompareColumn::Place && unread) {
+                Wrapped(inner, text, PixelFont(10, false, true), flags, Qt::darkGray);
             } else if (column == CompareColumn::Room || column == CompareColumn::Place) {
                 Wrapped(inner, text, font, flags);
             } else {
@@ -283,7 +291,8 @@ private:
             "«Место» сравниваются без пробелов по краям, без учёта регистра букв, «ё» как «е»); место, которое "
             "повторяется в помещении, — n-е с n-м в естественном порядке имён файлов. Точка без пары — «только до» "
             "или «только после». Строки идут в порядке протокола «после», затем строки «только до» в порядке "
-            "протокола «до».");
+            "протокола «до». Файл, который не удалось прочитать, ни с чем не сопоставляется; вместо места у него — "
+            "имя файла.");
         notes << QStringLiteral(
             "ΔE, % — изменение освещённости в процентах от E до: (E после − E до) / E до · 100; ΔКп, п.п. — Кп после "
             "− Кп до в процентных пунктах. Обе — по значениям, как их показывают протоколы, с одним знаком после "

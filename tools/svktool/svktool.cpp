@@ -143,8 +143,8 @@ constexpr const char* kHelpUsage = R"(  svktool [COMMAND] --help
 
 constexpr const char* kUsageEnd = R"(
 Numbers use the decimal separator of the user's locale. Except for
-download and compare, the exit status is 0 on success, 1 when a file could not be used
-(the other files of the call are still reported), and
+download and compare, the exit status is 0 on success, 1 when a file
+could not be used (the other files of the call are still reported), and
 2 when the command line is wrong (this text then goes to the standard error).
 )";
 
