@@ -249,31 +249,21 @@ private:
         DrawChart(chart_, area);
 
         const Comparison& c = c_.comparison;
-        int arrows = 0;
-        for (const ComparedPoint& p : c.points) {
-            const ProtocolRow* before = c.Before(p);
-            const ProtocolRow* after = c.After(p);
-            arrows += before && after && before->Usable() && after->Usable() && before->metrics.frequency &&
-                              after->metrics.frequency
-                          ? 1
-                          : 0;
-        }
         const auto counts = c.Counts();
         QStringList lines;
         lines << QStringLiteral("Строк сравнения: %1").arg(c.points.size()) << QString()
               << QStringLiteral("Изменение:");
         for (Change change : {Change::NowComplies, Change::NoLongerComplies, Change::Unchanged, Change::OnlyBefore,
                               Change::OnlyAfter, Change::NotCompared}) {
-            QString text = QString::fromUtf8(ChangeText(change));
-            if (change == Change::NotCompared)
-                text += QStringLiteral(" (файл не может быть использован)");
+            const QString text = change == Change::NotCompared
+                                     ? QStringLiteral("«—» (один из двух файлов не может быть использован)")
+                                     : QString::fromUtf8(ChangeText(change));
             lines << QStringLiteral("    %1 — %2").arg(text).arg(counts[static_cast<std::size_t>(change)]);
         }
         lines << QString()
-              << QStringLiteral("На графике IEEE 1789 — %1 стрелок: от положения точки «до» к положению «после», "
-                                "номер — строка таблицы. Точка без преобладающей частоты в одном из обследований "
-                                "на графике не показана.")
-                     .arg(arrows);
+              << QStringLiteral("Стрелка на графике IEEE 1789 ведёт от положения точки «до» к её положению "
+                                "«после» и подписана номером строки таблицы. Точка без преобладающей частоты в одном "
+                                "из обследований на графике не показана.");
         const double x = area.right() + 24;
         Text(QRectF(x, area.top() + 10, kMargin + w - x, area.height() - 10), lines.join(QLatin1Char('\n')),
              PixelFont(12), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
