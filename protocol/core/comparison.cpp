@@ -175,8 +175,9 @@ std::array<std::string, kCompareColumnCount> ComparisonCells(const Comparison& c
             cell(e) = cell(kp) = cell(verdict) = analysis::kNone;
             return;
         }
-        cell(e) = analysis::IlluminanceText(row->metrics, nf);
-        cell(kp) = analysis::PulsationText(row->metrics, nf);
+        // A file that could not be read has no metrics at all, not even unusable ones.
+        cell(e) = row->Usable() ? analysis::IlluminanceText(row->metrics, nf) : analysis::kNone;
+        cell(kp) = row->Usable() ? analysis::PulsationText(row->metrics, nf) : analysis::kNone;
         cell(verdict) = row->Conclusion();
     };
     values(before, CompareColumn::IlluminanceBefore, CompareColumn::PulsationBefore, CompareColumn::VerdictBefore);

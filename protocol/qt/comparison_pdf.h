@@ -16,8 +16,8 @@ class QPagedPaintDevice;
 namespace protocol {
 
 struct PaperComparison {
-    ProtocolHeader header;  // of the "после" protocol
-    Judging judging;        // the defaults both protocols were read with
+    ProtocolHeader header;                  // of the "после" protocol
+    Judging judging;                        // the defaults both protocols were read with
     std::string beforeFolder, afterFolder;  // as shown to the user
     Comparison comparison;
     analysis::NumberFormat nf;
@@ -26,6 +26,9 @@ struct PaperComparison {
 // Paints every page on `device` (A4 landscape expected). A QGuiApplication
 // must exist. False when painting could not start.
 bool PaintComparison(QPagedPaintDevice& device, const PaperComparison& comparison);
+
+// The number of pages PaintComparison paints.
+int ComparisonPageCount(const PaperComparison& comparison);
 
 // Writes the PDF whole or not at all. nullopt on success, else the Russian
 // message to show. A QGuiApplication must exist.

@@ -1,44 +1,29 @@
 #include "protocol/qt/protocol_pdf.h"
 
-#include <QFile>
-#include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QTextLayout>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <memory>
 #include <set>
 
 #include "chart/chart.h"
-#include "chart/number_picture.h"
-#include "chart/qt/qt_canvas.h"
 #include "chart/series.h"
-#include "files/atomic_file.h"
-#include "files/cp1251.h"
-#include "files/platform.h"
 #include "protocol/core/point_charts.h"
+#include "protocol/qt/paper.h"
 
 namespace protocol {
 
 namespace {
 
+using namespace paper;
+
 // Lengths are in units of 1/96 inch, the unit the chart engine draws in.
-constexpr double kMargin = 36;
 constexpr double kHeaderBlock = 220;
-constexpr double kHeadRow = 34;
 constexpr double kRow = 62;
-constexpr double kFooter = 26;
 constexpr double kSummaryChart = 420;
-constexpr double kListRow = 20;    // a row of the rooms' table
-constexpr double kDigestRow = 17;  // a row of the appendix
-constexpr double kPageTitle = 30;
 
 // The columns on paper: the table's without the verdicts per quantity (a
 // value failing its norm is printed red instead), E and Kп with their
@@ -74,39 +59,6 @@ Qt::Alignment Alignment(Column c)
     return c == Column::Number ? Qt::AlignCenter : Info(c).numeric ? Qt::AlignRight : Qt::AlignLeft;
 }
 
-// Rows of a list split over pages: per page its first and end row.
-using PageRows = std::vector<std::pair<int, int>>;
-
-PageRows Split(int count, double firstTop, double top, double bottom, double row)
-{
-    PageRows pages;
-    int at = 0;
-    do {
-        const double from = pages.empty() ? firstTop : top;
-        const int fit = std::max(1, static_cast<int>((bottom - from) / row));
-        const int end = std::min(count, at + fit);
-        pages.emplace_back(at, end);
-        at = end;
-    } while (at < count);
-    return pages;
-}
-
-QString Q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
-QFont PixelFont(int pixels, bool bold = false, bool italic = false)
-{
-    QFont f(QStringLiteral("Liberation Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setItalic(italic);
-    f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
-}
-
 struct Pages {
     double width = 0;
     double height = 0;
@@ -132,10 +84,10 @@ Pages Paginate(double width, double height, int rowCount, int roomCount)
     return pages;
 }
 
-class ProtocolPainter {
+class ProtocolPainter : Sheet {
 public:
     ProtocolPainter(QPainter& painter, const PaperProtocol& p, const std::vector<RoomRow>& rooms, const Pages& pages)
-        : painter_(painter), p_(p), rooms_(rooms), pages_(pages), canvas_(painter)
+        : Sheet(painter, pages.width, pages.height), p_(p), rooms_(rooms), pages_(pages)
     {
         SetUpPointChart(ieeeChart_);
         ieeeChart_.SetBufferedDisplay(false);
@@ -194,51 +146,6 @@ public:
     }
 
 private:
-    void Text(const QRectF& r, const QString& text, const QFont& font, int flags, QColor color = Qt::black)
-    {
-        painter_.setFont(font);
-        painter_.setPen(color);
-        painter_.drawText(r, flags, text);
-    }
-
-    QString Elided(const QString& text, const QFont& font, double width)
-    {
-        return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
-    }
-
-    // Text wrapped into `r`; what does not fit ends its last line with an ellipsis.
-    void Wrapped(const QRectF& r, const QString& text, const QFont& font, int flags, QColor color = Qt::black)
-    {
-        const QFontMetricsF fm(font);
-        const int fit = std::max(1, static_cast<int>(r.height() / fm.lineSpacing()));
-        QTextLayout layout(text, font);
-        layout.beginLayout();
-        QStringList lines;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(r.width());
-            if (lines.size() == fit - 1) {
-                lines << Elided(text.mid(line.textStart()).simplified(), font, r.width());
-                break;
-            }
-            lines << text.mid(line.textStart(), line.textLength()).trimmed();
-        }
-        layout.endLayout();
-        Text(r, lines.join(QLatin1Char('\n')), font, flags & ~Qt::TextWordWrap, color);
-    }
-
-    std::string ErrorText(const std::optional<double>& percent) const
-    {
-        return percent ? analysis::FormatFixed(*percent, 1, p_.nf) + " %" : "не задана";
-    }
-
-    // A page's title; the y below it.
-    double PageTitle(const QString& title)
-    {
-        Text(QRectF(kMargin, kMargin, pages_.width - 2 * kMargin, 24), title, PixelFont(16, true),
-             Qt::AlignLeft | Qt::AlignTop);
-        return kMargin + kPageTitle;
-    }
-
     double PaintHeader()
     {
         const double w = pages_.width - 2 * kMargin;
@@ -246,41 +153,7 @@ private:
              Qt::AlignHCenter | Qt::AlignTop);
         Text(QRectF(kMargin, kMargin + 24, w, 20), QStringLiteral("освещённости и коэффициента пульсации освещённости"),
              PixelFont(14), Qt::AlignHCenter | Qt::AlignTop);
-        const auto& h = p_.header;
-        const std::pair<const char*, std::string> fields[] = {
-            {"Организация:", h.organisation},
-            {"Средство измерений:", h.instrument},
-            {"Объект и адрес:", h.object},
-            {"Заводской номер:", h.serialNumber},
-            {"Дата измерений:", h.date},
-            {"Свидетельство о поверке:", h.certificate},
-            {"Условия измерений:", h.conditions},
-            {"Нормативный документ:", h.normative},
-            {"Методика измерений:", h.method},
-            {"Норма Кп по умолчанию:", LimitText(p_.judging.limit, p_.nf) + " %"},
-            {"Норма E по умолчанию:",
-             p_.judging.illuminanceNorm ? LimitText(*p_.judging.illuminanceNorm, p_.nf) + " лк" : "не задана"},
-            {"Погрешность E, Кп:",
-             ErrorText(p_.judging.illuminanceError) + "; " + ErrorText(p_.judging.pulsationError)},
-        };
-        const QFont label = PixelFont(12, true);
-        const QFont value = PixelFont(12);
-        const double half = w / 2;
-        const double labelWidth = 170;
-        double y = kMargin + 56;
-        for (std::size_t i = 0; i < std::size(fields); ++i) {
-            const double x = kMargin + (i % 2) * half;
-            const double rowY = y + (i / 2) * 21;
-            Text(QRectF(x, rowY, labelWidth, 18), QString::fromUtf8(fields[i].first), label,
-                 Qt::AlignLeft | Qt::AlignBottom);
-            const double vx = x + labelWidth;
-            const double vw = half - labelWidth - 16;
-            Text(QRectF(vx, rowY, vw, 18), Elided(Q(fields[i].second), value, vw), value,
-                 Qt::AlignLeft | Qt::AlignBottom);
-            painter_.setPen(QPen(Qt::gray, 0.6));
-            painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
-        }
-        y += (std::size(fields) + 1) / 2 * 21 + 6;
+        const double y = HeaderFields(kMargin + 56, p_.header, p_.judging, p_.nf);
         Text(QRectF(kMargin, y, w, 18), QStringLiteral("Измерено точек: %1.").arg(p_.rows.size()), PixelFont(12),
              Qt::AlignLeft | Qt::AlignVCenter);
         return kMargin + kHeaderBlock;
@@ -350,38 +223,10 @@ private:
         return y + kRow;
     }
 
-    // One row of a plain table: the cells in their columns (x, width), framed.
-    void ListRow(double y, double height, const std::vector<std::pair<double, double>>& columns,
-                 const QStringList& cells, const QFont& font, const std::vector<bool>& right, bool head)
-    {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const QRectF r(columns[i].first, y, columns[i].second, height);
-            if (head)
-                painter_.fillRect(r, QColor(232, 232, 232));
-            painter_.setPen(QPen(Qt::black, 0.8));
-            painter_.drawRect(r);
-            const QRectF inner = r.adjusted(3, 1, -3, -1);
-            const int align = head ? Qt::AlignCenter | Qt::TextWordWrap : (right[i] ? Qt::AlignRight : Qt::AlignLeft);
-            Text(inner, head ? cells[static_cast<int>(i)] : Elided(cells[static_cast<int>(i)], font, inner.width()),
-                 font, align | Qt::AlignVCenter);
-        }
-    }
-
-    static std::vector<std::pair<double, double>> Columns(std::initializer_list<double> widths)
-    {
-        std::vector<std::pair<double, double>> columns;
-        double x = kMargin;
-        for (double w : widths) {
-            columns.emplace_back(x, w);
-            x += w;
-        }
-        return columns;
-    }
-
     void PaintRooms(int page)
     {
         double y = page == 0 ? PageTitle(QStringLiteral("Помещения")) : kMargin;
-        const auto columns = Columns({260, 60, 90, 90, 90, 80, 80, 110});
+        const auto columns = ColumnsOf({260, 60, 90, 90, 90, 80, 80, 110});
         QStringList titles;
         for (int c = 0; c < kRoomColumnCount; ++c)
             titles << QString::fromUtf8(RoomColumnTitle(static_cast<RoomColumn>(c)));
@@ -401,24 +246,11 @@ private:
     void PaintDigests(int page)
     {
         double y = page == 0 ? PageTitle(QStringLiteral("Приложение. Контрольные суммы файлов")) : kMargin;
-        const auto columns = Columns({40, 400, 520});
-        const std::vector<bool> right{true, false, false};
-        ListRow(y, kListRow, columns, {QStringLiteral("№"), QStringLiteral("Файл"), QStringLiteral("SHA-256")},
-                PixelFont(11, true), right, true);
+        DigestHead(y);
         y += kListRow;
-        const QFont mono = [] {
-            QFont f = PixelFont(11);
-            f.setFamily(QStringLiteral("Liberation Mono"));
-            f.setStyleHint(QFont::Monospace);
-            return f;
-        }();
         const auto [first, end] = pages_.digests[static_cast<std::size_t>(page)];
         for (int r = first; r < end; ++r) {
-            const ProtocolRow& row = p_.rows[static_cast<std::size_t>(r)];
-            const QStringList cells{QString::number(row.number), Q(files::DisplayText(row.fileName)),
-                                    row.digest.empty() ? QStringLiteral("файл не прочитан целиком") : Q(row.digest)};
-            ListRow(y, kDigestRow, {columns[0], columns[1]}, {cells[0], cells[1]}, PixelFont(11), right, false);
-            ListRow(y, kDigestRow, {columns[2]}, {cells[2]}, mono, {false}, false);
+            DigestRow(y, p_.rows[static_cast<std::size_t>(r)]);
             y += kDigestRow;
         }
     }
@@ -432,19 +264,6 @@ private:
         for (int i = 0; i < row.metrics.stretchSamples; ++i)
             series_->AddPoint(i * ms, rec.Samples[static_cast<std::size_t>(i)] * lux);
         DrawChart(chart_, r);
-    }
-
-    // A chart of the engine in `r`, drawn as vector graphics.
-    void DrawChart(chart::TChart& chart, const QRectF& r)
-    {
-        const int w = static_cast<int>(r.width());
-        const int h = static_cast<int>(r.height());
-        chart.SetBounds(w, h);
-        painter_.save();
-        painter_.translate(r.topLeft());
-        chart.DrawTo(canvas_, chart::TRect{0, 0, w, h});
-        canvas_.End();
-        painter_.restore();
     }
 
     // The IEEE 1789 chart of every point, numbered as in the table, and the
@@ -519,7 +338,7 @@ private:
         notes << QStringLiteral("U — расширенная неопределённость: U = 2·δ·x / (100·√3), где x — E или Кп, δ — предел "
                                 "допускаемой относительной погрешности средства измерений (E: %1; Кп: %2), "
                                 "распределённый равномерно; коэффициент охвата 2.")
-                     .arg(Q(ErrorText(j.illuminanceError)), Q(ErrorText(j.pulsationError)));
+                     .arg(Q(ErrorText(j.illuminanceError, p_.nf)), Q(ErrorText(j.pulsationError, p_.nf)));
         notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
                                 "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
                                 "IEEE 1789 — риск по IEEE 1789-2015.");
@@ -556,21 +375,12 @@ private:
 
     void PaintFooter(int page)
     {
-        const double y = pages_.height - kMargin - kFooter + 8;
-        const double w = pages_.width - 2 * kMargin;
-        const QFont font = PixelFont(10);
-        painter_.setPen(QPen(Qt::gray, 0.6));
-        painter_.drawLine(QPointF(kMargin, y), QPointF(kMargin + w, y));
         QString left = QStringLiteral("Протокол измерений");
         if (!p_.header.object.empty())
             left += QStringLiteral(" — ") + Q(p_.header.object);
-        Text(QRectF(kMargin, y + 2, w * 0.7, 16), Elided(left, font, w * 0.7), font, Qt::AlignLeft | Qt::AlignTop,
-             Qt::darkGray);
-        Text(QRectF(kMargin, y + 2, w, 16), QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pages_.Count()), font,
-             Qt::AlignRight | Qt::AlignTop);
+        Footer(page, pages_.Count(), left);
     }
 
-    QPainter& painter_;
     const PaperProtocol& p_;
     const std::vector<RoomRow>& rooms_;
     const Pages& pages_;
@@ -578,15 +388,9 @@ private:
     chart::TFastLineSeries* series_ = nullptr;
     chart::TChart ieeeChart_;
     Ieee1789Chart ieee_{ieeeChart_};
-    chart::qt::QtCanvas canvas_;
     std::vector<std::pair<double, double>> columns_;
     std::set<int> svmLimits_;
 };
-
-double Scale(const QPaintDevice& device)
-{
-    return device.logicalDpiX() / 96.0;
-}
 
 Pages PagesFor(const QPaintDevice& device, const PaperProtocol& p, int roomCount)
 {
@@ -598,9 +402,7 @@ Pages PagesFor(const QPaintDevice& device, const PaperProtocol& p, int roomCount
 
 int ProtocolPageCount(const PaperProtocol& protocol)
 {
-    // The page of an A4 landscape sheet without margins.
-    const QSizeF mm = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
-    return Paginate(mm.height() / 25.4 * 96, mm.width() / 25.4 * 96, static_cast<int>(protocol.rows.size()),
+    return Paginate(A4LandscapeWidth(), A4LandscapeHeight(), static_cast<int>(protocol.rows.size()),
                     static_cast<int>(RoomsOf(protocol.rows).size()))
         .Count();
 }
@@ -625,59 +427,16 @@ bool PaintProtocol(QPagedPaintDevice& device, const PaperProtocol& protocol)
 
 std::optional<std::string> WriteProtocolPdf(const std::string& path, const PaperProtocol& protocol)
 {
-    // Written beside the target, then put in its place: a failure leaves the old file.
-    const std::string failed = "Не удалось записать файл " + files::DisplayText(path);
-    files::TemporaryFile temporary(path);
-    if (!temporary.get())
-        return failed + ": " + files::SystemErrorText(temporary.error());
-    bool painted = false;
-    {
-        QFile file;
-        painted = file.open(temporary.get(), QIODevice::WriteOnly);
-        QPdfWriter writer(&file);
-        writer.setResolution(1200);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(QStringLiteral("Протокол измерений"));
-        writer.setCreator(QStringLiteral("СОВИКАН ТР07: протокол измерений"));
-        painted = painted && PaintProtocol(writer, protocol);
-        file.close();
-        painted = painted && file.error() == QFileDevice::NoError;
-    }
-    if (!painted)
-        return failed;
-    if (const int error = temporary.Commit())
-        return failed + ": " + files::SystemErrorText(error);
-    return std::nullopt;
+    return paper::WritePdfWhole(path, QStringLiteral("Протокол измерений"),
+                                QStringLiteral("СОВИКАН ТР07: протокол измерений"),
+                                [&](QPagedPaintDevice& device) { return PaintProtocol(device, protocol); });
 }
 
 std::optional<std::string> WriteProtocolPdfStandalone(const std::string& path, const ProtocolHeader& header,
                                                       const std::vector<ProtocolRow>& rows, const Judging& judging,
                                                       const analysis::NumberFormat& nf)
 {
-    static int argc = 1;
-    static char name[] = "svktool";
-    static char* argv[] = {name, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    if (!QCoreApplication::instance()) {
-        // No display is needed: on Linux a terminal may have none. Windows always
-        // has its platform, and only it gives the system's fonts to the PDF
-        // (the offscreen platform there finds none and draws boxes).
-#ifndef _WIN32
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-        // A command-line tool prints only its own words: the toolkit's notes
-        // (no session's runtime folder in a script, say) are not for its user.
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-            if ((type == QtCriticalMsg || type == QtFatalMsg) && previous)
-                previous(type, context, text);
-        });
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    chart::SetNumberSeparators({nf.decimalSeparator, nf.thousandSeparator});
+    const auto app = paper::StandaloneApplication(nf);
     return WriteProtocolPdf(path, PaperProtocol{header, rows, judging, nf});
 }
 

@@ -5,6 +5,7 @@
 
 #include "helpers/temp_folder.h"
 #include "files/svk_file.h"
+#include "protocol/qt/comparison_pdf.h"
 #include "protocol/qt/protocol_pdf.h"
 
 namespace {
@@ -84,6 +85,53 @@ TEST(ProtocolPdf, PagesTextFontsAndVectorCharts)
     const auto failed = protocol::WriteProtocolPdfStandalone(dir / "no/such/folder.pdf", header, rows, {}, {});
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->rfind("Не удалось записать файл", 0), 0u);
+}
+
+TEST(ComparisonPdf, PagesCountsAndBothFoldersDigests)
+{
+    if (Shell("command -v pdftotext pdfinfo").empty())
+        GTEST_SKIP() << "poppler-utils are not installed";
+    // 40 points before, 39 after: the table over pages, the rooms, the appendix over pages.
+    test_support::TempFolder before, after;
+    for (int k = 0; k < 40; ++k) {
+        analysis::MeasurementRecord r;
+        r.SampleCount = 400;
+        for (int i = 0; i < 400; ++i)
+            r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(1000 + (i % 20 < 10 ? 10 * k : 0));
+        r.RangeIndex = 5;
+        r.RangeDecade = 1.0;
+        r.LuxFactor = 0.5f;
+        r.TimeMultiplier = 1;
+        r.SampleInterval = 0.25f;
+        const std::string name = "m" + std::to_string(k) + ".svk";
+        const std::string comment = "Место " + std::to_string(k) + "\r\nПомещение: Класс " + std::to_string(k % 4);
+        files::WriteMeasurementFile(before / name, r, comment);
+        if (k != 7)
+            files::WriteMeasurementFile(after / name, r, comment);
+    }
+    protocol::PaperComparison paper;
+    paper.header.object = "Школа № 5";
+    paper.beforeFolder = "2025";
+    paper.afterFolder = "2026";
+    paper.comparison =
+        protocol::Compare(protocol::BuildProtocol(before.Folder(), {}), protocol::BuildProtocol(after.Folder(), {}));
+    paper.nf = {",", " "};
+    const std::string pdf = after / "c.pdf";
+    ASSERT_EQ(protocol::WriteComparisonPdfStandalone(pdf, paper), std::nullopt);
+
+    const int pages = protocol::ComparisonPageCount(paper);
+    EXPECT_GE(pages, 6);
+    EXPECT_NE(Shell("pdfinfo '" + pdf + "'").find("Pages:           " + std::to_string(pages) + "\n"),
+              std::string::npos);
+    const std::string text = Shell("pdftotext '" + pdf + "' -");
+    for (const std::string& expected :
+         {std::string("Сравнение обследований"), std::string("Школа № 5"), std::string("Изменение"),
+          std::string("Место 39"), std::string("без изменений — 39"), std::string("только до — 1"),
+          std::string("Кп max после, %"), std::string("Обследование «после»: 2026"), paper.comparison.before[0].digest,
+          paper.comparison.after.back().digest, "Страница " + std::to_string(pages) + " из " + std::to_string(pages)})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+
+    EXPECT_TRUE(protocol::WriteComparisonPdfStandalone(after / "no/such/folder.pdf", paper));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -19,14 +20,17 @@
 #include "analysis/statistics.h"
 #include "files/atomic_file.h"
 #include "files/comment_browser.h"
+#include "files/cp1251.h"
 #include "files/file_error.h"
 #include "files/folder.h"
 #include "files/platform.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
+#include "protocol/core/comparison.h"
 #include "protocol/core/memory_download.h"
 #include "protocol/core/protocol.h"
 #ifdef SVKTOOL_WITH_PDF
+#include "protocol/qt/comparison_pdf.h"
 #include "protocol/qt/protocol_pdf.h"
 #endif
 
@@ -92,6 +96,34 @@ constexpr CommandUsage kCommandUsage[] = {
       fields left empty, ending with the files' digests. A file is written
       whole or not at all.
 )"},
+    {"compare", R"(  svktool compare DIR_BEFORE DIR_AFTER [--limit N] [--e-norm N] [--e-error P]
+                   [--kp-error P] [--csv FILE] [--pdf FILE]
+      Compares two protocols of one building: the survey "до" (before) in
+      DIR_BEFORE and the survey "после" (after) in DIR_AFTER, each read as
+      protocol reads its folder, with the same options. A point of one
+      matches the point of the other with the same room and place
+      ("Помещение" and "Место" compared with the blanks at their ends
+      trimmed, letter case ignored, "ё" read as "е"); when a place occurs
+      more than once in a room, the n-th matches the n-th in the natural
+      order of the file names. One row per matched or unmatched point, in
+      the order of DIR_AFTER's protocol, then the points found only in
+      DIR_BEFORE in its order. The columns: the room and the place (as the
+      "после" file spells them), E before and after (lux), ΔE (percent of E
+      before, one decimal), Kп before and after (percent), ΔКп (percentage
+      points, one decimal), each survey's verdict by the norms its own points
+      carry ("Кп<=N", "Е>=N" or the defaults), and the change: "стало
+      соответствовать", "перестало соответствовать", "без изменений", "только
+      до", "только после", or "—" when one of a matched pair's files cannot
+      be used. A file that cannot be used shows its reason in its verdict and
+      has no deltas. Without --csv the CSV (UTF-8 with a byte-order mark,
+      cells separated by ";") goes to the standard output. --pdf also writes
+      the comparison as a PDF: the table, the IEEE 1789 chart with an arrow
+      from each point's "до" position to its "после" one, the counts of each
+      change, the rooms' mean E and highest Kп before and after, and the
+      digests of both folders' files. A file is written whole or not at all.
+      Exit status 0 when both folders were read, 1 when a folder holds no
+      measurement file or a file could not be written, 2 for bad arguments.
+)"},
     {"download", R"(  svktool download COMn DIR [--records A-B]
       Reads the records A to B (0 to 39 unless given) from the meter's
       memory through the port COMn and saves each as "Запись NN.svk" in the
@@ -111,8 +143,8 @@ constexpr const char* kHelpUsage = R"(  svktool [COMMAND] --help
 
 constexpr const char* kUsageEnd = R"(
 Numbers use the decimal separator of the user's locale. Except for
-download, the exit status is 0 on success, 1 when a file could not be used
-(the other files of the call are still reported), and
+download and compare, the exit status is 0 on success, 1 when a file
+could not be used (the other files of the call are still reported), and
 2 when the command line is wrong (this text then goes to the standard error).
 )";
 
@@ -326,6 +358,45 @@ int Protocol(std::string folder, const ProtocolOptions& options, const analysis:
     return status;
 }
 
+int Compare(std::string before, std::string after, const ProtocolOptions& options, const analysis::NumberFormat& nf)
+{
+    protocol::Judging judging;
+    if (!JudgingOf(options, judging))
+        return 2;
+    before = protocol::FolderWithSeparator(before);
+    after = protocol::FolderWithSeparator(after);
+    auto beforeRows = protocol::BuildProtocol(before, judging);
+    auto afterRows = protocol::BuildProtocol(after, judging);
+    if (beforeRows.empty() || afterRows.empty()) {
+        Fail(files::kChoosePathMessage);
+        return 1;
+    }
+    const protocol::Comparison comparison = protocol::Compare(std::move(beforeRows), std::move(afterRows));
+    const std::string csv = protocol::ComparisonCsv(comparison, nf);
+    if (options.csvPath.empty()) {
+        files::platform::SetBinaryStandardOutput();
+        std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+        std::cout.flush();
+    } else if (const int error = files::WriteFileWhole(options.csvPath, csv)) {
+        Fail("не удалось записать файл " + options.csvPath + ": " + files::SystemErrorText(error));
+        return 1;
+    }
+    if (!options.pdfPath.empty()) {
+#ifdef SVKTOOL_WITH_PDF
+        const protocol::PaperComparison paper{protocol::ProtocolHeader{}, judging,    files::DisplayText(before),
+                                              files::DisplayText(after),  comparison, nf};
+        if (const auto error = protocol::WriteComparisonPdfStandalone(options.pdfPath, paper)) {
+            Fail(*error);
+            return 1;
+        }
+#else
+        Fail("эта сборка svktool не пишет PDF");
+        return 1;
+#endif
+    }
+    return 0;
+}
+
 bool ParseComPort(const std::string& text, int& com)
 {
     if (text.size() < 4 || (text.compare(0, 3, "COM") != 0 && text.compare(0, 3, "com") != 0))
@@ -417,6 +488,18 @@ int RunCommand(int argc, char** argv)
     protocolTable->add_option("--rooms-csv", protocolOptions.roomsCsvPath);
     protocolTable->add_option("--pdf", protocolOptions.pdfPath);
 
+    std::string after;
+    CLI::App* compare = app.add_subcommand("compare");
+    const auto nonEmpty = [](const std::string& dir) { return dir.empty() ? std::string("no folder") : std::string(); };
+    compare->add_option("DIR_BEFORE", folder)->required()->check(nonEmpty);
+    compare->add_option("DIR_AFTER", after)->required()->check(nonEmpty);
+    const CLI::Option* compareLimit = compare->add_option("--limit", limit);
+    const CLI::Option* compareENorm = compare->add_option("--e-norm", eNorm);
+    const CLI::Option* compareEError = compare->add_option("--e-error", eError);
+    const CLI::Option* compareKpError = compare->add_option("--kp-error", kpError);
+    compare->add_option("--csv", protocolOptions.csvPath);
+    compare->add_option("--pdf", protocolOptions.pdfPath);
+
     std::string port;
     std::string records;
     CLI::App* download = app.add_subcommand("download");
@@ -453,6 +536,13 @@ int RunCommand(int argc, char** argv)
         protocolOptions.eError = Given(eErrorOption, eError);
         protocolOptions.kpError = Given(kpErrorOption, kpError);
         return Protocol(folder, protocolOptions, nf);
+    }
+    if (compare->parsed()) {
+        protocolOptions.limit = Given(compareLimit, limit);
+        protocolOptions.eNorm = Given(compareENorm, eNorm);
+        protocolOptions.eError = Given(compareEError, eError);
+        protocolOptions.kpError = Given(compareKpError, kpError);
+        return Compare(folder, after, protocolOptions, nf);
     }
     if (download->parsed())
         return Download(port, folder, Given(recordsOption, records));

@@ -345,6 +345,42 @@ TEST_F(SvktoolTest, ProtocolNormsErrorsAndRooms)
         EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " " + bad).status, 2) << bad;
 }
 
+TEST_F(SvktoolTest, CompareTwoSurveys)
+{
+    // Kп = swing / (2 * 1000 lx): 10 % before, 2 % after at the centre; a
+    // place only before, one only after, a file that cannot be read.
+    const auto light = [](int swing, int level = 1000) {
+        return SampledRecord(400, 1.0f, [=](int i) { return level + (i % 40 < 20 ? swing : -swing); });
+    };
+    std::filesystem::create_directories(dir_ / "до");
+    std::filesystem::create_directories(dir_ / "после");
+    files::WriteMeasurementFile(Path("до/1.svk"), light(100), "Центр\r\nПомещение: Зал №1");
+    files::WriteMeasurementFile(Path("до/2.svk"), light(30), "Угол\r\nПомещение: Зал №1");
+    files::WriteMeasurementFile(Path("после/1.svk"), light(20, 1250), " ЦЕНТР \r\nПомещение: зал №1");
+    files::WriteMeasurementFile(Path("после/2.svk"), light(30), "Дверь\r\nПомещение: Зал №1");
+    Write("после/3.svk", "x");
+    const std::string folders = Quote(Path("до")) + " " + Quote(Path("после"));
+    const ToolRun run = Svktool("compare " + folders + " --csv " + Quote(Path("c.csv")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    std::ifstream in(Path("c.csv"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}),
+              "\xEF\xBB\xBFПомещение;Место;E до, лк;E после, лк;ΔE, %;Кп до, %;Кп после, %;ΔКп, п.п.;Вывод до;"
+              "Вывод после;Изменение\r\n"
+              "зал №1; ЦЕНТР ;1000;1250;25.0;10.0;1.6;-8.4;не соответствует;соответствует;стало соответствовать\r\n"
+              "Зал №1;Дверь;—;1000;—;—;3.0;—;—;соответствует;только после\r\n"
+              ";;—;—;—;—;—;—;—;файл повреждён: в нём нет заголовка измерения;только после\r\n"
+              "Зал №1;Угол;1000;—;—;3.0;—;—;соответствует;—;только до\r\n");
+
+    std::filesystem::create_directories(dir_ / "пусто");
+    const ToolRun empty = Svktool("compare " + Quote(Path("до")) + " " + Quote(Path("пусто")));
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "svktool: Выберите путь, содержащий файлы *.svk\n");
+    for (const char* bad : {"", " --limit x", " --e-norm"})
+        EXPECT_EQ(Svktool("compare " + folders + bad).status, bad[0] ? 2 : 0) << bad;
+    EXPECT_EQ(Svktool("compare " + Quote(Path("до"))).status, 2);
+}
+
 TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
 {
     // 1000 +- 500 lux every 40 samples of 0.25 ms: 100 Hz of 50 %, 400 samples.
@@ -385,7 +421,7 @@ TEST_F(SvktoolTest, UsageAndHelp)
     // Each command's help is its part of the whole help, and its usage when its
     // command line is wrong.
     std::map<std::string, std::string> usage{{"", help.out}};
-    for (const char* command : {"stats", "export", "spectrum", "comments", "protocol", "download"}) {
+    for (const char* command : {"stats", "export", "spectrum", "comments", "protocol", "compare", "download"}) {
         const ToolRun own = Svktool(std::string(command) + " --help");
         EXPECT_EQ(own.status, 0) << command;
         const std::string part = own.out.substr(0, own.out.find("\n\n"));
@@ -409,6 +445,8 @@ TEST_F(SvktoolTest, UsageAndHelp)
         {"protocol ''", "protocol"},
         {"protocol a --limit", "protocol"},
         {"protocol a --records 1-2", "protocol"},
+        {"compare a", "compare"},
+        {"compare a '' --limit 5", "compare"},
         {"download COM5", "download"},
         {"download COM5 d e", "download"},
         {"download COM5 d --records", "download"},
