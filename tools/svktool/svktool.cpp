@@ -310,6 +310,21 @@ bool JudgingOf(const ProtocolOptions& o, protocol::Judging& j)
     return true;
 }
 
+// A CSV to the file `path` (whole or not at all), or without a path to the
+// standard output; false (and the message) when it could not be written.
+bool WriteCsv(const std::string& path, const std::string& csv)
+{
+    if (path.empty()) {
+        files::platform::SetBinaryStandardOutput();
+        std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+        std::cout.flush();
+    } else if (const int error = files::WriteFileWhole(path, csv)) {
+        Fail("не удалось записать файл " + path + ": " + files::SystemErrorText(error));
+        return false;
+    }
+    return true;
+}
+
 int Protocol(std::string folder, const ProtocolOptions& options, const analysis::NumberFormat& nf)
 {
     protocol::Judging judging;
@@ -323,15 +338,8 @@ int Protocol(std::string folder, const ProtocolOptions& options, const analysis:
         Fail(files::kChoosePathMessage);
         return 1;
     }
-    const std::string csv = protocol::ProtocolCsv(rows, nf);
-    if (csvPath.empty()) {
-        files::platform::SetBinaryStandardOutput();
-        std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-        std::cout.flush();
-    } else if (const int error = files::WriteFileWhole(csvPath, csv)) {
-        Fail("не удалось записать файл " + csvPath + ": " + files::SystemErrorText(error));
+    if (!WriteCsv(csvPath, protocol::ProtocolCsv(rows, nf)))
         return 1;
-    }
     if (!options.roomsCsvPath.empty()) {
         if (const int error =
                 files::WriteFileWhole(options.roomsCsvPath, protocol::RoomsCsv(protocol::RoomsOf(rows), nf))) {
@@ -372,15 +380,8 @@ int Compare(std::string before, std::string after, const ProtocolOptions& option
         return 1;
     }
     const protocol::Comparison comparison = protocol::Compare(std::move(beforeRows), std::move(afterRows));
-    const std::string csv = protocol::ComparisonCsv(comparison, nf);
-    if (options.csvPath.empty()) {
-        files::platform::SetBinaryStandardOutput();
-        std::cout.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-        std::cout.flush();
-    } else if (const int error = files::WriteFileWhole(options.csvPath, csv)) {
-        Fail("не удалось записать файл " + options.csvPath + ": " + files::SystemErrorText(error));
+    if (!WriteCsv(options.csvPath, protocol::ComparisonCsv(comparison, nf)))
         return 1;
-    }
     if (!options.pdfPath.empty()) {
 #ifdef SVKTOOL_WITH_PDF
         const protocol::PaperComparison paper{protocol::ProtocolHeader{}, judging,    files::DisplayText(before),
