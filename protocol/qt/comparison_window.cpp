@@ -166,6 +166,8 @@ bool ComparisonWindow::SaveCsv(const QString& path)
 
 bool ComparisonWindow::SavePdf(const QString& path)
 {
+    if (currentHeader)
+        paper_.header = currentHeader();
     if (const auto error = WriteComparisonPdf(app::ToNativePath(QDir::toNativeSeparators(path)), paper_)) {
         showMessage(Q(*error));
         return false;

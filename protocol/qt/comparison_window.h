@@ -41,6 +41,8 @@ public:
     chart::qt::ChartWidget* Arrows() const { return arrows_; }
     QTableWidget* Rooms() const { return rooms_; }
 
+    // The header the PDF is to carry, asked when it is saved (unset: the one shown with).
+    std::function<ProtocolHeader()> currentHeader;
     // Shows a message; a message box unless replaced.
     std::function<void(const QString&)> showMessage;
 

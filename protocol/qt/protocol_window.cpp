@@ -334,22 +334,28 @@ bool ProtocolWindow::CompareWith(const QString& beforeFolder)
         showMessage(QString::fromUtf8(files::kChoosePathMessage));
         return false;
     }
-    const PaperProtocol paper = Paper();
-    PaperComparison comparison{paper.header,
-                               paper.judging,
-                               ShownFolder(beforeFolder).toStdString(),
-                               ShownFolder(folder_).toStdString(),
-                               Compare(std::move(before), rows_),
-                               nf_};
+    beforeFolder_ = beforeFolder;
+    beforeRows_ = std::move(before);
     if (!comparison_) {
         comparison_ = new ComparisonWindow(this);
         comparison_->showMessage = [this](const QString& text) { showMessage(text); };
+        comparison_->currentHeader = [this] { return Paper().header; };
     }
-    comparison_->Show(std::move(comparison), folder_);
+    ShowComparison();
     comparison_->show();
     comparison_->raise();
     comparison_->activateWindow();
     return true;
+}
+
+void ProtocolWindow::ShowComparison()
+{
+    // The points before take the norms and limits the header gives now, as the open ones do.
+    const PaperProtocol paper = Paper();
+    ApplyJudging(beforeRows_, paper.judging);
+    comparison_->Show({paper.header, paper.judging, ShownFolder(beforeFolder_).toStdString(),
+                       ShownFolder(folder_).toStdString(), Compare(beforeRows_, rows_), nf_},
+                      folder_);
 }
 
 void ProtocolWindow::SetDefaultLimit(double limit)
@@ -588,6 +594,9 @@ void ProtocolWindow::Refill()
         table_->selectRow(0);
     charts_->Show(rows_, table_->currentRow());
     ShowDigest(table_->currentRow());
+    // An edited place or room may now match a point before, a changed norm change a verdict.
+    if (comparison_ && comparison_->isVisible())
+        ShowComparison();
 }
 
 PaperProtocol ProtocolWindow::Paper() const

@@ -46,6 +46,7 @@ public:
     // Compares the protocol of `beforeFolder` ("до"), read with the current
     // norms and limits, with the open one ("после") and shows the comparison.
     // False (and the message) when that folder holds no measurement file.
+    // While shown, the comparison follows the open protocol's edits.
     bool CompareWith(const QString& beforeFolder);
     ComparisonWindow* ComparisonView() const { return comparison_; }
     void SetDefaultLimit(double limit);
@@ -86,6 +87,7 @@ protected:
 private:
     void ChooseFolder();
     void ChooseBeforeFolder();
+    void ShowComparison();
     // A folder as the window shows it.
     static QString ShownFolder(const QString& folder);
     void ChooseCsv();
@@ -120,6 +122,8 @@ private:
     QLabel* digest_ = nullptr;
     PointChartsPanel* charts_ = nullptr;
     ComparisonWindow* comparison_ = nullptr;  // made at the first comparison
+    QString beforeFolder_;                    // of the last comparison
+    std::vector<ProtocolRow> beforeRows_;
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;
     std::unique_ptr<app::HelpWindow> help_;

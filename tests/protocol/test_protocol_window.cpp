@@ -339,6 +339,13 @@ TEST_F(WindowOnAFolder, ComparedWithTheFolderBeforeItShowsTheChangesTheRoomsAndS
                                       0),
               0u);
     EXPECT_EQ(messages.size(), 1);
+
+    // The place edited in the open protocol finds its point before.
+    w->Table()->item(1, static_cast<int>(protocol::Column::Place))->setText(QStringLiteral("Стол 2"));
+    EXPECT_EQ(cw->Table()->rowCount(), 2);
+    EXPECT_EQ(cw->Table()->item(1, static_cast<int>(protocol::CompareColumn::Change))->text(),
+              QStringLiteral("без изменений"));
+    EXPECT_EQ(messages.size(), 1);
 }
 
 #ifndef _WIN32
