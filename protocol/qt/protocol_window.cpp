@@ -136,12 +136,13 @@ ProtocolWindow::ProtocolWindow(std::unique_ptr<QSettings> settings, std::unique_
     auto* fromMeter = new QPushButton(QStringLiteral("Считать из прибора…"));
     top->addWidget(choose);
     top->addWidget(reread);
-    top->addWidget(fromMeter);
     auto* compare = new QPushButton(QStringLiteral("Сравнить с…"));
     compare->setToolTip(QStringLiteral("Сравнить точки этой папки («после») с точками другой («до»)"));
     compare->setEnabled(false);
     needRows_.push_back(compare);
     top->addWidget(compare);
+    // Reading the meter stays where it was, at the right end.
+    top->addWidget(fromMeter);
     connect(compare, &QPushButton::clicked, this, [this] { ChooseBeforeFolder(); });
     connect(fromMeter, &QPushButton::clicked, this, [this] {
         if (const auto folder = DownloadFromMeter(this, folder_, showMessage))
