@@ -354,9 +354,10 @@ void ProtocolWindow::ShowComparison()
     // The points before take the norms and limits the header gives now, as the open ones do.
     const PaperProtocol paper = Paper();
     ApplyJudging(beforeRows_, paper.judging);
-    comparison_->Show({paper.header, paper.judging, ShownFolder(beforeFolder_).toStdString(),
-                       ShownFolder(folder_).toStdString(), Compare(beforeRows_, rows_), nf_},
-                      folder_);
+    // Whole paths: a folder given on the command line may be relative.
+    const auto shown = [](const QString& folder) { return ShownFolder(QDir(folder).absolutePath()).toStdString(); };
+    comparison_->Show(
+        {paper.header, paper.judging, shown(beforeFolder_), shown(folder_), Compare(beforeRows_, rows_), nf_}, folder_);
 }
 
 void ProtocolWindow::SetDefaultLimit(double limit)
