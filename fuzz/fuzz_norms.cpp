@@ -1,11 +1,13 @@
 // A point's markers in any comment: both norms and the room found, written
-// and found again with what was written; and the natural order of any names
-// a strict weak order.
+// and found again with what was written; the key two surveys' rooms and
+// places are matched by, stable; and the natural order of any names a strict
+// weak order.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <string>
 
+#include "protocol/core/comparison.h"
 #include "protocol/core/point_markers.h"
 #include "protocol/core/natural_order.h"
 #include "fuzz_support.h"
@@ -63,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (protocol::FindRoom(comment))
         Require(!protocol::FindRoom(protocol::WithRoom(comment, "")) ||
                 protocol::WithRoom(comment, "").size() < comment.size());
+
+    // A key is its own key, and blanks around a name change nothing.
+    const std::string key = protocol::MatchKey(room);
+    Require(protocol::MatchKey(key) == key && protocol::MatchKey(" " + room + "\t ") == key);
 
     // The natural order: irreflexive, asymmetric, transitive.
     const std::string a = in.ConsumeRandomLengthString(32);
