@@ -163,7 +163,7 @@ private:
         }
         const Comparison& c = c_.comparison;
         Text(QRectF(kMargin, y + 4, w, 18),
-             QStringLiteral("Точек «до» — %1, «после» — %2; строк сравнения — %3. Заголовок — протокола «после».")
+             QStringLiteral("Точек «до» — %1, «после» — %2; строк сравнения — %3. Шапка — протокола «после».")
                  .arg(c.before.size())
                  .arg(c.after.size())
                  .arg(c.points.size()),
