@@ -229,28 +229,62 @@ int Ieee1789Chart::RowOfPoint(const chart::TChartSeries& series, int index) cons
 }
 
 Ieee1789ComparisonChart::Ieee1789ComparisonChart(chart::TChart& chart)
-    : chart_(chart), arrows_(&AddSeries<chart::TArrowSeries>(chart))
+    : chart_(chart), arrows_(&AddSeries<chart::TArrowSeries>(chart)), selected_(&AddSeries<chart::TArrowSeries>(chart))
 {
     SetUpIeee1789(chart_, {"стрелка — от точки «до» к точке «после», номер — строка таблицы сравнения"});
     arrows_->SetSeriesColor(kPointColor);
+    selected_->SetSeriesColor(chart::clRed);
+    selected_->SetLineWidth(3);
+    selected_->LabelsFont().SetBold(true);
+    selected_->LabelsFont().SetColor(chart::clRed);
 }
 
-void Ieee1789ComparisonChart::Show(const Comparison& comparison)
+void Ieee1789ComparisonChart::Show(const Comparison& comparison, int selected)
 {
     arrows_->ClearPoints();
+    selected_->ClearPoints();
+    rowOfArrow_.clear();
+    selectedRow_ = -1;
     const auto placed = [](const ProtocolRow* row) { return row && row->Usable() && row->metrics.frequency; };
+    int count = 0;
     for (std::size_t i = 0; i < comparison.points.size(); ++i) {
         const ProtocolRow* before = comparison.Before(comparison.points[i]);
         const ProtocolRow* after = comparison.After(comparison.points[i]);
         if (!placed(before) || !placed(after))
             continue;
-        arrows_->AddArrow(*before->metrics.frequency, before->metrics.percentFlicker, *after->metrics.frequency,
-                          after->metrics.percentFlicker, std::to_string(i + 1));
+        ++count;
+        const bool chosen = static_cast<int>(i) == selected;
+        (chosen ? selected_ : arrows_)
+            ->AddArrow(*before->metrics.frequency, before->metrics.percentFlicker, *after->metrics.frequency,
+                       after->metrics.percentFlicker, std::to_string(i + 1));
+        if (chosen)
+            selectedRow_ = selected;
+        else
+            rowOfArrow_.push_back(static_cast<int>(i));
     }
-    SetTitle(chart_, {"IEEE 1789: до и после",
-                      arrows_->PointCount() > 0
-                          ? "точек с частотой в обоих обследованиях: " + std::to_string(arrows_->PointCount())
-                          : "нет точек с преобладающей частотой в обоих обследованиях"});
+    std::vector<std::string> title{"IEEE 1789: до и после"};
+    if (selectedRow_ >= 0) {
+        const ComparedPoint& p = comparison.points[static_cast<std::size_t>(selected)];
+        title.push_back("строка " + std::to_string(selected + 1) + ": " +
+                        analysis::Ieee1789Text(comparison.Before(p)->metrics.ieee) + " → " +
+                        analysis::Ieee1789Text(comparison.After(p)->metrics.ieee));
+    } else if (selected >= 0 && static_cast<std::size_t>(selected) < comparison.points.size()) {
+        title.push_back("у строки " + std::to_string(selected + 1) +
+                        " нет стрелки: нужна частота в обоих обследованиях");
+    } else {
+        title.push_back(count > 0 ? "точек с частотой в обоих обследованиях: " + std::to_string(count)
+                                  : "нет точек с преобладающей частотой в обоих обследованиях");
+    }
+    SetTitle(chart_, std::move(title));
+}
+
+int Ieee1789ComparisonChart::RowOfArrow(const chart::TChartSeries& series, int index) const
+{
+    if (&series == selected_)
+        return index == 0 ? selectedRow_ : -1;
+    if (&series != arrows_ || index < 0 || static_cast<std::size_t>(index) >= rowOfArrow_.size())
+        return -1;
+    return rowOfArrow_[static_cast<std::size_t>(index)];
 }
 
 }  // namespace protocol

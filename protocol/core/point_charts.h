@@ -75,15 +75,22 @@ private:
 // The IEEE 1789 chart of a comparison, on the axes and regions of
 // Ieee1789Chart: each matched point with an F in both surveys an arrow from
 // its "до" position to its "после" position, numbered as its row of the
-// comparison table (1, 2, ...).
+// comparison table (1, 2, ...); the arrow of the selected row red and on top
+// (a series of its own), the title saying its classes before and after.
 class Ieee1789ComparisonChart {
 public:
     explicit Ieee1789ComparisonChart(chart::TChart& chart);
-    void Show(const Comparison& comparison);
+    // `selected`: index into comparison.points, or -1.
+    void Show(const Comparison& comparison, int selected = -1);
+    // The row of an arrow that chart's click reported, or -1.
+    int RowOfArrow(const chart::TChartSeries& series, int index) const;
 
 private:
     chart::TChart& chart_;
     chart::TArrowSeries* arrows_;
+    chart::TArrowSeries* selected_;
+    std::vector<int> rowOfArrow_;
+    int selectedRow_ = -1;
 };
 
 }  // namespace protocol

@@ -80,6 +80,15 @@ ComparisonWindow::ComparisonWindow(QWidget* parent) : QWidget(parent, Qt::Window
     SetUpPointChart(arrows_->Chart());
     arrows_->setMinimumSize(420, 360);
     arrowsChart_ = std::make_unique<Ieee1789ComparisonChart>(arrows_->Chart());
+    // The selected row's arrow stands out; a click on an arrow selects its row.
+    connect(table_, &QTableWidget::currentCellChanged, this,
+            [this](int row) { arrowsChart_->Show(paper_.comparison, row); });
+    arrows_->Chart().OnClickSeries = [this](chart::TChart&, chart::TChartSeries& series, int index, chart::TMouseButton,
+                                            chart::TShiftState, int, int) {
+        const int row = arrowsChart_->RowOfArrow(series, index);
+        if (row >= 0)
+            table_->selectRow(row);
+    };
 
     auto* roomsBox = new QWidget;
     auto* roomsLayout = new QVBoxLayout(roomsBox);
@@ -140,7 +149,7 @@ void ComparisonWindow::Show(PaperComparison paper, const QString& afterFolder)
         }
     }
     counts_->setText(CountsText(c));
-    arrowsChart_->Show(c);
+    arrowsChart_->Show(c, table_->currentRow());
     const auto rooms = CompareRooms(c);
     rooms_->setRowCount(static_cast<int>(rooms.size()));
     for (std::size_t r = 0; r < rooms.size(); ++r) {

@@ -172,6 +172,16 @@ TEST(PointCharts, TheComparisonChartDrawsAnArrowFromBeforeToAfterForEachMatchedP
     EXPECT_EQ(canvas.Count(chart::TCanvasOp::Kind::Ellipse), 1);
     std::sort(labels.begin(), labels.end());
     EXPECT_EQ(labels, (std::vector<std::string>{"1", "3"}));
+
+    // The selected row's arrow on a series of its own, its classes in the title; a row without one says so.
+    ieee.Show(c, 2);
+    EXPECT_EQ(chart.Series(1).PointLabel(0), "3");
+    EXPECT_EQ(ieee.RowOfArrow(chart.Series(1), 0), 2);
+    EXPECT_EQ(ieee.RowOfArrow(chart.Series(0), 0), 0);
+    EXPECT_EQ(chart.Title().Text()[1], "строка 3: риск → риск");
+    ieee.Show(c, 1);
+    EXPECT_EQ(chart.Series(1).PointCount(), 0);
+    EXPECT_EQ(chart.Title().Text()[1], "у строки 2 нет стрелки: нужна частота в обоих обследованиях");
 }
 
 }  // namespace
