@@ -129,11 +129,13 @@ constexpr CommandUsage kCommandUsage[] = {
       memory through the port COMn and saves each as "Запись NN.svk" in the
       folder DIR (made when missing; not left behind when the port cannot
       be opened), with the bytes the main window's "Сохранить" writes after
-      reading that record; its comment is "Запись NN" and when it was read. An existing file is never
-      replaced: the name gets a number in brackets instead, (2), (3) ...
-      One line per record, then a summary. Exit status 0 when every record
-      was saved, 1 when some were not (each named with its reason), 2 for
-      bad arguments or a port that cannot be opened.
+      reading that record; its comment is "Запись NN" and when it was read.
+      An existing file is never replaced: the name gets a number in
+      brackets instead, (2), (3) ... One line per record, then a summary;
+      when the line to the meter was lost, the port's own words about it
+      follow on the standard error. Exit status 0 when every record was
+      saved, 1 when some were not (each named with its reason), 2 for bad
+      arguments or a port that cannot be opened.
 )"},
 };
 
@@ -438,6 +440,9 @@ int Download(const std::string& port, const std::string& folderName, const std::
     for (const std::string& line : result.Summary())
         std::cout << line << '\n';
     std::cout.flush();
+    // What the window keeps behind "Подробности": the port's and the system's own words.
+    if (!result.endDetails.empty())
+        Fail("подробности: " + result.endDetails);
     return result.AllSaved() ? 0 : 1;
 }
 
