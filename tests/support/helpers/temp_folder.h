@@ -36,15 +36,22 @@ public:
 
     void Write(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
+        std::ofstream(Child(name), std::ios::binary) << bytes;
     }
     std::string Read(const std::string& name) const
     {
-        std::ifstream in(path_ / name, std::ios::binary);
+        std::ifstream in(Child(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
 private:
+    // Names are UTF-8, as the program's own file code takes them, on Windows too
+    // (where a plain string would be read in the ANSI code page).
+    std::filesystem::path Child(const std::string& name) const
+    {
+        return path_ / std::filesystem::path(std::u8string(name.begin(), name.end()));
+    }
+
     std::filesystem::path path_;
 };
 
