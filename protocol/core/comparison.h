@@ -27,6 +27,8 @@ enum class Change {
 };
 inline constexpr int kChangeCount = 6;
 const char* ChangeText(Change change);
+// What NotCompared's "—" means, where its count is captioned.
+inline constexpr const char* kNotComparedMeaning = "один из двух файлов не может быть использован";
 
 // The form in which rooms and places are compared: blanks trimmed at both
 // ends, Latin and Cyrillic letters in lower case, "ё" as "е".

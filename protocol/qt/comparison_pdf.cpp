@@ -255,9 +255,8 @@ private:
               << QStringLiteral("Изменение:");
         for (Change change : {Change::NowComplies, Change::NoLongerComplies, Change::Unchanged, Change::OnlyBefore,
                               Change::OnlyAfter, Change::NotCompared}) {
-            const QString text = change == Change::NotCompared
-                                     ? QStringLiteral("«—» (один из двух файлов не может быть использован)")
-                                     : QString::fromUtf8(ChangeText(change));
+            const QString text = change == Change::NotCompared ? QStringLiteral("«—» (%1)").arg(Q(kNotComparedMeaning))
+                                                               : QString::fromUtf8(ChangeText(change));
             lines << QStringLiteral("    %1 — %2").arg(text).arg(counts[static_cast<std::size_t>(change)]);
         }
         lines << QString()

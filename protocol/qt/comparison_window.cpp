@@ -36,7 +36,7 @@ QString CountsText(const Comparison& comparison)
         const int n = counts[static_cast<std::size_t>(c)];
         if (change == Change::NotCompared) {
             if (n > 0)
-                parts << QStringLiteral("не сравнить (файл без результата): %1").arg(n);
+                parts << QStringLiteral("«—» (%1): %2").arg(Q(kNotComparedMeaning)).arg(n);
             continue;
         }
         parts << QStringLiteral("%1: %2").arg(Q(ChangeText(change))).arg(n);
