@@ -367,17 +367,8 @@ bool PaintComparison(QPagedPaintDevice& device, const PaperComparison& compariso
     const double s = Scale(device);
     const Pages pages =
         Paginate(device.width() / s, device.height() / s, comparison.comparison, static_cast<int>(rooms.size()));
-    QPainter painter;
-    if (!painter.begin(&device))
-        return false;
-    painter.scale(s, s);
-    ComparisonPainter paint(painter, comparison, rooms, pages);
-    for (int page = 0; page < pages.Count(); ++page) {
-        if (page > 0)
-            device.newPage();
-        paint.PaintPage(page);
-    }
-    return painter.end();
+    return PaintPages(device, pages.Count(),
+                      [&](QPainter& painter) { return ComparisonPainter(painter, comparison, rooms, pages); });
 }
 
 std::optional<std::string> WriteComparisonPdf(const std::string& path, const PaperComparison& comparison)

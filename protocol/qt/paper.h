@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPagedPaintDevice>
+#include <QPainter>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -25,8 +27,6 @@
 
 class QGuiApplication;
 class QPaintDevice;
-class QPagedPaintDevice;
-class QPainter;
 
 namespace chart {
 class TChart;
@@ -103,6 +103,26 @@ private:
 
 // Device pixels per 1/96 inch.
 double Scale(const QPaintDevice& device);
+
+// Paints `pageCount` pages on `device` in units of 1/96 inch, a new page
+// between them: `pagePainter(painter)` makes the object whose PaintPage(page)
+// paints each once the painter is active. False when painting could not start.
+template <class MakePagePainter>
+bool PaintPages(QPagedPaintDevice& device, int pageCount, MakePagePainter pagePainter)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const double s = Scale(device);
+    painter.scale(s, s);
+    auto paint = pagePainter(painter);
+    for (int page = 0; page < pageCount; ++page) {
+        if (page > 0)
+            device.newPage();
+        paint.PaintPage(page);
+    }
+    return painter.end();
+}
 
 // Paints a PDF (A4 landscape, no margins) with `paint` into a file beside
 // `path`, then puts it in its place: a failure leaves the old file. nullopt

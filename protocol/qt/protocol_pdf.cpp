@@ -411,18 +411,8 @@ bool PaintProtocol(QPagedPaintDevice& device, const PaperProtocol& protocol)
 {
     const std::vector<RoomRow> rooms = RoomsOf(protocol.rows);
     const Pages pages = PagesFor(device, protocol, static_cast<int>(rooms.size()));
-    QPainter painter;
-    if (!painter.begin(&device))
-        return false;
-    const double s = Scale(device);
-    painter.scale(s, s);
-    ProtocolPainter paint(painter, protocol, rooms, pages);
-    for (int page = 0; page < pages.Count(); ++page) {
-        if (page > 0)
-            device.newPage();
-        paint.PaintPage(page);
-    }
-    return painter.end();
+    return PaintPages(device, pages.Count(),
+                      [&](QPainter& painter) { return ProtocolPainter(painter, protocol, rooms, pages); });
 }
 
 std::optional<std::string> WriteProtocolPdf(const std::string& path, const PaperProtocol& protocol)
