@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "files/platform.h"
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
 namespace files::platform {
 
@@ -132,7 +132,7 @@ int ErrnoOf(int code)
 std::string SystemText(int code)
 {
     if (code >= kSystemCode)
-        return serial::SystemErrorText(code - kSystemCode);
+        return systext::SystemErrorText(code - kSystemCode);
     // The C runtime's own table is English on every Windows: the system's text
     // of the matching system code, where there is one.
     DWORD system = 0;
@@ -170,9 +170,9 @@ std::string SystemText(int code)
         system = ERROR_GEN_FAILURE;
         break;
     default:
-        return serial::ErrnoText(code);
+        return systext::ErrnoText(code);
     }
-    return serial::SystemErrorText(static_cast<int>(system));
+    return systext::SystemErrorText(static_cast<int>(system));
 }
 
 void ClearFileError()
