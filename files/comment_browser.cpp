@@ -5,6 +5,7 @@
 #include "files/cp1251.h"
 #include "files/platform.h"
 #include "files/file_error.h"
+#include "files/line_breaks.h"
 #include "files/svk_file.h"
 
 namespace files {
@@ -47,24 +48,6 @@ std::u16string ToUtf16(std::string_view s)
             out += static_cast<char16_t>(cp > 0x10FFFF ? 0xFFFD : cp);
         }
         i += len;
-    }
-    return out;
-}
-
-// The text with every line break as CR LF, as the original text box holds it.
-std::u16string WithCrLf16(std::u16string_view text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\r' || c == u'\n' || c == u'\u2029') {
-            out += u"\r\n";
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-        } else {
-            out += c;
-        }
     }
     return out;
 }
@@ -184,7 +167,7 @@ std::optional<SearchHit> CommentSearch::FindNext(std::string_view text, std::str
     if (word.empty())
         return std::nullopt;
     const std::u16string word16 = ToUtf16(word);
-    std::u16string text16 = WithCrLf16(ToUtf16(text));
+    std::u16string text16 = WithCrLf(ToUtf16(text));
     if (!remainder_.empty() && (word16 != word_ || text16 != startText_))
         Reset();
     if (remainder_.empty()) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "files/file_error.h"
-#include "files/platform.h"
+#include "files/code_page.h"
 
 namespace files {
 

@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace files::platform {
@@ -85,12 +83,5 @@ std::vector<std::string> ListFolder(const std::string& folder);
 
 // The local time of `t` (the system's time zone), safe on any thread.
 std::tm LocalTime(std::time_t t);
-
-// Code page 1251 conversion through the system's converter. `characters` are
-// single UTF-8 encoded characters outside ASCII; the result holds the byte of
-// each, or nullopt where code page 1251 has none.
-std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::string_view>& characters);
-// Bytes to UTF-8 (never given 0x98, which the caller maps itself).
-std::string DecodeCp1251Bytes(std::string_view bytes);
 
 }  // namespace files::platform

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "files/platform.h"
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
 namespace files::platform {
 
@@ -45,7 +45,7 @@ int ErrnoOf(int code)
 
 std::string SystemText(int code)
 {
-    return serial::ErrnoText(code);
+    return systext::ErrnoText(code);
 }
 
 void ClearFileError()

@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 
 #include "files/platform.h"
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
 namespace files::platform {
 
@@ -132,7 +133,7 @@ int ErrnoOf(int code)
 std::string SystemText(int code)
 {
     if (code >= kSystemCode)
-        return serial::SystemErrorText(code - kSystemCode);
+        return systext::SystemErrorText(code - kSystemCode);
     // The C runtime's own table is English on every Windows: the system's text
     // of the matching system code, where there is one.
     DWORD system = 0;
@@ -170,9 +171,9 @@ std::string SystemText(int code)
         system = ERROR_GEN_FAILURE;
         break;
     default:
-        return serial::ErrnoText(code);
+        return systext::ErrnoText(code);
     }
-    return serial::SystemErrorText(static_cast<int>(system));
+    return systext::SystemErrorText(static_cast<int>(system));
 }
 
 void ClearFileError()
@@ -291,37 +292,6 @@ std::vector<std::string> ListFolder(const std::string& folder)
             names.push_back(Narrow(name));
     } while (FindNextFileW(first, &data));
     return names;
-}
-
-// Code page 1251 through the Windows converter.
-
-std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::string_view>& characters)
-{
-    std::vector<std::optional<char>> bytes(characters.size());
-    for (std::size_t i = 0; i < characters.size(); ++i) {
-        const std::wstring wide = Widen(characters[i]);
-        char out[4];
-        BOOL usedDefault = FALSE;
-        // No best-fit mapping: a character without its own byte must not turn into a look-alike.
-        const int n = WideCharToMultiByte(1251, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), out,
-                                          sizeof out, nullptr, &usedDefault);
-        if (n == 1 && !usedDefault)
-            bytes[i] = out[0];
-    }
-    return bytes;
-}
-
-std::string DecodeCp1251Bytes(std::string_view bytes)
-{
-    if (bytes.empty())
-        return {};
-    const int n = MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-    const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, utf8.data(), m, nullptr, nullptr);
-    return utf8;
 }
 
 }  // namespace files::platform

@@ -9,6 +9,7 @@
 #include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/file_error.h"
+#include "files/line_breaks.h"
 #include "files/platform.h"
 
 namespace files {
@@ -109,25 +110,6 @@ std::optional<DecodedMeasurement> DecodeMeasurement(std::string_view bytes)
         r.Samples[i] = static_cast<std::uint16_t>(GetLittleEndian(bytes, kHeaderSize + 2 * i, 2));
     d.commentBytes = std::string(bytes.substr(kHeaderSize + 2 * n));
     return d;
-}
-
-std::string WithCrLf(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 std::string CommentFromFile(std::string_view commentBytes)

@@ -39,10 +39,6 @@ std::optional<DecodedMeasurement> DecodeMeasurement(std::string_view bytes);
 // lone CR and lone LF made CR LF, decoded to UTF-8.
 std::string CommentFromFile(std::string_view commentBytes);
 
-// Line breaks of a comment as the file holds them: every CR LF, lone CR and
-// lone LF becomes CR LF.
-std::string WithCrLf(std::string_view text);
-
 struct SaveResult {
     std::int32_t samplesWritten = 0;
     std::int32_t samplesDropped = 0;  // samples beyond the 400 a file holds

@@ -13,6 +13,7 @@
 #include "analysis/period.h"
 #include "analysis/statistics.h"
 #include "files/file_error.h"
+#include "files/line_breaks.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
 #include "fuzz_support.h"

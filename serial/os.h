@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "serial/system_text.h"
-
 namespace serial {
 
 // Numeric id of the user running the program (0 where the OS has none).

@@ -8,6 +8,7 @@
 #include "serial/comm_messages.h"
 #include "serial/comm_threads.h"
 #include "serial/os.h"
+#include "systext/system_text.h"
 
 namespace serial {
 
@@ -142,7 +143,7 @@ void TVaCustomComm::CheckClosed() const
 
 void TVaCustomComm::RaiseCommError(const std::string& format, int code) const
 {
-    const std::string text = device_ ? device_->ErrorText(code) : SystemErrorText(code);
+    const std::string text = device_ ? device_->ErrorText(code) : systext::SystemErrorText(code);
     throw EVaCommError(FillFormat(format, {std::to_string(code), text}));
 }
 

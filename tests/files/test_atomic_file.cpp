@@ -10,7 +10,7 @@
 
 #include "files/file_error.h"
 #include "helpers/temp_folder.h"
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -159,11 +159,11 @@ TEST(AtomicFile, ReasonsInTheSystemsWords)
     CloseHandle(held);
     EXPECT_EQ(dir.Read("held.csv"), "old");
     ASSERT_GE(error, files::platform::kSystemCode);
-    EXPECT_EQ(files::SystemErrorText(error), serial::SystemErrorText(error - files::platform::kSystemCode));
+    EXPECT_EQ(files::SystemErrorText(error), systext::SystemErrorText(error - files::platform::kSystemCode));
     EXPECT_EQ(files::SaveFailedMessage("held.csv", error),
               "Файл held.csv не сохранён: файл открыт в другой программе.");
 
-    const std::string full = serial::SystemErrorText(ERROR_DISK_FULL);
+    const std::string full = systext::SystemErrorText(ERROR_DISK_FULL);
     EXPECT_EQ(files::SystemErrorText(files::platform::kSystemCode + ERROR_DISK_FULL), full);
     EXPECT_EQ(files::SystemErrorText(ENOSPC), full);
     EXPECT_EQ(files::SaveFailedMessage("e.txt", files::platform::kSystemCode + ERROR_DISK_FULL),

@@ -4,6 +4,7 @@
 
 #include "files/cp1251.h"
 #include "files/file_error.h"
+#include "files/line_breaks.h"
 #include "files/svk_file.h"
 #include "helpers/temp_folder.h"
 
@@ -180,6 +181,13 @@ TEST(SvkFormat, CommentLineBreaksBecomeCrLf)
     TempFolder dir;
     files::WriteMeasurementFile(dir / "m.svk", Record(400), "a\nb\rc\r\nd");
     EXPECT_EQ(dir.Read("m.svk").substr(818), "a\r\nb\r\nc\r\nd");
+}
+
+TEST(SvkFormat, OneLineBreakRuleForTheBytesAndTheTextBox)
+{
+    // The paragraph separator breaks a line of the text box's UTF-16 only.
+    EXPECT_EQ(files::WithCrLf("a\rb\xE2\x80\xA9"), "a\r\nb\xE2\x80\xA9");
+    EXPECT_EQ(files::WithCrLf(u"a\nb\rc\r\nd\u2029e"), u"a\r\nb\r\nc\r\nd\r\ne");
 }
 
 TEST(SvkFormat, CharactersOutside1251AreListedAndNothingIsWritten)

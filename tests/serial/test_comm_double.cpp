@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "device/line.h"
-#include "serial/os.h"
 #include "serial/scripted_device.h"
 #include "serial/va_comm.h"
+#include "systext/system_text.h"
 
 using namespace std::chrono_literals;
 using serial::ScriptedCall;
@@ -23,7 +23,7 @@ namespace {
 
 std::string Text(int code)
 {
-    return serial::SystemErrorText(code);
+    return systext::SystemErrorText(code);
 }
 
 class CommDouble : public ::testing::Test {

@@ -14,8 +14,8 @@
 #include "device/line.h"
 #include "helpers/pty_pair.h"
 #include "helpers/temp_folder.h"
-#include "serial/os.h"
 #include "serial/va_comm.h"
+#include "systext/system_text.h"
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -86,7 +86,7 @@ TEST_F(PtyComm, OpensWithTheMainWindowSettingsThePtyKeeps)
         comm->SetDatabits(serial::db4);
         ADD_FAILURE();
     } catch (const serial::EVaCommError& e) {
-        EXPECT_EQ(std::string(e.what()), "Error writing dcb (22), " + serial::SystemErrorText(EINVAL));
+        EXPECT_EQ(std::string(e.what()), "Error writing dcb (22), " + systext::SystemErrorText(EINVAL));
     }
     comm->Close();
     EXPECT_FALSE(comm->Active());
@@ -214,7 +214,7 @@ TEST_F(PtyComm, ExclusiveOpen)
         ADD_FAILURE();
     } catch (const serial::EVaCommError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Unable to open specified device " + pty.path() + " (16), " + serial::SystemErrorText(EBUSY));
+                  "Unable to open specified device " + pty.path() + " (16), " + systext::SystemErrorText(EBUSY));
     }
     EXPECT_FALSE(second.Active());
     comm->Close();
@@ -231,7 +231,7 @@ TEST_F(PtyComm, MissingDeviceAndComZero)
         ADD_FAILURE();
     } catch (const serial::EVaCommError& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Unable to open specified device COM0 (2), " + serial::SystemErrorText(ENOENT));
+                  "Unable to open specified device COM0 (2), " + systext::SystemErrorText(ENOENT));
     }
     comm->SetDeviceName("/dev/null");
     EXPECT_THROW(comm->Open(), serial::EVaCommError);  // not a terminal

@@ -3,9 +3,9 @@
 #include <cwchar>
 #include <string_view>
 
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
-namespace serial {
+namespace systext {
 namespace {
 
 std::string Utf8(std::wstring_view wide)
@@ -41,4 +41,4 @@ std::string ErrnoText(int errnum)
     return Utf8(text);
 }
 
-}  // namespace serial
+}  // namespace systext

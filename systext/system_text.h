@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace serial {
+namespace systext {
 
 // Text of an error code of the device calls: an errno value (strerror in the
 // locale's language) on POSIX, a Win32 error code (FormatMessageW) on Windows.
@@ -15,4 +15,4 @@ std::string SystemErrorText(int code);
 // Text of a C library errno value on every system (strerror, _wcserror).
 std::string ErrnoText(int errnum);
 
-}  // namespace serial
+}  // namespace systext

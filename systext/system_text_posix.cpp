@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
-namespace serial {
+namespace systext {
 namespace {
 
 // strerror_r comes in a GNU flavour (returns the text) and a POSIX one (fills
@@ -55,4 +55,4 @@ std::string SystemErrorText(int code)
     return ErrnoText(code);
 }
 
-}  // namespace serial
+}  // namespace systext

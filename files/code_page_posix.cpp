@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "files/platform.h"
+#include "files/code_page.h"
 
 namespace files::platform {
 

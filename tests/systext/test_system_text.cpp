@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "serial/system_text.h"
+#include "systext/system_text.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ TEST(SystemText, ALocaleInCodePage1251GivesUtf8)
         if (!std::setlocale(LC_ALL, name))
             GTEST_SKIP() << "no ru_RU locale (Debian: locales, libc-l10n)";
     }
-    const std::string text = serial::SystemErrorText(ENOENT);
-    const std::string errnoText = serial::ErrnoText(ENOSPC);
+    const std::string text = systext::SystemErrorText(ENOENT);
+    const std::string errnoText = systext::ErrnoText(ENOSPC);
     std::setlocale(LC_ALL, "C");
     EXPECT_EQ(text, "Нет такого файла или каталога");
     EXPECT_EQ(errnoText, "На устройстве не осталось свободного места");
