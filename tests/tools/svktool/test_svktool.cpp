@@ -13,7 +13,7 @@
 #include <numbers>
 #include <sstream>
 
-#include "../tool_run.h"
+#include "helpers/tool_run.h"
 #include "helpers/sampled_record.h"
 #include "helpers/temp_folder.h"
 #include "files/cp1251.h"
