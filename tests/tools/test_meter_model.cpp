@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 #include <set>
+#include <tuple>
+#include <utility>
 
 #include "analysis/statistics.h"
 #include "device/commands.h"
@@ -31,24 +32,6 @@ double MeanLux(const analysis::MeasurementRecord& rec)
 bool Saturates(const std::vector<std::uint16_t>& counts)
 {
     return std::find(counts.begin(), counts.end(), meter::kConverterTop) != counts.end();
-}
-
-TEST(MeterReply, BuiltReplyDecodesToTheSameRecord)
-{
-    std::vector<std::uint16_t> samples(meter::kReplySamples);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::uint16_t>(i * 163 + 7);
-    samples[399] = 65535;
-    const auto reply = device::EncodeMeasurementReply(samples, 0.0201f, 6, 3, 2.5f, 48);
-    ASSERT_EQ(reply.size(), 811u);
-    const auto rec = Decode(reply);
-    EXPECT_EQ(rec.SampleCount, 400);
-    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), rec.Samples.begin()));
-    EXPECT_EQ(rec.LuxFactor, 0.0201f);
-    EXPECT_EQ(rec.RangeIndex, 6);
-    EXPECT_EQ(rec.TimeMultiplier, 3);
-    EXPECT_EQ(rec.SampleInterval, 0.25f);
-    EXPECT_EQ(rec.RangeDecade, 10.0);
 }
 
 TEST(MeterReply, LiveMeasurementOfOfficeLightLandsMidScaleOnRange5)
@@ -176,24 +159,23 @@ std::vector<Command> FeedAll(meter::CommandParser& parser, const std::vector<std
 
 TEST(MeterCommands, TheWindowsCommandsAreRecognised)
 {
+    // The second byte is a number even when it looks like the check byte (32).
+    const std::pair<device::CommandBytes, Command> cases[] = {
+        {device::MeasureCommand(0, 255), {Command::Kind::Measure, 0, 255}},
+        {device::MeasureCommand(8, 1), {Command::Kind::Measure, 8, 1}},
+        {device::ReadRecordCommand(39), {Command::Kind::ReadRecord, 39, 0}},
+        {device::CheckCommand(), {Command::Kind::Check, 0, 0}},
+        {device::ReadRecordCommand(32), {Command::Kind::ReadRecord, 32, 0}},
+    };
     meter::CommandParser parser;
     std::vector<std::uint8_t> stream;
-    for (const auto& cmd : {device::MeasureCommand(0, 255), device::MeasureCommand(8, 1), device::ReadRecordCommand(39),
-                            device::CheckCommand(), device::ReadRecordCommand(32)})
-        stream.insert(stream.end(), cmd.begin(), cmd.end());
+    for (const auto& [bytes, command] : cases)
+        stream.insert(stream.end(), bytes.begin(), bytes.end());
     const auto commands = FeedAll(parser, stream);
-    ASSERT_EQ(commands.size(), 5u);
-    EXPECT_EQ(commands[0].kind, Command::Kind::Measure);
-    EXPECT_EQ(commands[0].value1, 0);
-    EXPECT_EQ(commands[0].value2, 255);
-    EXPECT_EQ(commands[1].value1, 8);
-    EXPECT_EQ(commands[1].value2, 1);
-    EXPECT_EQ(commands[2].kind, Command::Kind::ReadRecord);
-    EXPECT_EQ(commands[2].value1, 39);
-    EXPECT_EQ(commands[3].kind, Command::Kind::Check);
-    // The second byte is a number even when it looks like the check byte.
-    EXPECT_EQ(commands[4].kind, Command::Kind::ReadRecord);
-    EXPECT_EQ(commands[4].value1, 32);
+    ASSERT_EQ(commands.size(), std::size(cases));
+    const auto fields = [](const Command& c) { return std::tuple(c.kind, c.value1, c.value2); };
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        EXPECT_EQ(fields(commands[i]), fields(cases[i].second)) << i;
     EXPECT_FALSE(parser.Pending());
 }
 

@@ -3,7 +3,7 @@
 // port link.
 #include "device/port_discovery.h"
 #include "device/reply.h"
-#include "standin_fixture.h"
+#include "helpers/standin_fixture.h"
 
 namespace {
 

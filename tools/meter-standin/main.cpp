@@ -27,8 +27,11 @@
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "device/line.h"
 #include "meter_model.h"
@@ -77,64 +80,61 @@ constexpr const char* kUsage =
     "  --silent-record K  record K (0..39) gets no answer; may be repeated\n"
     "  --short-record K   record K is answered with the short calibration record; may be repeated\n";
 
-double NumberArg(std::string_view option, std::string_view text, double low, double high, bool lowOpen = false)
+// The check of a number option: the whole text is a number within [low, high]
+// (above low when `lowOpen`), and a whole one when `whole`.
+CLI::Validator Number(double low, double high, bool lowOpen = false, bool whole = false)
 {
-    double value = 0;
-    auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-    const bool inRange = (lowOpen ? value > low : value >= low) && value <= high;
-    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !inRange)
-        throw std::invalid_argument("'" + std::string(text) + "' is not a valid value for " + std::string(option) +
-                                    " (see --help)");
-    return value;
+    return CLI::Validator(
+        [=](const std::string& text) {
+            double value = 0;
+            auto res = std::from_chars(text.data(), text.data() + text.size(), value);
+            const bool inRange = (lowOpen ? value > low : value >= low) && value <= high;
+            if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !inRange ||
+                (whole && value != static_cast<int>(value)))
+                return "'" + text + "' is not a valid value";
+            return std::string();
+        },
+        "");
 }
 
+// Every option's own text is its help, kUsage; the parser's help texts are not used.
 Options ParseOptions(int argc, char** argv)
 {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            std::exit(0);
-        }
-        if (arg == "--log" || arg == "--once-per-line") {
-            o.log = true;
-            continue;
-        }
-        if (arg == "--fast") {
-            o.fast = true;
-            continue;
-        }
-        if (i + 1 >= argc)
-            throw std::invalid_argument("unknown option or missing value: " + std::string(arg) + " (see --help)");
-        const std::string_view value = argv[++i];
-        if (arg == "--lux")
-            o.light.lux = NumberArg(arg, value, 0, 1e7);
-        else if (arg == "--ripple")
-            o.light.ripplePercent = NumberArg(arg, value, 0, 100);
-        else if (arg == "--freq")
-            o.light.frequencyHz = NumberArg(arg, value, 0, 1000, true);
-        else if (arg == "--noise")
-            o.light.noisePercent = NumberArg(arg, value, 0, 100);
-        else if (arg == "--com") {
-            const double n = NumberArg(arg, value, 1, 99);
-            if (n != static_cast<int>(n))
-                throw std::invalid_argument("'" + std::string(value) + "' is not a valid value for --com (see --help)");
-            o.com = static_cast<int>(n);
-        } else if (arg == "--seed") {
-            o.seed = static_cast<std::uint32_t>(NumberArg(arg, value, 0, 4294967295.0));
-        } else if (arg == "--answer-delay") {
-            o.answerDelayMs = NumberArg(arg, value, 0, 1000);
-        } else if (arg == "--silent-record" || arg == "--short-record") {
-            const double k = NumberArg(arg, value, 0, meter::kStoredRecords - 1);
-            (arg == "--silent-record" ? o.silentRecords : o.shortRecords).insert(static_cast<int>(k));
-        } else if (arg == "--sysfs")
-            o.sysfs = value;
-        else if (arg == "--ports")
-            o.ports = value;
-        else
-            throw std::invalid_argument("unknown option: " + std::string(arg) + " (see --help)");
+    double com = o.com, seed = o.seed;
+    std::vector<double> silent, shortOnes;
+    CLI::App app("", "sovikan-meter");
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("--lux", o.light.lux)->check(Number(0, 1e7));
+    app.add_option("--ripple", o.light.ripplePercent)->check(Number(0, 100));
+    app.add_option("--freq", o.light.frequencyHz)->check(Number(0, 1000, true));
+    app.add_option("--noise", o.light.noisePercent)->check(Number(0, 100));
+    app.add_option("--com", com)->check(Number(1, 99, false, true));
+    app.add_option("--sysfs", o.sysfs);
+    app.add_option("--ports", o.ports);
+    app.add_flag("--log,--once-per-line", o.log);
+    app.add_flag("--fast", o.fast);
+    app.add_option("--seed", seed)->check(Number(0, 4294967295.0));
+    app.add_option("--answer-delay", o.answerDelayMs)->check(Number(0, 1000));
+    for (auto [name, records] : {std::pair{"--silent-record", &silent}, std::pair{"--short-record", &shortOnes}})
+        app.add_option(name, *records)
+            ->check(Number(0, meter::kStoredRecords - 1))
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << kUsage;
+        std::exit(0);
+    } catch (const CLI::ParseError& e) {
+        throw std::invalid_argument(std::string(e.what()) + " (see --help)");
     }
+    o.com = static_cast<int>(com);
+    o.seed = static_cast<std::uint32_t>(seed);
+    for (double k : silent)
+        o.silentRecords.insert(static_cast<int>(k));
+    for (double k : shortOnes)
+        o.shortRecords.insert(static_cast<int>(k));
     return o;
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -13,7 +11,7 @@
 #include <numbers>
 #include <sstream>
 
-#include "../tool_run.h"
+#include "helpers/tool_run.h"
 #include "helpers/sampled_record.h"
 #include "helpers/temp_folder.h"
 #include "files/cp1251.h"
@@ -31,10 +29,17 @@ protected:
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
     }
 
-    // Runs svktool with the arguments (already shell-quoted) in the C locale.
-    ToolRun Svktool(const std::string& args) const
+    std::string Read(const std::string& name) const
     {
-        return RunTool("LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args, Path("stderr.log"));
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Runs svktool with the arguments (already shell-quoted) in the C locale,
+    // under `env` (an env(1) command line) when given.
+    ToolRun Svktool(const std::string& args, const std::string& env = "") const
+    {
+        return RunTool(env + "LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' " + args, Path("stderr.log"));
     }
 
     test_support::TempFolder temp_;
@@ -155,6 +160,13 @@ std::vector<std::string> SplitCells(const std::string& line)
     return cells;
 }
 
+// Sample i of the point's wave as written.
+double Sample(const Point& p, int i)
+{
+    const double wave = p.period == 0 ? (i % 20 < 10 ? 1.0 : -1.0) : std::sin(2.0 * std::numbers::pi * i / p.period);
+    return static_cast<double>(std::lround(p.level * (1.0 + p.modulation * wave)));
+}
+
 TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
 {
     std::vector<Point> points;
@@ -170,23 +182,17 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         p.lux = 0.25f + 0.125f * static_cast<float>(k % 6);
         p.interval = k % 2 ? 0.25f : 0.1f;
         points.push_back(p);
-    }
-    for (const auto& p : points) {
         analysis::MeasurementRecord r;
         r.SampleCount = 400;
-        for (int i = 0; i < 400; ++i) {
-            const double wave =
-                p.period == 0 ? (i % 20 < 10 ? 1.0 : -1.0) : std::sin(2.0 * std::numbers::pi * i / p.period);
-            r.Samples[static_cast<std::size_t>(i)] =
-                static_cast<std::uint16_t>(std::lround(p.level * (1.0 + p.modulation * wave)));
-        }
+        for (int i = 0; i < 400; ++i)
+            r.Samples[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(Sample(p, i));
         r.RangeIndex = p.range;
         r.RangeDecade = analysis::RangeDecadeFor(p.range);
         r.TimeMultiplier = p.multiplier;
         r.LuxFactor = p.lux;
         r.SampleInterval = p.interval;
         files::WriteMeasurementFile(Path(p.name), r, p.comment);
-        if (p.name == "p0.svk") {
+        if (k == 0) {
             // Samples of 0: the mean rounds to 0; and the same for a file cut short.
             for (auto& s : r.Samples)
                 s = 0;
@@ -200,8 +206,7 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
 
     const ToolRun run = Svktool("protocol " + Quote(dir_.string()) + " --csv " + Quote(Path("out.csv")));
     EXPECT_EQ(run.status, 1) << run.err;  // some files cannot be used
-    std::ifstream in(Path("out.csv"), std::ios::binary);
-    const std::string csv((std::istreambuf_iterator<char>(in)), {});
+    const std::string csv = Read("out.csv");
     ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
     std::vector<std::string> lines;
     for (std::size_t at = 3; at < csv.size();) {
@@ -241,11 +246,8 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
         }
         // Everything again, from the samples as written.
         std::vector<double> s;
-        for (int i = 0; i < 399; ++i) {
-            const double wave =
-                p->period == 0 ? (i % 20 < 10 ? 1.0 : -1.0) : std::sin(2.0 * std::numbers::pi * i / p->period);
-            s.push_back(static_cast<double>(std::lround(p->level * (1.0 + p->modulation * wave))));
-        }
+        for (int i = 0; i < 399; ++i)
+            s.push_back(Sample(*p, i));
         const double sum = std::accumulate(s.begin(), s.end(), 0.0);
         const double hi = *std::max_element(s.begin(), s.end());
         const double lo = *std::min_element(s.begin(), s.end());
@@ -303,17 +305,14 @@ TEST_F(SvktoolTest, ProtocolCsvOfTwentyFiles)
     const ToolRun strict = Svktool("protocol " + Quote(dir_.string()) + " --limit 0,5");
     EXPECT_NE(strict.out.find(";20;"), std::string::npos);
     EXPECT_NE(strict.out.find(";0.5;не соответствует;"), std::string::npos);
-    EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " --limit x").status, 2);
 }
 
 TEST_F(SvktoolTest, APdfMadeWithoutADesktopSessionPrintsNothingButItsOwnWords)
 {
     // As from a script or a CI job: no session, no runtime folder.
     files::WriteMeasurementFile(Path("wave.svk"), Wave(), "");
-    const ToolRun run =
-        RunTool("env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=C.UTF-8 '" SVKTOOL_PATH "' protocol " +
-                    Quote(dir_.string()) + " --pdf " + Quote(Path("out.pdf")),
-                Path("stderr.log"));
+    const ToolRun run = Svktool("protocol " + Quote(dir_.string()) + " --pdf " + Quote(Path("out.pdf")),
+                                "env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY ");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(std::filesystem::exists(Path("out.pdf")));
@@ -330,19 +329,15 @@ TEST_F(SvktoolTest, ProtocolNormsErrorsAndRooms)
     const ToolRun run = Svktool("protocol " + Quote(dir_.string()) + " --e-norm 1200 --e-error 8 --kp-error 10" +
                                 " --csv " + Quote(Path("p.csv")) + " --rooms-csv " + Quote(Path("r.csv")));
     ASSERT_EQ(run.status, 0) << run.err;
-    std::ifstream in(Path("p.csv"), std::ios::binary);
-    const std::string csv((std::istreambuf_iterator<char>(in)), {});
+    const std::string csv = Read("p.csv");
     const auto cells = SplitCells(csv.substr(csv.find("\r\n2;"), csv.find("\r\n3;") - csv.find("\r\n2;")));
     ASSERT_EQ(cells.size(), 20u);
     EXPECT_EQ(cells[5] + "|" + cells[6] + "|" + cells[7] + "|" + cells[9] + "|" + cells[11] + "|" + cells[12],
               "92|1200|не соответствует|1.2|не соответствует|не соответствует");
-    std::ifstream rooms(Path("r.csv"), std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(rooms)), {}),
+    EXPECT_EQ(Read("r.csv"),
               "\xEF\xBB\xBFПомещение;Точек;Eср, лк;Emin, лк;Emax, лк;Emin/Eср;Кп max, %;Не соответствуют\r\n"
               "Холл;2;1000;1000;1000;1.00;10.0;2\r\n"
               "101;1;1000;1000;1000;1.00;10.0;1\r\n");  // its Kп fails the default 5 %
-    for (const char* bad : {"--e-norm 0", "--e-error x", "--kp-error 101"})
-        EXPECT_EQ(Svktool("protocol " + Quote(dir_.string()) + " " + bad).status, 2) << bad;
 }
 
 TEST_F(SvktoolTest, CompareTwoSurveys)
@@ -363,8 +358,7 @@ TEST_F(SvktoolTest, CompareTwoSurveys)
     const ToolRun run = Svktool("compare " + folders + " --csv " + Quote(Path("c.csv")));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    std::ifstream in(Path("c.csv"), std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}),
+    EXPECT_EQ(Read("c.csv"),
               "\xEF\xBB\xBFПомещение;Место;E до, лк;E после, лк;ΔE, %;Кп до, %;Кп после, %;ΔКп, п.п.;Вывод до;"
               "Вывод после;Изменение\r\n"
               "зал №1; ЦЕНТР ;1000;1250;25.0;10.0;1.6;-8.4;не соответствует;соответствует;стало соответствовать\r\n"
@@ -376,9 +370,7 @@ TEST_F(SvktoolTest, CompareTwoSurveys)
     const ToolRun empty = Svktool("compare " + Quote(Path("до")) + " " + Quote(Path("пусто")));
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "svktool: Выберите путь, содержащий файлы *.svk\n");
-    for (const char* bad : {"", " --limit x", " --e-norm"})
-        EXPECT_EQ(Svktool("compare " + folders + bad).status, bad[0] ? 2 : 0) << bad;
-    EXPECT_EQ(Svktool("compare " + Quote(Path("до"))).status, 2);
+    EXPECT_EQ(Svktool("compare " + folders).status, 0);  // the table on the standard output
 }
 
 TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
@@ -405,7 +397,6 @@ TEST_F(SvktoolTest, SpectrumPrintsHarmonicsThenLines)
 
     Write("broken.svk", "short");
     EXPECT_EQ(Svktool("spectrum " + Quote(Path("broken.svk"))).status, 1);
-    EXPECT_EQ(Svktool("spectrum").status, 2);
 }
 
 TEST_F(SvktoolTest, UsageAndHelp)
@@ -432,33 +423,21 @@ TEST_F(SvktoolTest, UsageAndHelp)
     }
     // No arguments, an unknown command or option, a missing or extra argument,
     // an empty folder, an option without its value or of another command.
-    const std::pair<const char*, const char*> wrong[] = {
-        {"", ""},
-        {"frobnicate", ""},
-        {"--samples", ""},
-        {"stats", "stats"},
-        {"stats -x f", "stats"},
-        {"export a b", "export"},
-        {"export --csv a", "export"},
-        {"spectrum", "spectrum"},
-        {"comments a b", "comments"},
-        {"protocol ''", "protocol"},
-        {"protocol a --limit", "protocol"},
-        {"protocol a --records 1-2", "protocol"},
-        {"compare a", "compare"},
-        {"compare a '' --limit 5", "compare"},
-        {"download COM5", "download"},
-        {"download COM5 d e", "download"},
-        {"download COM5 d --records", "download"},
-    };
-    for (const auto& [args, command] : wrong) {
+    // Each goes with the usage of its command, or the whole usage.
+    for (const std::string args :
+         {"", "frobnicate", "--samples", "stats", "stats -x f", "export a b", "export --csv a", "spectrum",
+          "comments a b", "protocol ''", "protocol a --limit", "protocol a --records 1-2", "compare a",
+          "compare a '' --limit 5", "compare a b --e-norm", "download COM5", "download COM5 d e",
+          "download COM5 d --records"}) {
+        const std::string command = args.substr(0, args.find(' '));
         const ToolRun run = Svktool(args);
         EXPECT_EQ(run.status, 2) << args;
-        EXPECT_EQ(run.err, usage[command]) << args;
+        EXPECT_EQ(run.err, usage.count(command) ? usage[command] : usage[""]) << args;
         EXPECT_TRUE(run.out.empty()) << args;
     }
     // Bad values are named in a message of their own.
-    for (const char* bad : {"protocol d --limit x", "download COMx d", "download COM0 d",
+    for (const char* bad : {"protocol d --limit x", "protocol d --e-norm 0", "protocol d --e-error x",
+                            "protocol d --kp-error 101", "compare a b --limit x", "download COMx d", "download COM0 d",
                             "download COM5 d --records 5-2", "download COM5 d --records 40"}) {
         const ToolRun run = Svktool(bad);
         EXPECT_EQ(run.status, 2) << bad;

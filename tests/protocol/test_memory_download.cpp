@@ -14,8 +14,8 @@
 #include "meter_model.h"
 #include "protocol/core/memory_download.h"
 #include "serial/scripted_meter.h"
-#include "standin_fixture.h"
-#include "tool_run.h"
+#include "helpers/standin_fixture.h"
+#include "helpers/tool_run.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "protocol/qt/printing.h"
 #include "protocol/qt/download_dialog.h"
 #include "protocol/qt/protocol_window.h"
-#include "standin_fixture.h"
+#include "helpers/standin_fixture.h"
 
 namespace {
 
