@@ -288,11 +288,11 @@ void TVaCustomComm::StartThreads()
 {
     gate_ = std::make_shared<SyncGate>();
     if (eventMask_ != 0) {
-        eventThread_ = std::make_unique<TVaCommEventThread>(*this, *device_, gate_);
+        eventThread_ = std::make_unique<TVaCommEventThread>(host_, *device_, gate_);
         eventThread_->Start(WindowsThreadPriority(eventPriority_));
     }
     if (!directWrite_) {
-        writeThread_ = std::make_unique<TVaCommWriteThread>(*this, *device_, gate_, buffers_->WriteSize());
+        writeThread_ = std::make_unique<TVaCommWriteThread>(host_, *device_, gate_, buffers_->WriteSize());
         writeThread_->Start(WindowsThreadPriority(writePriority_));
     }
 }
