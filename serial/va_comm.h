@@ -34,6 +34,7 @@
 
 #include "serial/comm_device.h"
 #include "serial/comm_host.h"
+#include "serial/comm_messages.h"  // SetExceptionReport, ReportException
 #include "serial/comm_types.h"
 #include "serial/dispatcher.h"
 #include "serial/kernel_objects.h"
@@ -75,12 +76,6 @@ class EVaCommError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The application's standard exception report, used where the component catches an
-// exception from an event handler. Process-wide; the default writes to stderr.
-using ExceptionReport = std::function<void(std::exception_ptr)>;
-void SetExceptionReport(ExceptionReport report);
-void ReportException(std::exception_ptr error);
 
 class TVaCustomComm;
 
