@@ -6,6 +6,7 @@
 
 #include "serial/comm_messages.h"
 #include "serial/comm_types.h"
+#include "serial/elapsed.h"
 #include "serial/os.h"
 
 namespace serial {
@@ -264,9 +265,7 @@ bool TVaCommWriteThread::WaitForRoom(std::int32_t n, std::int32_t limit, std::ui
     const std::uint32_t start = TickCount();
     for (;;) {
         const std::int32_t count = queue_.Count();
-        const std::uint32_t now = TickCount();
-        const std::uint32_t elapsed = now >= start ? now - start : now + (kMaxDword - start);
-        if (elapsed > timeoutMs)
+        if (ElapsedSince(start, TickCount()) > timeoutMs)
             return false;
         if (static_cast<std::int64_t>(count) + n <= limit)
             return true;

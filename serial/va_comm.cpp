@@ -5,6 +5,7 @@
 
 #include "serial/comm_messages.h"
 #include "serial/comm_threads.h"
+#include "serial/elapsed.h"
 #include "serial/os.h"
 
 namespace serial {
@@ -146,10 +147,8 @@ void TVaCustomComm::Close()
     {
         std::lock_guard lock(readLock_);
         StopThreads();
-        if (device_) {
-            const std::uint32_t spent = TickCount() - start;
-            device_->FinishOutput(written && spent < kCloseDrainMs ? kCloseDrainMs - spent : 0);
-        }
+        if (device_)
+            device_->FinishOutput(written ? TimeLeft(start, TickCount(), kCloseDrainMs) : 0);
         DestroyHandle();
     }
     DoClose();
