@@ -22,6 +22,7 @@
 #include <mutex>
 
 #include "serial/comm_device.h"
+#include "serial/elapsed.h"
 #include "serial/input_filter.h"
 #include "serial/os.h"
 #include "serial/port_names.h"
@@ -96,7 +97,7 @@ public:
             return;
         const std::uint32_t start = TickCount();
         for (;;) {
-            if (TickCount() - start >= timeoutMs) {
+            if (ElapsedSince(start, TickCount()) >= timeoutMs) {
                 ::ioctl(fd_, TCFLSH, TCOFLUSH);
                 return;
             }

@@ -5,8 +5,9 @@
 #include <future>
 
 #include "serial/comm_messages.h"
+#include "serial/comm_types.h"
+#include "serial/elapsed.h"
 #include "serial/os.h"
-#include "serial/va_comm.h"
 
 namespace serial {
 
@@ -63,7 +64,7 @@ bool TVaCommWorker::Synchronize(const std::function<void()>& step)
         if (gate->closed)
             return false;
     }
-    comm_.dispatcher_.Post([gate, call, step] {
+    host_.PostToMainThread([gate, call, step] {
         {
             std::lock_guard lock(gate->mutex);
             if (gate->closed)
@@ -105,7 +106,7 @@ void TVaCommWorker::Start(int priority)
             } catch (...) {
             }
             try {
-                comm_.LoseLine(detail);
+                host_.LoseLine(detail);
             } catch (...) {
                 // Not even that could be posted; the thread ends all the same.
             }
@@ -127,14 +128,14 @@ void TVaCommWorker::Join()
     token_ = 0;
 }
 
-void TVaCommWorker::SyncStep(const std::function<void(TVaCustomComm&)>& step)
+void TVaCommWorker::SyncStep(const std::function<void(CommThreadHost&)>& step)
 {
-    TVaCustomComm& comm = comm_;
-    Synchronize([&comm, step] {
+    CommThreadHost& host = host_;
+    Synchronize([&host, step] {
         try {
-            step(comm);
+            step(host);
         } catch (...) {
-            comm.Report(std::current_exception());
+            host.Report(std::current_exception());
         }
     });
 }
@@ -153,14 +154,14 @@ void TVaCommEventThread::Execute()
         switch (device_.WaitEvent(mask, waitEvent_, error)) {
         case WaitStatus::Events:
             if (!terminated_) {
-                TVaCustomComm& comm = comm_;
-                Synchronize([&comm, mask] { comm.DispatchEvents(mask); });
+                CommThreadHost& host = host_;
+                Synchronize([&host, mask] { host.DispatchEvents(mask); });
             }
             break;
         case WaitStatus::Stopped:
             break;
         case WaitStatus::Failed:
-            if (comm_.CheckLineLost(device_, error, kMsgWait)) {
+            if (host_.CheckLineLost(device_, error, kMsgWait)) {
                 waitEvent_.WaitFor(kInfinite);  // the device has gone: nothing to wait for until Stop
             } else {
                 waitEvent_.WaitFor(kRetryPauseMs);
@@ -187,7 +188,7 @@ bool TVaCommWriteThread::Enqueue(const void* bytes, std::int32_t n, std::int32_t
     for (;;) {
         if (static_cast<std::int64_t>(queue_.Count()) + n > limit && !WaitForRoom(n, limit, timeoutMs))
             return false;
-        std::lock_guard lock(comm_.writeLock_);
+        std::lock_guard lock(host_.WriteLock());
         // Another writer may have taken the room between the test and the lock.
         if (static_cast<std::int64_t>(queue_.Count()) + n <= limit) {
             queue_.Append(bytes, n);
@@ -201,7 +202,7 @@ void TVaCommWriteThread::Execute()
 {
     TVaWaitEvent* wakers[2] = {&stopEvent_, &dataEvent_};
     while (!terminated_) {
-        const bool lost = comm_.lineLost_;
+        const bool lost = host_.LineLost();
         if (lost || (draining_ && QueueEmpty())) {
             // Nothing more will be written: a lost line drops what is queued.
             if (lost)
@@ -221,7 +222,7 @@ void TVaCommWriteThread::Execute()
         std::int32_t count = 0;
         const std::uint8_t* data = nullptr;
         {
-            std::lock_guard lock(comm_.writeLock_);
+            std::lock_guard lock(host_.WriteLock());
             count = queue_.Count();
             data = queue_.Data();
         }
@@ -245,10 +246,10 @@ void TVaCommWriteThread::Execute()
         case IoStatus::Failed:
         case IoStatus::CompletionFailed:
             Consume(written);
-            if (comm_.CheckLineLost(device_, error, kMsgWrite))
+            if (host_.CheckLineLost(device_, error, kMsgWrite))
                 break;  // the next pass drops the queue
             if (status == IoStatus::Failed)
-                SyncStep([](TVaCustomComm& comm) { comm.HandleEvents(EV_ERR); });
+                SyncStep([](CommThreadHost& host) { host.HandleEvents(EV_ERR); });
             stopEvent_.WaitFor(kRetryPauseMs);
             break;
         case IoStatus::TimedOut:
@@ -264,9 +265,7 @@ bool TVaCommWriteThread::WaitForRoom(std::int32_t n, std::int32_t limit, std::ui
     const std::uint32_t start = TickCount();
     for (;;) {
         const std::int32_t count = queue_.Count();
-        const std::uint32_t now = TickCount();
-        const std::uint32_t elapsed = now >= start ? now - start : now + (kMaxDword - start);
-        if (elapsed > timeoutMs)
+        if (ElapsedSince(start, TickCount()) > timeoutMs)
             return false;
         if (static_cast<std::int64_t>(count) + n <= limit)
             return true;
@@ -276,7 +275,7 @@ bool TVaCommWriteThread::WaitForRoom(std::int32_t n, std::int32_t limit, std::ui
 
 bool TVaCommWriteThread::QueueEmpty()
 {
-    std::lock_guard lock(comm_.writeLock_);
+    std::lock_guard lock(host_.WriteLock());
     return queue_.Count() == 0;
 }
 
@@ -284,7 +283,7 @@ void TVaCommWriteThread::Consume(std::int32_t n)
 {
     if (n <= 0)
         return;
-    std::lock_guard lock(comm_.writeLock_);
+    std::lock_guard lock(host_.WriteLock());
     queue_.Remove(n);
     if (queue_.Count() == 0)
         dataEvent_.ResetEvent();
@@ -295,7 +294,7 @@ void TVaCommWriteThread::Completion(std::int32_t written)
     bool empty = false;
     {
         // Testing and clearing under the lock keeps the DataEvent of a concurrent Enqueue.
-        std::lock_guard lock(comm_.writeLock_);
+        std::lock_guard lock(host_.WriteLock());
         queue_.Remove(written);
         empty = queue_.Count() == 0;
         if (empty) {
@@ -305,7 +304,7 @@ void TVaCommWriteThread::Completion(std::int32_t written)
         }
     }
     if (empty)
-        SyncStep([](TVaCustomComm& comm) { comm.HandleEvents(EV_TXEMPTY); });
+        SyncStep([](CommThreadHost& host) { host.HandleEvents(EV_TXEMPTY); });
 }
 
 }  // namespace serial

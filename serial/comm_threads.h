@@ -1,5 +1,7 @@
 // The two worker threads of an open port, their write queue, and the gate through
 // which they run steps on the main thread. Internal to the component (va_comm.cpp).
+// Of the component the workers know only its host interface, CommThreadHost
+// (comm_host.h), which TVaCustomComm implements; the names below are its members.
 //
 // Threading contract
 //
@@ -19,11 +21,11 @@
 //   Close destroys it only after joining them.
 //
 // Locks and shared members
-// - Write lock (TVaCustomComm::writeLock_, recursive): the queue's contents and Count
-//   together with DataEvent: Enqueue's append, the write thread's snapshot of Count and
-//   Data, its Remove and the set or reset of DataEvent that goes with it (tested and
-//   cleared under the lock, so an Enqueue between the two keeps its DataEvent); and
-//   the whole of a direct write in WriteBuf.
+// - Write lock (TVaCustomComm::writeLock_, to the workers WriteLock(); recursive): the
+//   queue's contents and Count together with DataEvent: Enqueue's append, the write
+//   thread's snapshot of Count and Data, its Remove and the set or reset of DataEvent
+//   that goes with it (tested and cleared under the lock, so an Enqueue between the two
+//   keeps its DataEvent); and the whole of a direct write in WriteBuf.
 // - Read lock (TVaCustomComm::readLock_, recursive): ReadBuf, GetStatus and the error
 //   bits InQueCount keeps back, and in Close the stopping and joining of the threads,
 //   FinishOutput and the closing of the device. No worker takes it. The component
@@ -53,12 +55,12 @@
 //    closes the device. Every wait of a worker ends on its stop event or the gate, so
 //    the joins are bounded; no pending request outlives its storage.
 //
-// What crosses to the main thread through the dispatcher
+// What crosses to the main thread through the dispatcher (PostToMainThread)
 // - Synchronize (the worker waits until the step has run or the gate closes): the event
 //   thread's DispatchEvents(mask) for each batch of line events; the write thread's
 //   HandleEvents(EV_TXEMPTY) when its queue has been written out, and
 //   HandleEvents(EV_ERR) when a write could not be started. An exception from those
-//   two goes to the component's exception report; the thread carries on.
+//   two goes to the component's exception report (Report); the thread carries on.
 // - Posted without waiting, from whichever thread sees it first (CheckLineLost): the
 //   step of a lost line, which closes the port and fires OnLineLost once. It does
 //   nothing when the component has been destroyed or opened again since. A worker
@@ -78,11 +80,10 @@
 #include <vector>
 
 #include "serial/comm_device.h"
+#include "serial/comm_host.h"
 #include "serial/kernel_objects.h"
 
 namespace serial {
-
-class TVaCustomComm;
 
 // The write queue: a block of fixed capacity.
 class TVaCommBuffer {
@@ -116,8 +117,8 @@ struct SyncGate {
 
 class TVaCommWorker {
 public:
-    TVaCommWorker(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate)
-        : comm_(comm), device_(device), gate_(std::move(gate))
+    TVaCommWorker(CommThreadHost& host, CommDevice& device, std::shared_ptr<SyncGate> gate)
+        : host_(host), device_(device), gate_(std::move(gate))
     {
     }
     virtual ~TVaCommWorker() { Join(); }
@@ -133,8 +134,8 @@ protected:
     // Runs `step` on the main thread and waits; false when the port closed first.
     bool Synchronize(const std::function<void()>& step);
     // Runs a step on the main thread; exceptions there go to the exception report.
-    void SyncStep(const std::function<void(TVaCustomComm&)>& step);
-    TVaCustomComm& comm_;
+    void SyncStep(const std::function<void(CommThreadHost&)>& step);
+    CommThreadHost& host_;
     CommDevice& device_;
     std::shared_ptr<SyncGate> gate_;
     std::atomic<bool> terminated_{false};
@@ -159,8 +160,8 @@ private:
 
 class TVaCommWriteThread : public TVaCommWorker {
 public:
-    TVaCommWriteThread(TVaCustomComm& comm, CommDevice& device, std::shared_ptr<SyncGate> gate, std::int32_t capacity)
-        : TVaCommWorker(comm, device, std::move(gate)), queue_(capacity)
+    TVaCommWriteThread(CommThreadHost& host, CommDevice& device, std::shared_ptr<SyncGate> gate, std::int32_t capacity)
+        : TVaCommWorker(host, device, std::move(gate)), queue_(capacity)
     {
     }
     ~TVaCommWriteThread() override { Join(); }

@@ -1,81 +1,15 @@
 #include "serial/va_comm.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <initializer_list>
 #include <mutex>
 
 #include "serial/comm_messages.h"
 #include "serial/comm_threads.h"
+#include "serial/elapsed.h"
 #include "serial/os.h"
 #include "systext/system_text.h"
 
 namespace serial {
-
-namespace {
-
-// Fills %d and %s of a fixed message format in order; "%%" is a percent sign.
-std::string FillFormat(const std::string& format, std::initializer_list<std::string> args)
-{
-    std::string out;
-    auto next = args.begin();
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            const char k = format[i + 1];
-            if (k == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if ((k == 'd' || k == 's') && next != args.end()) {
-                out += *next++;
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
-}
-
-std::mutex& ReportMutex()
-{
-    static std::mutex m;
-    return m;
-}
-ExceptionReport& ReportHook()
-{
-    static ExceptionReport hook;
-    return hook;
-}
-
-}  // namespace
-
-void SetExceptionReport(ExceptionReport report)
-{
-    std::lock_guard lock(ReportMutex());
-    ReportHook() = std::move(report);
-}
-
-void ReportException(std::exception_ptr error)
-{
-    ExceptionReport hook;
-    {
-        std::lock_guard lock(ReportMutex());
-        hook = ReportHook();
-    }
-    if (hook) {
-        hook(error);
-        return;
-    }
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-    } catch (...) {
-        std::fprintf(stderr, "unknown exception\n");
-    }
-}
 
 std::uint32_t EventMaskBit(TVaCommEvent event)
 {
@@ -214,10 +148,8 @@ void TVaCustomComm::Close()
     {
         std::lock_guard lock(readLock_);
         StopThreads();
-        if (device_) {
-            const std::uint32_t spent = TickCount() - start;
-            device_->FinishOutput(written && spent < kCloseDrainMs ? kCloseDrainMs - spent : 0);
-        }
+        if (device_)
+            device_->FinishOutput(written ? TimeLeft(start, TickCount(), kCloseDrainMs) : 0);
         DestroyHandle();
     }
     DoClose();
@@ -289,11 +221,11 @@ void TVaCustomComm::StartThreads()
 {
     gate_ = std::make_shared<SyncGate>();
     if (eventMask_ != 0) {
-        eventThread_ = std::make_unique<TVaCommEventThread>(*this, *device_, gate_);
+        eventThread_ = std::make_unique<TVaCommEventThread>(host_, *device_, gate_);
         eventThread_->Start(WindowsThreadPriority(eventPriority_));
     }
     if (!directWrite_) {
-        writeThread_ = std::make_unique<TVaCommWriteThread>(*this, *device_, gate_, buffers_->WriteSize());
+        writeThread_ = std::make_unique<TVaCommWriteThread>(host_, *device_, gate_, buffers_->WriteSize());
         writeThread_->Start(WindowsThreadPriority(writePriority_));
     }
 }

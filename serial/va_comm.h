@@ -29,9 +29,12 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/comm_device.h"
+#include "serial/comm_host.h"
+#include "serial/comm_messages.h"  // SetExceptionReport, ReportException
 #include "serial/comm_types.h"
 #include "serial/dispatcher.h"
 #include "serial/kernel_objects.h"
@@ -73,12 +76,6 @@ class EVaCommError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// The application's standard exception report, used where the component catches an
-// exception from an event handler. Process-wide; the default writes to stderr.
-using ExceptionReport = std::function<void(std::exception_ptr)>;
-void SetExceptionReport(ExceptionReport report);
-void ReportException(std::exception_ptr error);
 
 class TVaCustomComm;
 
@@ -223,11 +220,28 @@ protected:
     void UnlockRead() { readLock_.Leave(); }
 
 private:
-    // The workers (comm_threads.h) use the dispatcher, the write lock, the lost line and
-    // the dispatch of events.
-    friend class TVaCommWorker;
-    friend class TVaCommEventThread;
-    friend class TVaCommWriteThread;
+    // The workers' host (comm_host.h): the dispatcher, the write lock, the lost line, the
+    // dispatch of events and the report. A member, not a base: the workers call it until
+    // the destructor has joined them, and their virtual calls on the component itself
+    // would race with the destructor's change of its dynamic type.
+    class WorkerHost final : public CommThreadHost {
+    public:
+        explicit WorkerHost(TVaCustomComm& comm) : comm_(comm) {}
+        void PostToMainThread(std::function<void()> step) override { comm_.dispatcher_.Post(std::move(step)); }
+        TVaCriticalSection& WriteLock() override { return comm_.writeLock_; }
+        bool LineLost() const override { return comm_.LineLost(); }
+        bool CheckLineLost(const CommDevice& device, int code, const char* format) override
+        {
+            return comm_.CheckLineLost(device, code, format);
+        }
+        void LoseLine(const std::string& detail) override { comm_.LoseLine(detail); }
+        void DispatchEvents(std::uint32_t mask) override { comm_.DispatchEvents(mask); }
+        void HandleEvents(std::uint32_t mask) override { comm_.HandleEvents(mask); }
+        void Report(std::exception_ptr error) const override { comm_.Report(error); }
+
+    private:
+        TVaCustomComm& comm_;
+    };
 
     void BuffersChanged();
     void EventCharsChanged() { ApplyDCB(); }
@@ -273,6 +287,7 @@ private:
     std::uint32_t openCount_ = 0;  // tells a lost-line step of an earlier opening from the current one
     std::vector<TVaCommLink*> links_;
 
+    WorkerHost host_{*this};
     std::shared_ptr<SyncGate> gate_;
     std::unique_ptr<TVaCommEventThread> eventThread_;
     std::unique_ptr<TVaCommWriteThread> writeThread_;
