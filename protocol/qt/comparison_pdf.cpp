@@ -11,6 +11,7 @@
 #include "files/cp1251.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
@@ -135,7 +136,7 @@ public:
         }
         QString left = QStringLiteral("Сравнение обследований");
         if (!c_.header.object.empty())
-            left += QStringLiteral(" — ") + Q(c_.header.object);
+            left += QStringLiteral(" — ") + shell::FromUtf8(c_.header.object);
         Footer(page, pages_.Count(), left);
     }
 
@@ -157,7 +158,7 @@ private:
             Text(QRectF(kMargin, y, labelWidth, 18), QString::fromUtf8(title), label, Qt::AlignLeft | Qt::AlignBottom);
             const double vw = w - labelWidth;
             Text(QRectF(kMargin + labelWidth, y, vw, 18),
-                 QFontMetricsF(value).elidedText(Q(*folder), Qt::ElideMiddle, vw), value,
+                 QFontMetricsF(value).elidedText(shell::FromUtf8(*folder), Qt::ElideMiddle, vw), value,
                  Qt::AlignLeft | Qt::AlignBottom);
             y += 21;
         }
@@ -213,7 +214,7 @@ private:
                 continue;
             }
             const auto column = static_cast<CompareColumn>(i - 1);
-            const QString text = Q(cells[static_cast<std::size_t>(i - 1)]);
+            const QString text = shell::FromUtf8(cells[static_cast<std::size_t>(i - 1)]);
             const int flags = (Info(column).numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
             if (column == CompareColumn::VerdictBefore || column == CompareColumn::VerdictAfter) {
                 const ProtocolRow* row =
@@ -255,8 +256,9 @@ private:
               << QStringLiteral("Изменение:");
         for (Change change : {Change::NowComplies, Change::NoLongerComplies, Change::Unchanged, Change::OnlyBefore,
                               Change::OnlyAfter, Change::NotCompared}) {
-            const QString text = change == Change::NotCompared ? QStringLiteral("«—» (%1)").arg(Q(kNotComparedMeaning))
-                                                               : QString::fromUtf8(ChangeText(change));
+            const QString text = change == Change::NotCompared
+                                     ? QStringLiteral("«—» (%1)").arg(shell::FromUtf8(kNotComparedMeaning))
+                                     : QString::fromUtf8(ChangeText(change));
             lines << QStringLiteral("    %1 — %2").arg(text).arg(counts[static_cast<std::size_t>(change)]);
         }
         lines << QString()
@@ -290,9 +292,10 @@ private:
                                 "пометки «Кп<=N» и «Е>=N» в комментарии файла, иначе нормы по умолчанию (Кп — %1 %, "
                                 "E — %2). Для файла, который не может быть использован, — причина; разностей у "
                                 "него нет.")
-                     .arg(Q(LimitText(j.limit, c_.nf)),
-                          j.illuminanceNorm ? Q(LimitText(*j.illuminanceNorm, c_.nf)) + QStringLiteral(" лк")
-                                            : QStringLiteral("не задана"));
+                     .arg(shell::FromUtf8(LimitText(j.limit, c_.nf)),
+                          j.illuminanceNorm
+                              ? shell::FromUtf8(LimitText(*j.illuminanceNorm, c_.nf)) + QStringLiteral(" лк")
+                              : QStringLiteral("не задана"));
         notes << QStringLiteral("Изменение: «стало соответствовать» — вывод до «не соответствует», после "
                                 "«соответствует»; «перестало соответствовать» — наоборот; «без изменений» — выводы "
                                 "равны; «—» — один из двух файлов не может быть использован.");
@@ -317,7 +320,7 @@ private:
         for (int r = first; r < end; ++r) {
             QStringList cells;
             for (const std::string& cell : ComparedRoomCells(rooms_[static_cast<std::size_t>(r)], c_.nf))
-                cells << Q(cell);
+                cells << shell::FromUtf8(cell);
             ListRow(y, kListRow, columns, cells, PixelFont(11), right, false);
             y += kListRow;
         }
@@ -334,8 +337,8 @@ private:
                     line.after ? QStringLiteral("Обследование «после»: ") : QStringLiteral("Обследование «до»: ");
                 const std::string& folder = line.after ? c_.afterFolder : c_.beforeFolder;
                 Text(QRectF(kMargin, line.y + 2, Width() - 2 * kMargin, 20),
-                     Elided(title + Q(folder), PixelFont(12, true), Width() - 2 * kMargin), PixelFont(12, true),
-                     Qt::AlignLeft | Qt::AlignVCenter);
+                     Elided(title + shell::FromUtf8(folder), PixelFont(12, true), Width() - 2 * kMargin),
+                     PixelFont(12, true), Qt::AlignLeft | Qt::AlignVCenter);
             } else if (line.kind == DigestLine::Head) {
                 DigestHead(line.y);
             } else {

@@ -5,16 +5,16 @@
 #include <QSettings>
 #include <QStyleFactory>
 
-#include "app/guarded_application.h"
-#include "app/native_text.h"
-#include "app/qt_texts.h"
 #include "chart/number_picture.h"
 #include "protocol/qt/protocol_window.h"
+#include "shell/guarded_application.h"
+#include "shell/native_text.h"
+#include "shell/qt_texts.h"
 
 int main(int argc, char* argv[])
 {
-    app::GuardedApplication application(argc, argv);
-    app::UseRussianQtTexts();
+    shell::GuardedApplication application(argc, argv);
+    shell::UseRussianQtTexts();
     QApplication::setApplicationName(QStringLiteral("sovikan-protocol"));
     QApplication::setOrganizationName(QStringLiteral("sovikan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Протокол измерений"));
@@ -44,7 +44,7 @@ int main(int argc, char* argv[])
 #ifdef _WIN32
         window.OpenFolder(QCoreApplication::arguments().value(1));
 #else
-        window.OpenFolder(app::FromNativePath(argv[1]));
+        window.OpenFolder(shell::FromNativePath(argv[1]));
 #endif
     }
     window.show();

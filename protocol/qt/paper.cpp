@@ -17,6 +17,7 @@
 #include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/platform.h"
+#include "shell/qt_string.h"
 
 namespace protocol::paper {
 
@@ -43,11 +44,6 @@ Columns ColumnsOf(std::initializer_list<double> widths)
         x += w;
     }
     return columns;
-}
-
-QString Q(const std::string& s)
-{
-    return QString::fromStdString(s);
 }
 
 QFont PixelFont(int pixels, bool bold, bool italic)
@@ -153,7 +149,8 @@ double Sheet::HeaderFields(double y, const ProtocolHeader& h, const Judging& j, 
              Qt::AlignLeft | Qt::AlignBottom);
         const double vx = x + labelWidth;
         const double vw = half - labelWidth - 16;
-        Text(QRectF(vx, rowY, vw, 18), Elided(Q(fields[i].second), value, vw), value, Qt::AlignLeft | Qt::AlignBottom);
+        Text(QRectF(vx, rowY, vw, 18), Elided(shell::FromUtf8(fields[i].second), value, vw), value,
+             Qt::AlignLeft | Qt::AlignBottom);
         painter_.setPen(QPen(Qt::gray, 0.6));
         painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
     }
@@ -220,8 +217,9 @@ void Sheet::DigestHead(double y)
 void Sheet::DigestRow(double y, const ProtocolRow& row)
 {
     const Columns& columns = DigestColumns();
-    const QStringList cells{QString::number(row.number), Q(files::DisplayText(row.fileName)),
-                            row.digest.empty() ? QStringLiteral("файл не прочитан целиком") : Q(row.digest)};
+    const QStringList cells{QString::number(row.number), shell::FromUtf8(files::DisplayText(row.fileName)),
+                            row.digest.empty() ? QStringLiteral("файл не прочитан целиком")
+                                               : shell::FromUtf8(row.digest)};
     ListRow(y, kDigestRow, {columns[0], columns[1]}, {cells[0], cells[1]}, PixelFont(11), {true, false}, false);
     ListRow(y, kDigestRow, {columns[2]}, {cells[2]}, MonoFont(11), {false}, false);
 }

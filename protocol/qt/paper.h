@@ -49,7 +49,6 @@ PageRows Split(int count, double firstTop, double top, double bottom, double row
 using Columns = std::vector<std::pair<double, double>>;
 Columns ColumnsOf(std::initializer_list<double> widths);
 
-QString Q(const std::string& s);
 QFont PixelFont(int pixels, bool bold = false, bool italic = false);
 QFont MonoFont(int pixels);
 

@@ -13,6 +13,7 @@
 #include "chart/series.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
@@ -203,7 +204,7 @@ private:
             painter_.drawRect(r);
             const QRectF inner = r.adjusted(3, 2, -3, -2);
             const int flags = static_cast<int>(Alignment(c)) | Qt::AlignVCenter;
-            const QString text = Q(cells[c]);
+            const QString text = shell::FromUtf8(cells[c]);
             const bool failed = (c == Column::Illuminance && row.illuminanceVerdict == Verdict::Fails) ||
                                 (c == Column::Pulsation && row.pulsationVerdict == Verdict::Fails);
             if (c == Column::Verdict) {
@@ -237,7 +238,7 @@ private:
         for (int r = first; r < end; ++r) {
             QStringList cells;
             for (const std::string& cell : RoomCells(rooms_[static_cast<std::size_t>(r)], p_.nf))
-                cells << Q(cell);
+                cells << shell::FromUtf8(cell);
             ListRow(y, kListRow, columns, cells, PixelFont(11), right, false);
             y += kListRow;
         }
@@ -329,16 +330,18 @@ private:
         notes << QStringLiteral("Кп — коэффициент пульсации освещённости; норма — %1 %, для точки с пометкой "
                                 "«Кп<=N» в комментарии — N %. E — освещённость; норма — %2, для точки с пометкой "
                                 "«Е>=N» в комментарии — N лк.")
-                     .arg(Q(LimitText(j.limit, p_.nf)),
-                          j.illuminanceNorm ? Q(LimitText(*j.illuminanceNorm, p_.nf)) + QStringLiteral(" лк")
-                                            : QStringLiteral("не задана (E без пометки не оценивается)"));
+                     .arg(shell::FromUtf8(LimitText(j.limit, p_.nf)),
+                          j.illuminanceNorm
+                              ? shell::FromUtf8(LimitText(*j.illuminanceNorm, p_.nf)) + QStringLiteral(" лк")
+                              : QStringLiteral("не задана (E без пометки не оценивается)"));
         notes << QStringLiteral("Вывод — простое сравнение измеренного значения с нормой, без учёта неопределённости: "
                                 "«соответствует», когда все оцениваемые величины соответствуют норме. Значение, "
                                 "не соответствующее норме, выделено красным. Класс IEEE 1789 дан отдельно.");
         notes << QStringLiteral("U — расширенная неопределённость: U = 2·δ·x / (100·√3), где x — E или Кп, δ — предел "
                                 "допускаемой относительной погрешности средства измерений (E: %1; Кп: %2), "
                                 "распределённый равномерно; коэффициент охвата 2.")
-                     .arg(Q(ErrorText(j.illuminanceError, p_.nf)), Q(ErrorText(j.pulsationError, p_.nf)));
+                     .arg(shell::FromUtf8(ErrorText(j.illuminanceError, p_.nf)),
+                          shell::FromUtf8(ErrorText(j.pulsationError, p_.nf)));
         notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
                                 "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
                                 "IEEE 1789 — риск по IEEE 1789-2015.");
@@ -377,7 +380,7 @@ private:
     {
         QString left = QStringLiteral("Протокол измерений");
         if (!p_.header.object.empty())
-            left += QStringLiteral(" — ") + Q(p_.header.object);
+            left += QStringLiteral(" — ") + shell::FromUtf8(p_.header.object);
         Footer(page, pages_.Count(), left);
     }
 
