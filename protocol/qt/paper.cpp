@@ -17,6 +17,7 @@
 #include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/platform.h"
+#include "protocol/qt/standalone_platform.h"
 #include "shell/qt_string.h"
 
 namespace protocol::paper {
@@ -266,13 +267,7 @@ std::unique_ptr<QGuiApplication> StandaloneApplication(const analysis::NumberFor
     static char* argv[] = {name, nullptr};
     std::unique_ptr<QGuiApplication> app;
     if (!QCoreApplication::instance()) {
-        // No display is needed: on Linux a terminal may have none. Windows always
-        // has its platform, and only it gives the system's fonts to the PDF
-        // (the offscreen platform there finds none and draws boxes).
-#ifndef _WIN32
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
+        ChooseStandalonePlatform();
         // A command-line tool prints only its own words: the toolkit's notes
         // (no session's runtime folder in a script, say) are not for its user.
         static QtMessageHandler previous = nullptr;
