@@ -9,6 +9,7 @@
 
 #include "chart/chart.h"
 #include "files/cp1251.h"
+#include "protocol/core/pagination.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
 #include "shell/qt_string.h"
@@ -30,74 +31,21 @@ constexpr double kColumnWidths[] = {28, 118, 150, 62, 62, 56, 58, 58, 58, 128, 1
 constexpr int kPaperColumnCount = kCompareColumnCount + 1;
 static_assert(std::size(kColumnWidths) == kPaperColumnCount - 1);
 
-// One line of the digests' appendix: a folder's title, the table's head, or a file.
-struct DigestLine {
-    enum Kind { Section, Head, File } kind;
-    bool after;
-    int row;  // a file's index into its protocol's rows
-    double y;
-};
-
-struct Pages {
+struct Pages : ComparisonPages {
     double width = 0;
     double height = 0;
-    PageRows rows;   // the comparison table
-    PageRows rooms;  // none without rooms
-    std::vector<std::vector<DigestLine>> digests;
-    // The table's pages, the summary with the notes, the rooms' pages, then the appendix.
-    int Summary() const { return static_cast<int>(rows.size()); }
-    int Rooms() const { return Summary() + 1; }
-    int Digests() const { return Rooms() + static_cast<int>(rooms.size()); }
-    int Count() const { return Digests() + static_cast<int>(digests.size()); }
 };
-
-double HeightOf(DigestLine::Kind kind)
-{
-    return kind == DigestLine::Section ? kSection : kind == DigestLine::Head ? kListRow : kDigestRow;
-}
-
-// The appendix: for each survey its title, the head and a line per file; a
-// page that goes on with a survey's files repeats the head.
-std::vector<std::vector<DigestLine>> PaginateDigests(const Comparison& c, double bottom)
-{
-    std::vector<std::vector<DigestLine>> pages(1);
-    double y = kMargin + kPageTitle;
-    const auto add = [&](DigestLine::Kind kind, bool after, int row, double need) {
-        if (y + need > bottom && !pages.back().empty()) {
-            pages.emplace_back();
-            y = kMargin;
-            if (kind == DigestLine::File) {
-                pages.back().push_back({DigestLine::Head, after, -1, y});
-                y += kListRow;
-            }
-        }
-        pages.back().push_back({kind, after, row, y});
-        y += HeightOf(kind);
-    };
-    for (const bool after : {false, true}) {
-        const auto& rows = after ? c.after : c.before;
-        // A survey's title is not left at the foot of a page without its first file.
-        add(DigestLine::Section, after, -1, kSection + kListRow + kDigestRow);
-        add(DigestLine::Head, after, -1, kListRow + kDigestRow);
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            add(DigestLine::File, after, static_cast<int>(i), kDigestRow);
-        y += 8;
-    }
-    return pages;
-}
 
 Pages Paginate(double width, double height, const Comparison& c, int roomCount)
 {
-    Pages pages;
-    pages.width = width;
-    pages.height = height;
-    const double bottom = height - kMargin - kFooter;
-    pages.rows =
-        Split(static_cast<int>(c.points.size()), kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, bottom, kRow);
-    if (roomCount > 0)
-        pages.rooms = Split(roomCount, kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, bottom, kListRow);
-    pages.digests = PaginateDigests(c, bottom);
-    return pages;
+    // The appendix: a survey's title, the head, a line per file, a little space after the survey.
+    const ComparisonPageMeasures measures{height - kMargin - kFooter,
+                                          {kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, kRow},
+                                          {kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, kListRow},
+                                          {kMargin + kPageTitle, kMargin, kSection, kListRow, kDigestRow, 8}};
+    return {PaginateComparison(measures, static_cast<int>(c.points.size()), static_cast<int>(c.before.size()),
+                               static_cast<int>(c.after.size()), roomCount),
+            width, height};
 }
 
 const QColor kRed(170, 0, 0);

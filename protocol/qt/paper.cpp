@@ -22,20 +22,6 @@
 
 namespace protocol::paper {
 
-PageRows Split(int count, double firstTop, double top, double bottom, double row)
-{
-    PageRows pages;
-    int at = 0;
-    do {
-        const double from = pages.empty() ? firstTop : top;
-        const int fit = std::max(1, static_cast<int>((bottom - from) / row));
-        const int end = std::min(count, at + fit);
-        pages.emplace_back(at, end);
-        at = end;
-    } while (at < count);
-    return pages;
-}
-
 Columns ColumnsOf(std::initializer_list<double> widths)
 {
     Columns columns;

@@ -11,6 +11,7 @@
 
 #include "chart/chart.h"
 #include "chart/series.h"
+#include "protocol/core/pagination.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
 #include "shell/qt_string.h"
@@ -60,29 +61,18 @@ Qt::Alignment Alignment(Column c)
     return c == Column::Number ? Qt::AlignCenter : Info(c).numeric ? Qt::AlignRight : Qt::AlignLeft;
 }
 
-struct Pages {
+struct Pages : ProtocolPages {
     double width = 0;
     double height = 0;
-    PageRows rows;     // the points' table
-    PageRows rooms;    // the rooms' table; none without rooms
-    PageRows digests;  // the appendix
-    // The table's pages, the rooms' pages, the summary page with the notes and
-    // signatures, then the appendix.
-    int Summary() const { return static_cast<int>(rows.size() + rooms.size()); }
-    int Count() const { return Summary() + 1 + static_cast<int>(digests.size()); }
 };
 
 Pages Paginate(double width, double height, int rowCount, int roomCount)
 {
-    Pages pages;
-    pages.width = width;
-    pages.height = height;
-    const double bottom = height - kMargin - kFooter;
-    pages.rows = Split(rowCount, kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, bottom, kRow);
-    if (roomCount > 0)
-        pages.rooms = Split(roomCount, kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, bottom, kListRow);
-    pages.digests = Split(rowCount, kMargin + kPageTitle + kListRow, kMargin + kListRow, bottom, kDigestRow);
-    return pages;
+    const ProtocolPageMeasures measures{height - kMargin - kFooter,
+                                        {kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, kRow},
+                                        {kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, kListRow},
+                                        {kMargin + kPageTitle + kListRow, kMargin + kListRow, kDigestRow}};
+    return {PaginateProtocol(measures, rowCount, roomCount), width, height};
 }
 
 class ProtocolPainter : Sheet {
