@@ -5,14 +5,14 @@
 #include <QVariant>
 
 #include "app/form1.h"
-#include "app/qt_texts.h"
+#include "shell/qt_texts.h"
 
 namespace app {
 
 void ConfigureApplication()
 {
     QApplication::setApplicationName(QStringLiteral("sovikan"));
-    UseRussianQtTexts();
+    shell::UseRussianQtTexts();
     // No display name: the desktop would append it to every window title,
     // and the captions of the window and the help already name the meter.
     QGuiApplication::setDesktopFileName(QStringLiteral("sovikan"));

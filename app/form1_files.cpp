@@ -11,7 +11,6 @@
 
 #include "app/controls.h"
 #include "app/form1.h"
-#include "app/native_text.h"
 #include "app/ui_services.h"
 #include "chart/series.h"
 #include "files/comment_browser.h"
@@ -19,6 +18,8 @@
 #include "files/folder.h"
 #include "files/svk_file.h"
 #include "files/text_export.h"
+#include "shell/native_text.h"
+#include "shell/qt_string.h"
 
 namespace app {
 
@@ -40,10 +41,11 @@ FileDialogSettings OpenDlgSettings()
     return {QStringLiteral("svk"), QStringLiteral("Sovikan files|*.svk|All files|*.*"), QStringLiteral("DataSvk"), 1};
 }
 
-QString FromUtf8(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
+using shell::DisplayText;
+using shell::FromNativePath;
+using shell::FromUtf8;
+using shell::RawText;
+using shell::ToNativePath;
 
 // The extension of a path's file name, from its last point on.
 QString Extension(const QString& path)

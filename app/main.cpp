@@ -4,15 +4,15 @@
 #include <QApplication>
 #include <QLocale>
 
-#include "app/guarded_application.h"
 #include "app/application.h"
 #include "app/form1.h"
 #include "app/qt_ui_services.h"
 #include "chart/number_picture.h"
+#include "shell/guarded_application.h"
 
 int main(int argc, char* argv[])
 {
-    app::GuardedApplication application(argc, argv);
+    shell::GuardedApplication application(argc, argv);
     app::ConfigureApplication();
 
     const QLocale locale = QLocale::system();

@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "app/help_window.h"
+#include "shell/help_window.h"
 
 namespace app {
 
@@ -139,7 +139,7 @@ void QtUiServices::SetClipboardImage(const QImage& image)
 void QtUiServices::ShowHelp(int context)
 {
     if (!help_)
-        help_ = std::make_unique<HelpWindow>();
+        help_ = std::make_unique<shell::HelpWindow>();
     help_->ShowContext(context);
 }
 

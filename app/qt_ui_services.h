@@ -6,9 +6,11 @@
 
 #include "app/ui_services.h"
 
-namespace app {
-
+namespace shell {
 class HelpWindow;
+}
+
+namespace app {
 
 class QtUiServices : public UiServices {
 public:
@@ -27,7 +29,7 @@ public:
     void ShowHelp(int context) override;
 
 private:
-    std::unique_ptr<HelpWindow> help_;
+    std::unique_ptr<shell::HelpWindow> help_;
 };
 
 }  // namespace app

@@ -9,8 +9,10 @@
 
 #include "chart/chart.h"
 #include "files/cp1251.h"
+#include "protocol/core/pagination.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
@@ -29,74 +31,21 @@ constexpr double kColumnWidths[] = {28, 118, 150, 62, 62, 56, 58, 58, 58, 128, 1
 constexpr int kPaperColumnCount = kCompareColumnCount + 1;
 static_assert(std::size(kColumnWidths) == kPaperColumnCount - 1);
 
-// One line of the digests' appendix: a folder's title, the table's head, or a file.
-struct DigestLine {
-    enum Kind { Section, Head, File } kind;
-    bool after;
-    int row;  // a file's index into its protocol's rows
-    double y;
-};
-
-struct Pages {
+struct Pages : ComparisonPages {
     double width = 0;
     double height = 0;
-    PageRows rows;   // the comparison table
-    PageRows rooms;  // none without rooms
-    std::vector<std::vector<DigestLine>> digests;
-    // The table's pages, the summary with the notes, the rooms' pages, then the appendix.
-    int Summary() const { return static_cast<int>(rows.size()); }
-    int Rooms() const { return Summary() + 1; }
-    int Digests() const { return Rooms() + static_cast<int>(rooms.size()); }
-    int Count() const { return Digests() + static_cast<int>(digests.size()); }
 };
-
-double HeightOf(DigestLine::Kind kind)
-{
-    return kind == DigestLine::Section ? kSection : kind == DigestLine::Head ? kListRow : kDigestRow;
-}
-
-// The appendix: for each survey its title, the head and a line per file; a
-// page that goes on with a survey's files repeats the head.
-std::vector<std::vector<DigestLine>> PaginateDigests(const Comparison& c, double bottom)
-{
-    std::vector<std::vector<DigestLine>> pages(1);
-    double y = kMargin + kPageTitle;
-    const auto add = [&](DigestLine::Kind kind, bool after, int row, double need) {
-        if (y + need > bottom && !pages.back().empty()) {
-            pages.emplace_back();
-            y = kMargin;
-            if (kind == DigestLine::File) {
-                pages.back().push_back({DigestLine::Head, after, -1, y});
-                y += kListRow;
-            }
-        }
-        pages.back().push_back({kind, after, row, y});
-        y += HeightOf(kind);
-    };
-    for (const bool after : {false, true}) {
-        const auto& rows = after ? c.after : c.before;
-        // A survey's title is not left at the foot of a page without its first file.
-        add(DigestLine::Section, after, -1, kSection + kListRow + kDigestRow);
-        add(DigestLine::Head, after, -1, kListRow + kDigestRow);
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            add(DigestLine::File, after, static_cast<int>(i), kDigestRow);
-        y += 8;
-    }
-    return pages;
-}
 
 Pages Paginate(double width, double height, const Comparison& c, int roomCount)
 {
-    Pages pages;
-    pages.width = width;
-    pages.height = height;
-    const double bottom = height - kMargin - kFooter;
-    pages.rows =
-        Split(static_cast<int>(c.points.size()), kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, bottom, kRow);
-    if (roomCount > 0)
-        pages.rooms = Split(roomCount, kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, bottom, kListRow);
-    pages.digests = PaginateDigests(c, bottom);
-    return pages;
+    // The appendix: a survey's title, the head, a line per file, a little space after the survey.
+    const ComparisonPageMeasures measures{height - kMargin - kFooter,
+                                          {kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, kRow},
+                                          {kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, kListRow},
+                                          {kMargin + kPageTitle, kMargin, kSection, kListRow, kDigestRow, 8}};
+    return {PaginateComparison(measures, static_cast<int>(c.points.size()), static_cast<int>(c.before.size()),
+                               static_cast<int>(c.after.size()), roomCount),
+            width, height};
 }
 
 const QColor kRed(170, 0, 0);
@@ -135,7 +84,7 @@ public:
         }
         QString left = QStringLiteral("Сравнение обследований");
         if (!c_.header.object.empty())
-            left += QStringLiteral(" — ") + Q(c_.header.object);
+            left += QStringLiteral(" — ") + shell::FromUtf8(c_.header.object);
         Footer(page, pages_.Count(), left);
     }
 
@@ -157,7 +106,7 @@ private:
             Text(QRectF(kMargin, y, labelWidth, 18), QString::fromUtf8(title), label, Qt::AlignLeft | Qt::AlignBottom);
             const double vw = w - labelWidth;
             Text(QRectF(kMargin + labelWidth, y, vw, 18),
-                 QFontMetricsF(value).elidedText(Q(*folder), Qt::ElideMiddle, vw), value,
+                 QFontMetricsF(value).elidedText(shell::FromUtf8(*folder), Qt::ElideMiddle, vw), value,
                  Qt::AlignLeft | Qt::AlignBottom);
             y += 21;
         }
@@ -213,7 +162,7 @@ private:
                 continue;
             }
             const auto column = static_cast<CompareColumn>(i - 1);
-            const QString text = Q(cells[static_cast<std::size_t>(i - 1)]);
+            const QString text = shell::FromUtf8(cells[static_cast<std::size_t>(i - 1)]);
             const int flags = (Info(column).numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
             if (column == CompareColumn::VerdictBefore || column == CompareColumn::VerdictAfter) {
                 const ProtocolRow* row =
@@ -255,8 +204,9 @@ private:
               << QStringLiteral("Изменение:");
         for (Change change : {Change::NowComplies, Change::NoLongerComplies, Change::Unchanged, Change::OnlyBefore,
                               Change::OnlyAfter, Change::NotCompared}) {
-            const QString text = change == Change::NotCompared ? QStringLiteral("«—» (%1)").arg(Q(kNotComparedMeaning))
-                                                               : QString::fromUtf8(ChangeText(change));
+            const QString text = change == Change::NotCompared
+                                     ? QStringLiteral("«—» (%1)").arg(shell::FromUtf8(kNotComparedMeaning))
+                                     : QString::fromUtf8(ChangeText(change));
             lines << QStringLiteral("    %1 — %2").arg(text).arg(counts[static_cast<std::size_t>(change)]);
         }
         lines << QString()
@@ -290,9 +240,10 @@ private:
                                 "пометки «Кп<=N» и «Е>=N» в комментарии файла, иначе нормы по умолчанию (Кп — %1 %, "
                                 "E — %2). Для файла, который не может быть использован, — причина; разностей у "
                                 "него нет.")
-                     .arg(Q(LimitText(j.limit, c_.nf)),
-                          j.illuminanceNorm ? Q(LimitText(*j.illuminanceNorm, c_.nf)) + QStringLiteral(" лк")
-                                            : QStringLiteral("не задана"));
+                     .arg(shell::FromUtf8(LimitText(j.limit, c_.nf)),
+                          j.illuminanceNorm
+                              ? shell::FromUtf8(LimitText(*j.illuminanceNorm, c_.nf)) + QStringLiteral(" лк")
+                              : QStringLiteral("не задана"));
         notes << QStringLiteral("Изменение: «стало соответствовать» — вывод до «не соответствует», после "
                                 "«соответствует»; «перестало соответствовать» — наоборот; «без изменений» — выводы "
                                 "равны; «—» — один из двух файлов не может быть использован.");
@@ -317,7 +268,7 @@ private:
         for (int r = first; r < end; ++r) {
             QStringList cells;
             for (const std::string& cell : ComparedRoomCells(rooms_[static_cast<std::size_t>(r)], c_.nf))
-                cells << Q(cell);
+                cells << shell::FromUtf8(cell);
             ListRow(y, kListRow, columns, cells, PixelFont(11), right, false);
             y += kListRow;
         }
@@ -334,8 +285,8 @@ private:
                     line.after ? QStringLiteral("Обследование «после»: ") : QStringLiteral("Обследование «до»: ");
                 const std::string& folder = line.after ? c_.afterFolder : c_.beforeFolder;
                 Text(QRectF(kMargin, line.y + 2, Width() - 2 * kMargin, 20),
-                     Elided(title + Q(folder), PixelFont(12, true), Width() - 2 * kMargin), PixelFont(12, true),
-                     Qt::AlignLeft | Qt::AlignVCenter);
+                     Elided(title + shell::FromUtf8(folder), PixelFont(12, true), Width() - 2 * kMargin),
+                     PixelFont(12, true), Qt::AlignLeft | Qt::AlignVCenter);
             } else if (line.kind == DigestLine::Head) {
                 DigestHead(line.y);
             } else {

@@ -11,18 +11,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/native_text.h"
 #include "chart/qt/chart_widget.h"
 #include "files/atomic_file.h"
+#include "shell/native_text.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
 namespace {
-
-QString Q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
 
 const QString kTitle = QStringLiteral("Сравнение обследований");
 
@@ -36,10 +32,10 @@ QString CountsText(const Comparison& comparison)
         const int n = counts[static_cast<std::size_t>(c)];
         if (change == Change::NotCompared) {
             if (n > 0)
-                parts << QStringLiteral("«—» (%1): %2").arg(Q(kNotComparedMeaning)).arg(n);
+                parts << QStringLiteral("«—» (%1): %2").arg(shell::FromUtf8(kNotComparedMeaning)).arg(n);
             continue;
         }
-        parts << QStringLiteral("%1: %2").arg(Q(ChangeText(change))).arg(n);
+        parts << QStringLiteral("%1: %2").arg(shell::FromUtf8(ChangeText(change))).arg(n);
     }
     return QStringLiteral("Точек: %1 — %2").arg(comparison.points.size()).arg(parts.join(QStringLiteral(", ")));
 }
@@ -66,12 +62,12 @@ ComparisonWindow::ComparisonWindow(QWidget* parent) : QWidget(parent, Qt::Window
     folders_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QStringList titles;
     for (int c = 0; c < kCompareColumnCount; ++c)
-        titles << Q(Info(static_cast<CompareColumn>(c)).title);
+        titles << shell::FromUtf8(Info(static_cast<CompareColumn>(c)).title);
     table_ = ReadOnlyTable(titles);
     table_->horizontalHeader()->setSectionResizeMode(static_cast<int>(CompareColumn::Place), QHeaderView::Stretch);
     QStringList roomTitles;
     for (int c = 0; c < kCompareRoomColumnCount; ++c)
-        roomTitles << Q(Title(static_cast<CompareRoomColumn>(c)));
+        roomTitles << shell::FromUtf8(Title(static_cast<CompareRoomColumn>(c)));
     rooms_ = ReadOnlyTable(roomTitles);
     rooms_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     counts_ = new QLabel;
@@ -131,12 +127,12 @@ void ComparisonWindow::Show(PaperComparison paper, const QString& afterFolder)
     afterFolder_ = afterFolder;
     const Comparison& c = paper_.comparison;
     folders_->setText(QStringLiteral("Обследование «до»: %1\nОбследование «после»: %2")
-                          .arg(Q(paper_.beforeFolder), Q(paper_.afterFolder)));
+                          .arg(shell::FromUtf8(paper_.beforeFolder), shell::FromUtf8(paper_.afterFolder)));
     table_->setRowCount(static_cast<int>(c.points.size()));
     for (std::size_t r = 0; r < c.points.size(); ++r) {
         const auto cells = ComparisonCells(c, c.points[r], paper_.nf);
         for (int col = 0; col < kCompareColumnCount; ++col) {
-            auto* item = new QTableWidgetItem(Q(cells[static_cast<std::size_t>(col)]));
+            auto* item = new QTableWidgetItem(shell::FromUtf8(cells[static_cast<std::size_t>(col)]));
             if (Info(static_cast<CompareColumn>(col)).numeric)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (static_cast<CompareColumn>(col) == CompareColumn::Change) {
@@ -155,7 +151,7 @@ void ComparisonWindow::Show(PaperComparison paper, const QString& afterFolder)
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         const auto cells = ComparedRoomCells(rooms[r], paper_.nf);
         for (int col = 0; col < kCompareRoomColumnCount; ++col) {
-            auto* item = new QTableWidgetItem(Q(cells[static_cast<std::size_t>(col)]));
+            auto* item = new QTableWidgetItem(shell::FromUtf8(cells[static_cast<std::size_t>(col)]));
             if (col > 0)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             rooms_->setItem(static_cast<int>(r), col, item);
@@ -165,9 +161,10 @@ void ComparisonWindow::Show(PaperComparison paper, const QString& afterFolder)
 
 bool ComparisonWindow::SaveCsv(const QString& path)
 {
-    if (const int error = files::WriteFileWhole(app::ToNativePath(path), ComparisonCsv(paper_.comparison, paper_.nf))) {
+    if (const int error =
+            files::WriteFileWhole(shell::ToNativePath(path), ComparisonCsv(paper_.comparison, paper_.nf))) {
         showMessage(QStringLiteral("Не удалось записать файл %1: %2")
-                        .arg(QDir::toNativeSeparators(path), Q(files::SystemErrorText(error))));
+                        .arg(QDir::toNativeSeparators(path), shell::FromUtf8(files::SystemErrorText(error))));
         return false;
     }
     return true;
@@ -177,8 +174,8 @@ bool ComparisonWindow::SavePdf(const QString& path)
 {
     if (currentHeader)
         paper_.header = currentHeader();
-    if (const auto error = WriteComparisonPdf(app::ToNativePath(QDir::toNativeSeparators(path)), paper_)) {
-        showMessage(Q(*error));
+    if (const auto error = WriteComparisonPdf(shell::ToNativePath(QDir::toNativeSeparators(path)), paper_)) {
+        showMessage(shell::FromUtf8(*error));
         return false;
     }
     return true;

@@ -21,24 +21,20 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/native_text.h"
 #include "device/commands.h"
 #include "device/port_discovery.h"
 #include "files/atomic_file.h"
+#include "shell/native_text.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
 namespace {
 
-QString Q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 // The file-system path of a folder the user named (native or '/' separators).
 std::filesystem::path PathOf(const QString& folder)
 {
-    const std::string bytes = app::ToNativePath(QDir::fromNativeSeparators(folder));
+    const std::string bytes = shell::ToNativePath(QDir::fromNativeSeparators(folder));
     return std::filesystem::path(std::u8string(bytes.begin(), bytes.end()));
 }
 
@@ -81,7 +77,7 @@ QString RecordLabel(int number, int done, int total)
 QString NewSurveyFolder(const QString& near)
 {
     // Names are joined as text and looked up by their bytes: a folder whose
-    // name is not UTF-8 keeps its bytes (see app::ToNativePath).
+    // name is not UTF-8 keeps its bytes (see shell::ToNativePath).
     const QString base =
         near.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                        : QDir::cleanPath(QDir(QDir::fromNativeSeparators(near)).absoluteFilePath(QStringLiteral("..")));
@@ -243,14 +239,15 @@ std::optional<QString> RunDownload(QWidget* parent, DownloadRequest request, con
 
     // The folder's bytes as the program keeps them, not Qt's encoding of its name.
     const std::filesystem::path path = PathOf(target);
-    const std::string bytes = app::ToNativePath(QDir::fromNativeSeparators(target));
-    const QString shown = QDir::toNativeSeparators(app::DisplayText(bytes));
+    const std::string bytes = shell::ToNativePath(QDir::fromNativeSeparators(target));
+    const QString shown = QDir::toNativeSeparators(shell::DisplayText(bytes));
     std::error_code ec;
     const bool existed = std::filesystem::is_directory(path, ec);
     if (target.isEmpty() || (!existed && !std::filesystem::create_directories(path, ec))) {
         QString text = QStringLiteral("Не удалось создать папку «%1»").arg(shown);
         if (ec)
-            text += QStringLiteral(": ") + Q(files::SystemErrorText(ec.default_error_condition().value()));
+            text +=
+                QStringLiteral(": ") + shell::FromUtf8(files::SystemErrorText(ec.default_error_condition().value()));
         showMessage(text + QLatin1Char('.'), QString());
         return std::nullopt;
     }
@@ -268,8 +265,8 @@ std::optional<QString> RunDownload(QWidget* parent, DownloadRequest request, con
     if (!result.AllSaved()) {
         QStringList lines;
         for (const std::string& line : result.Summary())
-            lines << Q(line);
-        showMessage(lines.join(QLatin1Char('\n')), Q(result.endDetails));
+            lines << shell::FromUtf8(line);
+        showMessage(lines.join(QLatin1Char('\n')), shell::FromUtf8(result.endDetails));
     }
     if (result.SavedCount() == 0) {
         if (!existed)

@@ -5,16 +5,16 @@
 #include <QSettings>
 #include <QStyleFactory>
 
-#include "app/guarded_application.h"
-#include "app/native_text.h"
-#include "app/qt_texts.h"
 #include "chart/number_picture.h"
+#include "protocol/qt/program_argument.h"
 #include "protocol/qt/protocol_window.h"
+#include "shell/guarded_application.h"
+#include "shell/qt_texts.h"
 
 int main(int argc, char* argv[])
 {
-    app::GuardedApplication application(argc, argv);
-    app::UseRussianQtTexts();
+    shell::GuardedApplication application(argc, argv);
+    shell::UseRussianQtTexts();
     QApplication::setApplicationName(QStringLiteral("sovikan-protocol"));
     QApplication::setOrganizationName(QStringLiteral("sovikan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Протокол измерений"));
@@ -38,15 +38,9 @@ int main(int argc, char* argv[])
                                                                 QStringLiteral("sovikan"),
                                                                 QStringLiteral("sovikan-protocol")),
                                     protocol::MakeProtocolPrinting());
-    // The folder as given (Qt has taken its own options out of argv): from the
-    // wide command line on Windows, elsewhere the bytes of argv whatever their encoding.
-    if (argc > 1) {
-#ifdef _WIN32
-        window.OpenFolder(QCoreApplication::arguments().value(1));
-#else
-        window.OpenFolder(app::FromNativePath(argv[1]));
-#endif
-    }
+    // The folder as given.
+    if (argc > 1)
+        window.OpenFolder(protocol::ProgramArgument(argv, 1));
     window.show();
     return application.exec();
 }

@@ -17,22 +17,10 @@
 #include "files/atomic_file.h"
 #include "files/cp1251.h"
 #include "files/platform.h"
+#include "protocol/qt/standalone_platform.h"
+#include "shell/qt_string.h"
 
 namespace protocol::paper {
-
-PageRows Split(int count, double firstTop, double top, double bottom, double row)
-{
-    PageRows pages;
-    int at = 0;
-    do {
-        const double from = pages.empty() ? firstTop : top;
-        const int fit = std::max(1, static_cast<int>((bottom - from) / row));
-        const int end = std::min(count, at + fit);
-        pages.emplace_back(at, end);
-        at = end;
-    } while (at < count);
-    return pages;
-}
 
 Columns ColumnsOf(std::initializer_list<double> widths)
 {
@@ -43,11 +31,6 @@ Columns ColumnsOf(std::initializer_list<double> widths)
         x += w;
     }
     return columns;
-}
-
-QString Q(const std::string& s)
-{
-    return QString::fromStdString(s);
 }
 
 QFont PixelFont(int pixels, bool bold, bool italic)
@@ -153,7 +136,8 @@ double Sheet::HeaderFields(double y, const ProtocolHeader& h, const Judging& j, 
              Qt::AlignLeft | Qt::AlignBottom);
         const double vx = x + labelWidth;
         const double vw = half - labelWidth - 16;
-        Text(QRectF(vx, rowY, vw, 18), Elided(Q(fields[i].second), value, vw), value, Qt::AlignLeft | Qt::AlignBottom);
+        Text(QRectF(vx, rowY, vw, 18), Elided(shell::FromUtf8(fields[i].second), value, vw), value,
+             Qt::AlignLeft | Qt::AlignBottom);
         painter_.setPen(QPen(Qt::gray, 0.6));
         painter_.drawLine(QPointF(vx, rowY + 19), QPointF(vx + vw, rowY + 19));
     }
@@ -220,8 +204,9 @@ void Sheet::DigestHead(double y)
 void Sheet::DigestRow(double y, const ProtocolRow& row)
 {
     const Columns& columns = DigestColumns();
-    const QStringList cells{QString::number(row.number), Q(files::DisplayText(row.fileName)),
-                            row.digest.empty() ? QStringLiteral("файл не прочитан целиком") : Q(row.digest)};
+    const QStringList cells{QString::number(row.number), shell::FromUtf8(files::DisplayText(row.fileName)),
+                            row.digest.empty() ? QStringLiteral("файл не прочитан целиком")
+                                               : shell::FromUtf8(row.digest)};
     ListRow(y, kDigestRow, {columns[0], columns[1]}, {cells[0], cells[1]}, PixelFont(11), {true, false}, false);
     ListRow(y, kDigestRow, {columns[2]}, {cells[2]}, MonoFont(11), {false}, false);
 }
@@ -268,13 +253,7 @@ std::unique_ptr<QGuiApplication> StandaloneApplication(const analysis::NumberFor
     static char* argv[] = {name, nullptr};
     std::unique_ptr<QGuiApplication> app;
     if (!QCoreApplication::instance()) {
-        // No display is needed: on Linux a terminal may have none. Windows always
-        // has its platform, and only it gives the system's fonts to the PDF
-        // (the offscreen platform there finds none and draws boxes).
-#ifndef _WIN32
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
+        ChooseStandalonePlatform();
         // A command-line tool prints only its own words: the toolkit's notes
         // (no session's runtime folder in a script, say) are not for its user.
         static QtMessageHandler previous = nullptr;

@@ -41,15 +41,10 @@ constexpr double kListRow = 20;    // a row of a plain table
 constexpr double kDigestRow = 17;  // a row of the appendix
 constexpr double kPageTitle = 30;
 
-// Rows of a list split over pages: per page its first and end row.
-using PageRows = std::vector<std::pair<int, int>>;
-PageRows Split(int count, double firstTop, double top, double bottom, double row);
-
 // Columns of a table from the left margin: (x, width) each.
 using Columns = std::vector<std::pair<double, double>>;
 Columns ColumnsOf(std::initializer_list<double> widths);
 
-QString Q(const std::string& s);
 QFont PixelFont(int pixels, bool bold = false, bool italic = false);
 QFont MonoFont(int pixels);
 

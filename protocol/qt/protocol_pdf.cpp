@@ -11,8 +11,10 @@
 
 #include "chart/chart.h"
 #include "chart/series.h"
+#include "protocol/core/pagination.h"
 #include "protocol/core/point_charts.h"
 #include "protocol/qt/paper.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
@@ -59,29 +61,18 @@ Qt::Alignment Alignment(Column c)
     return c == Column::Number ? Qt::AlignCenter : Info(c).numeric ? Qt::AlignRight : Qt::AlignLeft;
 }
 
-struct Pages {
+struct Pages : ProtocolPages {
     double width = 0;
     double height = 0;
-    PageRows rows;     // the points' table
-    PageRows rooms;    // the rooms' table; none without rooms
-    PageRows digests;  // the appendix
-    // The table's pages, the rooms' pages, the summary page with the notes and
-    // signatures, then the appendix.
-    int Summary() const { return static_cast<int>(rows.size() + rooms.size()); }
-    int Count() const { return Summary() + 1 + static_cast<int>(digests.size()); }
 };
 
 Pages Paginate(double width, double height, int rowCount, int roomCount)
 {
-    Pages pages;
-    pages.width = width;
-    pages.height = height;
-    const double bottom = height - kMargin - kFooter;
-    pages.rows = Split(rowCount, kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, bottom, kRow);
-    if (roomCount > 0)
-        pages.rooms = Split(roomCount, kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, bottom, kListRow);
-    pages.digests = Split(rowCount, kMargin + kPageTitle + kListRow, kMargin + kListRow, bottom, kDigestRow);
-    return pages;
+    const ProtocolPageMeasures measures{height - kMargin - kFooter,
+                                        {kMargin + kHeaderBlock + kHeadRow, kMargin + kHeadRow, kRow},
+                                        {kMargin + kPageTitle + kHeadRow, kMargin + kHeadRow, kListRow},
+                                        {kMargin + kPageTitle + kListRow, kMargin + kListRow, kDigestRow}};
+    return {PaginateProtocol(measures, rowCount, roomCount), width, height};
 }
 
 class ProtocolPainter : Sheet {
@@ -203,7 +194,7 @@ private:
             painter_.drawRect(r);
             const QRectF inner = r.adjusted(3, 2, -3, -2);
             const int flags = static_cast<int>(Alignment(c)) | Qt::AlignVCenter;
-            const QString text = Q(cells[c]);
+            const QString text = shell::FromUtf8(cells[c]);
             const bool failed = (c == Column::Illuminance && row.illuminanceVerdict == Verdict::Fails) ||
                                 (c == Column::Pulsation && row.pulsationVerdict == Verdict::Fails);
             if (c == Column::Verdict) {
@@ -237,7 +228,7 @@ private:
         for (int r = first; r < end; ++r) {
             QStringList cells;
             for (const std::string& cell : RoomCells(rooms_[static_cast<std::size_t>(r)], p_.nf))
-                cells << Q(cell);
+                cells << shell::FromUtf8(cell);
             ListRow(y, kListRow, columns, cells, PixelFont(11), right, false);
             y += kListRow;
         }
@@ -329,16 +320,18 @@ private:
         notes << QStringLiteral("Кп — коэффициент пульсации освещённости; норма — %1 %, для точки с пометкой "
                                 "«Кп<=N» в комментарии — N %. E — освещённость; норма — %2, для точки с пометкой "
                                 "«Е>=N» в комментарии — N лк.")
-                     .arg(Q(LimitText(j.limit, p_.nf)),
-                          j.illuminanceNorm ? Q(LimitText(*j.illuminanceNorm, p_.nf)) + QStringLiteral(" лк")
-                                            : QStringLiteral("не задана (E без пометки не оценивается)"));
+                     .arg(shell::FromUtf8(LimitText(j.limit, p_.nf)),
+                          j.illuminanceNorm
+                              ? shell::FromUtf8(LimitText(*j.illuminanceNorm, p_.nf)) + QStringLiteral(" лк")
+                              : QStringLiteral("не задана (E без пометки не оценивается)"));
         notes << QStringLiteral("Вывод — простое сравнение измеренного значения с нормой, без учёта неопределённости: "
                                 "«соответствует», когда все оцениваемые величины соответствуют норме. Значение, "
                                 "не соответствующее норме, выделено красным. Класс IEEE 1789 дан отдельно.");
         notes << QStringLiteral("U — расширенная неопределённость: U = 2·δ·x / (100·√3), где x — E или Кп, δ — предел "
                                 "допускаемой относительной погрешности средства измерений (E: %1; Кп: %2), "
                                 "распределённый равномерно; коэффициент охвата 2.")
-                     .arg(Q(ErrorText(j.illuminanceError, p_.nf)), Q(ErrorText(j.pulsationError, p_.nf)));
+                     .arg(shell::FromUtf8(ErrorText(j.illuminanceError, p_.nf)),
+                          shell::FromUtf8(ErrorText(j.pulsationError, p_.nf)));
         notes << QStringLiteral("PF — глубина модуляции; F — частота сильнейшей составляющей; FI — индекс мерцания; "
                                 "SVM — мера стробоскопической видимости (CIE TN 006:2016), предел ЕС 0,4; "
                                 "IEEE 1789 — риск по IEEE 1789-2015.");
@@ -377,7 +370,7 @@ private:
     {
         QString left = QStringLiteral("Протокол измерений");
         if (!p_.header.object.empty())
-            left += QStringLiteral(" — ") + Q(p_.header.object);
+            left += QStringLiteral(" — ") + shell::FromUtf8(p_.header.object);
         Footer(page, pages_.Count(), left);
     }
 

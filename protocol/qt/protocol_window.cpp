@@ -25,8 +25,6 @@
 
 #include <algorithm>
 
-#include "app/help_window.h"
-#include "app/native_text.h"
 #include "files/cp1251.h"
 #include "files/atomic_file.h"
 #include "files/comment_browser.h"
@@ -34,6 +32,9 @@
 #include "protocol/qt/comparison_window.h"
 #include "protocol/qt/download_dialog.h"
 #include "protocol/qt/point_charts_panel.h"
+#include "shell/help_window.h"
+#include "shell/native_text.h"
+#include "shell/qt_string.h"
 
 namespace protocol {
 
@@ -70,11 +71,6 @@ const HeaderFieldInfo kFields[ProtocolWindow::kHeaderFieldCount] = {
     {"method", "Методика измерений:", "ГОСТ 33393-2015", 4, 0},
     {"normative", "Нормативный документ:", "СанПиН 1.2.3685-21", 3, 2},
 };
-
-QString Q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
 
 // The cells the user may edit; what is typed goes into the point's file.
 bool Editable(Column c)
@@ -285,7 +281,7 @@ ProtocolWindow::~ProtocolWindow()
 void ProtocolWindow::ShowHelp()
 {
     if (!help_)
-        help_ = std::make_unique<app::HelpWindow>();
+        help_ = std::make_unique<shell::HelpWindow>();
     help_->ShowPage(QStringLiteral("protocol.html"));
 }
 
@@ -325,7 +321,7 @@ bool ProtocolWindow::OpenFolder(const QString& folder)
 
 QString ProtocolWindow::ShownFolder(const QString& folder)
 {
-    return QDir::toNativeSeparators(app::DisplayText(app::ToNativePath(folder)));
+    return QDir::toNativeSeparators(shell::DisplayText(shell::ToNativePath(folder)));
 }
 
 bool ProtocolWindow::CompareWith(const QString& beforeFolder)
@@ -412,7 +408,7 @@ void ProtocolWindow::JudgingEdited(JudgingField field)
 
 std::string ProtocolWindow::NativeFolder(const QString& folder) const
 {
-    return FolderWithSeparator(app::ToNativePath(QDir::fromNativeSeparators(folder)));
+    return FolderWithSeparator(shell::ToNativePath(QDir::fromNativeSeparators(folder)));
 }
 
 void ProtocolWindow::CommitCell(QTableWidgetItem* item)
@@ -433,7 +429,7 @@ void ProtocolWindow::WriteCells(Column column, const std::vector<std::pair<int, 
     for (const auto& [r, text] : edits) {
         ProtocolRow& row = rows_[static_cast<std::size_t>(r)];
         if (!row.readable) {
-            failures << Q(files::DisplayText(row.fileName) + ": " + row.problem);
+            failures << shell::FromUtf8(files::DisplayText(row.fileName) + ": " + row.problem);
             continue;
         }
         const std::string path = folder + row.fileName;
@@ -453,7 +449,8 @@ void ProtocolWindow::WriteCells(Column column, const std::vector<std::pair<int, 
             break;
         }
         if (error)
-            failures << (total == 1 ? Q(*error) : Q(files::DisplayText(row.fileName) + ": " + *error));
+            failures << (total == 1 ? shell::FromUtf8(*error)
+                                    : shell::FromUtf8(files::DisplayText(row.fileName) + ": " + *error));
         // The row as its file now stands (as it was, when the edit was refused).
         const int number = row.number;
         row = ReadRow(folder, row.fileName, judging);
@@ -515,10 +512,11 @@ void ProtocolWindow::ShowDigest(int row)
 {
     const bool shown = row >= 0 && static_cast<std::size_t>(row) < rows_.size();
     const std::string digest = shown ? rows_[static_cast<std::size_t>(row)].digest : std::string();
-    digest_->setText(shown ? QStringLiteral("SHA-256 файла точки %1: %2")
-                                 .arg(rows_[static_cast<std::size_t>(row)].number)
-                                 .arg(digest.empty() ? QStringLiteral("файл не прочитан целиком") : Q(digest))
-                           : QString());
+    digest_->setText(
+        shown ? QStringLiteral("SHA-256 файла точки %1: %2")
+                    .arg(rows_[static_cast<std::size_t>(row)].number)
+                    .arg(digest.empty() ? QStringLiteral("файл не прочитан целиком") : shell::FromUtf8(digest))
+              : QString());
 }
 
 void ProtocolWindow::Refill()
@@ -545,7 +543,7 @@ void ProtocolWindow::Refill()
                 item = new QTableWidgetItem;
                 table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
             }
-            item->setText(Q(cells[c]));
+            item->setText(shell::FromUtf8(cells[c]));
             item->setFlags(Editable(c) && row.readable ? item->flags() | Qt::ItemIsEditable
                                                        : item->flags() & ~Qt::ItemIsEditable);
             item->setForeground(QBrush());
@@ -582,7 +580,7 @@ void ProtocolWindow::Refill()
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         const auto cells = RoomCells(rooms[r], nf_);
         for (int c = 0; c < kRoomColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(Q(cells[static_cast<std::size_t>(c)]));
+            auto* item = new QTableWidgetItem(shell::FromUtf8(cells[static_cast<std::size_t>(c)]));
             if (c > 0)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (static_cast<RoomColumn>(c) == RoomColumn::Failing && rooms[r].failing > 0)
@@ -624,9 +622,9 @@ bool ProtocolWindow::SaveCsv(const QString& path)
     const std::pair<QString, std::string> files[] = {{path, ProtocolCsv(rows_, nf_)},
                                                      {roomsPath, RoomsCsv(RoomsOf(rows_), nf_)}};
     for (const auto& [file, bytes] : files) {
-        if (const int error = files::WriteFileWhole(app::ToNativePath(file), bytes)) {
+        if (const int error = files::WriteFileWhole(shell::ToNativePath(file), bytes)) {
             showMessage(QStringLiteral("Не удалось записать файл %1: %2")
-                            .arg(QDir::toNativeSeparators(file), Q(files::SystemErrorText(error))));
+                            .arg(QDir::toNativeSeparators(file), shell::FromUtf8(files::SystemErrorText(error))));
             return false;
         }
     }
@@ -636,8 +634,8 @@ bool ProtocolWindow::SaveCsv(const QString& path)
 bool ProtocolWindow::SavePdf(const QString& path)
 {
     Remember();
-    if (const auto error = WriteProtocolPdf(app::ToNativePath(QDir::toNativeSeparators(path)), Paper())) {
-        showMessage(Q(*error));
+    if (const auto error = WriteProtocolPdf(shell::ToNativePath(QDir::toNativeSeparators(path)), Paper())) {
+        showMessage(shell::FromUtf8(*error));
         return false;
     }
     return true;

@@ -24,7 +24,7 @@ class QSettings;
 class QTableWidget;
 class QTableWidgetItem;
 
-namespace app {
+namespace shell {
 class HelpWindow;
 }
 
@@ -62,7 +62,7 @@ public:
     void PrintProtocol();
     // The program's help page (F1).
     void ShowHelp();
-    app::HelpWindow* Help() const { return help_.get(); }
+    shell::HelpWindow* Help() const { return help_.get(); }
 
     PaperProtocol Paper() const;
     const std::vector<ProtocolRow>& Rows() const { return rows_; }
@@ -126,7 +126,7 @@ private:
     std::vector<ProtocolRow> beforeRows_;
     QLabel* summary_ = nullptr;
     std::vector<QPushButton*> needRows_;
-    std::unique_ptr<app::HelpWindow> help_;
+    std::unique_ptr<shell::HelpWindow> help_;
 };
 
 }  // namespace protocol

@@ -20,9 +20,9 @@
 
 #include "app/application.h"
 #include "app/controls.h"
-#include "app/help_window.h"
+#include "shell/help_window.h"
 #include "app/qt_ui_services.h"
-#include "app/qt_texts.h"
+#include "shell/qt_texts.h"
 #include "app/message_timer.h"
 #include "form_fixture.h"
 
@@ -167,7 +167,7 @@ TEST_F(FormTest, ContextHelpClickOpensTheTopicOfTheClickedControl)
 
 TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithTheHelpOpen)
 {
-    app::HelpWindow help;
+    shell::HelpWindow help;
     help.show();
     form->show();
     bool ended = true;
@@ -232,7 +232,7 @@ void ReadAndCloseNextDialog(QStringList& out)
 TEST(MessageBoxes, QtsOwnTextsAreRussian)
 {
     TestApplication();
-    ASSERT_TRUE(app::UseRussianQtTexts());
+    ASSERT_TRUE(shell::UseRussianQtTexts());
     EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("Папка"));
     app::QtUiServices ui;
     QStringList box;
@@ -257,97 +257,6 @@ TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)
     form->close();
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.errors.empty());
-}
-
-}  // namespace
-
-#include <QDir>
-#include <QFileInfo>
-#include <QMap>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QUrl>
-
-#include "app/help_window.h"
-
-namespace {
-
-TEST(Help, EveryContextHasItsTopicPage)
-{
-    TestApplication();
-    const QString folder = app::HelpFolder();
-    ASSERT_FALSE(folder.isEmpty());
-    for (int context = 0; context <= 6; ++context)
-        EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + app::HelpPageName(context))) << context;
-    EXPECT_EQ(app::HelpPageName(0), QStringLiteral("index.html"));
-    EXPECT_EQ(app::HelpPageName(42), QStringLiteral("index.html"));
-    // The topic of the comment box (context 4) explains the box and the limit marker.
-    QFile page(folder + QLatin1Char('/') + app::HelpPageName(4));
-    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(page.readAll());
-    EXPECT_TRUE(text.contains(QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ")));
-    EXPECT_TRUE(text.contains(QStringLiteral("<code>Кп&lt;=N</code>")));
-}
-
-// Every link of every page leads to a page of the help folder, and to an anchor
-// of that page when it names one; every page is reached from the contents, so
-// the protocol's page and the walk-through are found from the main window's F1.
-TEST(Help, EveryLinkResolvesAndEveryPageIsReachedFromTheContents)
-{
-    TestApplication();
-    const QDir folder(app::HelpFolder());
-    ASSERT_FALSE(folder.path().isEmpty());
-    struct Page {
-        QStringList links;
-        QStringList anchors;
-    };
-    QMap<QString, Page> pages;
-    for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files)) {
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-        // The browser's own reading of the page: what it can follow and scroll to.
-        QTextDocument document;
-        document.setHtml(QString::fromUtf8(file.readAll()));
-        Page& page = pages[name];
-        for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextCharFormat format = it.fragment().charFormat();
-                if (!format.anchorHref().isEmpty())
-                    page.links << format.anchorHref();
-                page.anchors << format.anchorNames();
-            }
-    }
-    ASSERT_TRUE(pages.contains(QStringLiteral("index.html")));
-    for (auto page = pages.cbegin(); page != pages.cend(); ++page)
-        for (const QString& link : page->links) {
-            const QUrl url(link);
-            const QString target = url.path().isEmpty() ? page.key() : url.path();
-            EXPECT_TRUE(url.scheme().isEmpty() && pages.contains(target))
-                << page.key().toStdString() << ": " << link.toStdString();
-            if (url.hasFragment() && pages.contains(target)) {
-                EXPECT_TRUE(pages[target].anchors.contains(url.fragment()))
-                    << page.key().toStdString() << ": " << link.toStdString();
-            }
-        }
-    QStringList reached = {QStringLiteral("index.html")};
-    for (int i = 0; i < reached.size(); ++i)
-        for (const QString& link : pages.value(reached[i]).links) {
-            const QString target = QUrl(link).path();
-            if (pages.contains(target) && !reached.contains(target))
-                reached << target;
-        }
-    reached.sort();
-    EXPECT_EQ(reached, pages.keys());
-}
-
-TEST(Help, MissingHelpShowsNothingAndDoesNotCrash)
-{
-    TestApplication();
-    qputenv("SOVIKAN_HELP_DIR", "/nonexistent-help");
-    app::HelpWindow window;
-    window.ShowContext(3);  // still found through the other places, or nothing shown
-    qunsetenv("SOVIKAN_HELP_DIR");
-    SUCCEED();
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "app/guarded_application.h"
+#include "shell/guarded_application.h"
 #include "form_fixture.h"
 
 namespace {
@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     // The application lives on main's stack: Qt must be torn down before the
     // process's static objects are.
-    app::GuardedApplication app(argc, argv);
+    shell::GuardedApplication app(argc, argv);
     application = &app;
     const int result = RUN_ALL_TESTS();
     application = nullptr;

@@ -12,7 +12,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "app/native_text.h"
+#include "shell/native_text.h"
 #include "serial/scripted_meter.h"
 
 #include "protocol/qt/printing.h"
@@ -183,12 +183,12 @@ TEST_F(ScriptedWindowDownload, AFolderNamedInAnotherCodePageKeepsItsBytes)
     // "Протокол" in code page 1251: not UTF-8.
     const std::string parent = temp.Folder() + "\xcf\xf0\xee\xf2\xee\xea\xee\xeb";
     ASSERT_TRUE(fs::create_directory(parent));
-    const QString target = protocol::NewSurveyFolder(app::FromNativePath(parent + "/old"));
-    EXPECT_TRUE(app::ToNativePath(target).starts_with(parent + "/Из прибора ")) << app::ToNativePath(target);
+    const QString target = protocol::NewSurveyFolder(shell::FromNativePath(parent + "/old"));
+    EXPECT_TRUE(shell::ToNativePath(target).starts_with(parent + "/Из прибора ")) << shell::ToNativePath(target);
     const auto shown = Run(Request(0, 2), target);
     ASSERT_TRUE(shown.has_value());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    EXPECT_TRUE(fs::exists(fs::path(app::ToNativePath(target)) / "Запись 02.svk"));
+    EXPECT_TRUE(fs::exists(fs::path(shell::ToNativePath(target)) / "Запись 02.svk"));
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 1);
 }
 

@@ -18,8 +18,8 @@
 #include "helpers/sampled_record.h"
 #include "helpers/temp_folder.h"
 #include "files/svk_file.h"
-#include "app/help_window.h"
-#include "app/native_text.h"
+#include "shell/help_window.h"
+#include "shell/native_text.h"
 #include "chart/qt/chart_widget.h"
 #include "protocol/qt/comparison_window.h"
 #include "protocol/qt/point_charts_panel.h"
@@ -182,7 +182,7 @@ struct WindowOnAFolder : ::testing::Test {
             std::make_unique<QSettings>(QString::fromStdString(dir / "settings.ini"), QSettings::IniFormat),
             std::make_unique<CountingPrinting>(&prints));
         w->showMessage = [this](const QString& m) { messages << m; };
-        ASSERT_TRUE(w->OpenFolder(app::FromNativePath(folder.empty() ? dir.Folder() : folder)));
+        ASSERT_TRUE(w->OpenFolder(shell::FromNativePath(folder.empty() ? dir.Folder() : folder)));
     }
     QTableWidgetItem* Cell(protocol::Column c) const { return w->Table()->item(0, static_cast<int>(c)); }
 };

@@ -7,7 +7,7 @@
 
 class QTextBrowser;
 
-namespace app {
+namespace shell {
 
 // The folder holding the help pages, or an empty string when none is found.
 QString HelpFolder();
@@ -27,4 +27,4 @@ private:
     QTextBrowser* browser_;
 };
 
-}  // namespace app
+}  // namespace shell

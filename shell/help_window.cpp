@@ -1,4 +1,4 @@
-#include "app/help_window.h"
+#include "shell/help_window.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace app {
+namespace shell {
 
 QString HelpFolder()
 {
@@ -62,4 +62,4 @@ void HelpWindow::ShowPage(const QString& name)
     activateWindow();
 }
 
-}  // namespace app
+}  // namespace shell

@@ -3,7 +3,7 @@
 // dialogs) in Russian, as all of the program's texts are, whatever the
 // system's language. Both window programs call this once at start-up.
 
-namespace app {
+namespace shell {
 
 // Right after the QApplication exists. Loads Qt's Russian translation from a
 // "translations" folder beside the program (the Windows folder) or from Qt's
@@ -13,4 +13,4 @@ namespace app {
 // used instead.
 bool UseRussianQtTexts();
 
-}  // namespace app
+}  // namespace shell

@@ -1,11 +1,11 @@
-#include "app/qt_texts.h"
+#include "shell/qt_texts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
-namespace app {
+namespace shell {
 
 namespace {
 
@@ -56,4 +56,4 @@ bool UseRussianQtTexts()
     return false;
 }
 
-}  // namespace app
+}  // namespace shell

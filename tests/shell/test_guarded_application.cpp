@@ -7,11 +7,11 @@
 
 #include <stdexcept>
 
-#include "app/guarded_application.h"
+#include "shell/guarded_application.h"
 
 TEST(GuardedApplication, AnExceptionFromAHandlerIsOneMessageAndTheLoopGoesOn)
 {
-    auto* application = dynamic_cast<app::GuardedApplication*>(QCoreApplication::instance());
+    auto* application = dynamic_cast<shell::GuardedApplication*>(QCoreApplication::instance());
     ASSERT_NE(application, nullptr);
     const auto shown = application->showError;
     QStringList texts;

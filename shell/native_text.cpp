@@ -1,4 +1,4 @@
-#include "app/native_text.h"
+#include "shell/native_text.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -6,7 +6,7 @@
 
 #include "files/cp1251.h"
 
-namespace app {
+namespace shell {
 
 namespace {
 
@@ -71,4 +71,4 @@ QString RawText(const QPlainTextEdit& box)
     return text;
 }
 
-}  // namespace app
+}  // namespace shell

@@ -13,7 +13,7 @@
 
 class QPlainTextEdit;
 
-namespace app {
+namespace shell {
 
 QString FromNativePath(std::string_view bytes);
 std::string ToNativePath(const QString& path);
@@ -26,4 +26,4 @@ QString DisplayText(std::string_view bytes);
 // included), lines joined by '\n'.
 QString RawText(const QPlainTextEdit& box);
 
-}  // namespace app
+}  // namespace shell

@@ -1,10 +1,10 @@
-#include "app/guarded_application.h"
+#include "shell/guarded_application.h"
 
 #include <QMessageBox>
 
 #include <exception>
 
-namespace app {
+namespace shell {
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -36,4 +36,4 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
-}  // namespace app
+}  // namespace shell

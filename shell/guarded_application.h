@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace app {
+namespace shell {
 
 class GuardedApplication : public QApplication {
 public:
@@ -20,4 +20,4 @@ public:
     std::function<void(const QString& text, const QString& details)> showError;
 };
 
-}  // namespace app
+}  // namespace shell
