@@ -1,18 +1,10 @@
 // The window and the meter link: port selection, the commands the buttons
 // send, and reply processing, with the test playing the meter on a pty.
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTest>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
-#include <QToolButton>
+#include <QPushButton>
+#include <QTest>
 #include <cstring>
 
 #include "app/controls.h"
@@ -36,18 +28,13 @@ TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
     RunUntil([&] { return !form->TimPause->Enabled(); }, 1000);
     form->btLoad->click();
     form->btEEnext->click();
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-    QApplication::sendEvent(form->GroupBox3, &dbl);
+    DoubleClickPortGroup(*form);
     ASSERT_EQ(ui.messages.size(), 4u);
     for (const auto& m : ui.messages) {
         EXPECT_EQ(m.title, QStringLiteral("Предупреждение"));
         EXPECT_EQ(m.text, QStringLiteral("Порт COM1 не открыт. Подключите прибор, выберите номер его порта и "
                                          "нажмите «Установить»."));
     }
-    form->show();
-    form->close();  // closing stays silent
-    EXPECT_EQ(ui.messages.size(), 4u);
     EXPECT_TRUE(ui.errors.empty());
 }
 
@@ -102,9 +89,7 @@ TEST_F(FormDeviceTest, RecordCommandsWrapAround)
 TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 {
     OpenPort58();
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-    QApplication::sendEvent(form->GroupBox3, &dbl);
+    DoubleClickPortGroup(*form);
     EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
     // Closing right after "Измерение" with a click still queued: the check
     // byte goes out, the pending measurement and the click do not.
