@@ -177,29 +177,9 @@ TEST_F(FormTest, TitlesAreTheCaptionsAsTheyStand)
     EXPECT_EQ(form->windowTitle(), QStringLiteral("СОВИКАН ТР07.        люксметр-пульсметр"));
 }
 
-TEST(MessageBoxes, F1OpensTheTopicOfTheBoxsHelpContext)
-{
-    TestApplication();
-    struct Ui : app::QtUiServices {
-        std::vector<int> help;
-        void ShowHelp(int context) override { help.push_back(context); }
-    } ui;
-    QString shownDetails;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        shownDetails = box->detailedText();
-        QTest::keyClick(box, Qt::Key_F1);
-        box->accept();
-    });
-    ui.ShowMessageWithDetails(nullptr, app::MessageIcon::Information, QString(), QStringLiteral("Выберите"),
-                              QStringLiteral("why"), 3);
-    EXPECT_EQ(ui.help, std::vector<int>{3});
-    EXPECT_EQ(shownDetails, QStringLiteral("why"));
-}
-
 // The texts of the buttons and labels of the next modal dialog, read once it
-// is shown (which may take a while under Wine); the dialog is then closed.
+// is shown (which may take a while under Wine), and a box's details; F1 is
+// pressed in it, then it is closed.
 void ReadAndCloseNextDialog(QStringList& out)
 {
     auto* timer = new QTimer(qApp);
@@ -211,24 +191,34 @@ void ReadAndCloseNextDialog(QStringList& out)
             *texts << b->text();
         for (auto* l : dialog->findChildren<QLabel*>())
             *texts << l->text();
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            *texts << box->detailedText();
+            QTest::keyClick(box, Qt::Key_F1);
+        }
         dialog->reject();
         timer->deleteLater();
     });
     timer->start(10);
 }
 
-// Qt's own words in the boxes and dialogs are Russian, as the program's are.
-TEST(MessageBoxes, QtsOwnTextsAreRussian)
+// A box shows its details and opens its help topic on F1; Qt's own words in
+// the boxes and dialogs are Russian, as the program's are.
+TEST(MessageBoxes, DetailsHelpAndQtsOwnTextsInRussian)
 {
     TestApplication();
     ASSERT_TRUE(app::UseRussianQtTexts());
     EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())), QStringLiteral("Папка"));
-    app::QtUiServices ui;
+    struct Ui : app::QtUiServices {
+        std::vector<int> help;
+        void ShowHelp(int context) override { help.push_back(context); }
+    } ui;
     QStringList box;
     ReadAndCloseNextDialog(box);
     ui.ShowMessageWithDetails(nullptr, app::MessageIcon::Warning, QStringLiteral("Предупреждение"),
-                              QStringLiteral("Связь потеряна"), QStringLiteral("Read error (5)"), 0);
+                              QStringLiteral("Связь потеряна"), QStringLiteral("Read error (5)"), 3);
     EXPECT_TRUE(box.contains(QStringLiteral("Показать подробности..."))) << box.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(box.contains(QStringLiteral("Read error (5)")));
+    EXPECT_EQ(ui.help, std::vector<int>{3});
 #ifndef _WIN32
     // (Under Wine the file dialog lists the whole host file system as drive Z:.)
     QStringList dialog;
