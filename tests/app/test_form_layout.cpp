@@ -1,5 +1,6 @@
-// The main window as it opens: every control where the layout puts it, with
-// its texts, ranges, defaults, visibility and help context.
+// The main window as it opens, checked against its layout table: every control
+// in its parent, apart from its siblings, with a help topic, in the table's Tab
+// order; a few values of the layout; the window's help and message boxes.
 
 #include <QAbstractFileIconProvider>
 #include <QButtonGroup>
@@ -11,12 +12,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <set>
 #include <string>
@@ -237,20 +243,6 @@ TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.errors.empty());
 }
-
-}  // namespace
-
-#include <QDir>
-#include <QFileInfo>
-#include <QMap>
-#include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QUrl>
-
-#include "app/help_window.h"
-
-namespace {
 
 TEST(Help, EveryContextHasItsTopicPage)
 {
