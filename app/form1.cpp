@@ -4,17 +4,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QWhatsThis>
 #include <utility>
@@ -22,10 +18,8 @@
 #include "app/controls.h"
 #include "app/qt_dispatcher.h"
 #include "chart/chart.h"
-#include "display/main_charts.h"
 #include "chart/number_picture.h"
 #include "chart/qt/chart_widget.h"
-#include "chart/series.h"
 #include "device/port_discovery.h"
 #include "serial/va_comm.h"
 #include "app/message_timer.h"
@@ -34,16 +28,6 @@
 namespace app {
 
 namespace {
-
-// Layout colours (0x00BBGGRR). The groups differ only in the green channel.
-constexpr unsigned kWindowColor = 15109942;
-constexpr unsigned kPortGroupColor = 15138614;
-constexpr unsigned kMeasureGroupColor = 15134518;
-constexpr unsigned kResultGroupColor = 15130422;
-constexpr unsigned kMemoryGroupColor = 15126326;
-constexpr unsigned kFileGroupColor = 15122230;
-constexpr unsigned kCommentGroupColor = 15118134;
-constexpr unsigned kCorrelationColor = 15114038;
 
 // Hands chart pictures to the window's clipboard service.
 class UiChartClipboard : public chart::TClipboardTarget {
@@ -58,29 +42,6 @@ public:
 private:
     UiServices& ui_;
 };
-
-template <typename W>
-W* Place(W* w, int left, int top, int width, int height, int helpContext)
-{
-    w->setGeometry(left, top, width, height);
-    SetHelpContext(w, helpContext);
-    return w;
-}
-
-QGroupBox* Group(QWidget* parent, const QString& caption, int l, int t, int w, int h, int hc, unsigned color = 0)
-{
-    auto* box = Place(new QGroupBox(caption, parent), l, t, w, h, hc);
-    if (color != 0)
-        SetWidgetColor(box, color);
-    return box;
-}
-
-QPushButton* Button(QWidget* parent, const QString& caption, int l, int t, int w, int h, int hc)
-{
-    auto* b = Place(new QPushButton(caption, parent), l, t, w, h, hc);
-    b->setAutoDefault(false);
-    return b;
-}
 
 bool IsUserInput(QEvent::Type type)
 {
@@ -128,8 +89,6 @@ TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat, seria
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("СОВИКАН ТР07.        люксметр-пульсметр"));
     setFont(WindowFont());
-    SetWidgetColor(this, kWindowColor);
-    setFixedSize(729, 543);
     ConfigureSerial();
     BuildLayout();
     ConnectHandlers();
@@ -142,194 +101,6 @@ TForm1::TForm1(UiServices& ui, const analysis::NumberFormat& numberFormat, seria
 TForm1::~TForm1()
 {
     qApp->removeEventFilter(this);
-}
-
-void TForm1::BuildLayout()
-{
-    btnCOM = Button(this, QStringLiteral("Проверка"), 8, 8, 89, 25, 0);
-    btnCOM->hide();
-
-    GroupBox3 = Group(this, QStringLiteral("COM-порт"), 0, -1, 185, 42, 2, kPortGroupColor);
-    sePort = Place(new SpinEdit(GroupBox3, 1, 99, 1), 16, 15, 57, 22, 2);
-    btnPort = Button(GroupBox3, QStringLiteral("Установить"), 96, 12, 81, 25, 2);
-
-    GroupBox5 = Group(this, QStringLiteral("ИЗМЕРЕНИЕ"), 0, 48, 185, 161, 3, kMeasureGroupColor);
-    rgRange = Group(GroupBox5, QStringLiteral("ДИАПАЗОН"), 8, 16, 81, 137, 3);
-    rgRange->setToolTip(QStringLiteral("ДИАПАЗОН измерения СОВИКАНА"));
-    rgRangeItems = new QButtonGroup(rgRange);
-    {
-        const QStringList items = {
-            QStringLiteral("АВТО"),     QStringLiteral("e-4  (1)"), QStringLiteral("e-3  (2)"),
-            QStringLiteral("e-2  (3)"), QStringLiteral("e-1  (4)"), QStringLiteral("e0   (5)"),
-            QStringLiteral("e1   (6)"), QStringLiteral("e2   (7)"), QStringLiteral("e3   (8)"),
-        };
-        // Items share the height below the caption evenly, as a radio group lays them out.
-        const int fontHeight = 13;
-        const int room = rgRange->height() - fontHeight - 5;
-        const int itemHeight = room / static_cast<int>(items.size());
-        const int top = fontHeight + 1 + (room % static_cast<int>(items.size())) / 2;
-        for (int i = 0; i < items.size(); ++i) {
-            auto* rb = Place(new QRadioButton(items[i], rgRange), 8, top + i * itemHeight, rgRange->width() - 10,
-                             itemHeight, 0);
-            rgRangeItems->addButton(rb, i);
-        }
-        rgRangeItems->button(0)->setChecked(true);
-    }
-    GroupBox2 = Group(GroupBox5, QStringLiteral("ПАУЗА, с"), 96, 16, 81, 49, 3);
-    sePause = Place(new SpinEdit(GroupBox2, 0, 10, 0), 8, 15, 65, 22, 3);
-    sePause->setToolTip(QStringLiteral("ПАУЗА (секунды) перед измерением"));
-    GroupBox1 = Group(GroupBox5, QStringLiteral("ВРЕМЯ Х"), 96, 72, 81, 49, 3);
-    seTime = Place(new SpinEdit(GroupBox1, 1, 255, 1), 8, 15, 65, 22, 3);
-    seTime->setToolTip(QStringLiteral("Коэффициент увеличения ВРЕМЕНИ ИЗМЕРЕНИЯ"));
-    btnStart = Button(GroupBox5, QStringLiteral("Измерение"), 96, 128, 81, 25, 2);
-
-    GroupBox9 = Group(this, QStringLiteral("РЕЗУЛЬТАТ"), 0, 216, 185, 97, 2, kResultGroupColor);
-    mResult = Place(new QPlainTextEdit(GroupBox9), 8, 16, 169, 73, 2);
-    mResult->setReadOnly(true);
-    mResult->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mResult->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mResult->document()->setDocumentMargin(1);
-    {
-        QPalette pal = mResult->palette();
-        pal.setColor(QPalette::Base, pal.color(QPalette::Button));
-        mResult->setPalette(pal);
-    }
-
-    gbEEread = Group(this, QStringLiteral("ПАМЯТЬ СОВИКАНА"), 0, 316, 185, 65, 4, kMemoryGroupColor);
-    GroupBox6 = Group(gbEEread, QStringLiteral("№ ЗАПИСИ"), 8, 16, 81, 41, 4);
-    seRecord = Place(new SpinEdit(GroupBox6, 0, 39, 0), 8, 15, 57, 22, 4);
-    btEEprev = Place(new SpeedButton(gbEEread, false), 94, 28, 17, 25, 4);
-    btEEprev->setToolTip(QStringLiteral("Считывание ПРЕДЫДУЩЕЙ записи из памяти совикана"));
-    btEEprev->hide();
-    btLoad = Button(gbEEread, QStringLiteral("Считать"), 110, 28, 52, 25, 4);
-    btLoad->setToolTip(QStringLiteral("Считывание ЗАПИСИ с указанным номером из памяти СОВИКАНА"));
-    btEEnext = Place(new SpeedButton(gbEEread, true), 162, 28, 17, 25, 4);
-    btEEnext->setToolTip(QStringLiteral("Считывание СЛЕДУЮЩЕЙ записи из памяти совикана"));
-    btEEnext->hide();
-
-    gbFile = Group(this, QStringLiteral("ФАЙЛ"), 0, 384, 185, 81, 4, kFileGroupColor);
-    btFSave = Button(gbFile, QStringLiteral("Сохранить"), 6, 16, 83, 25, 4);
-    btPrevFile = Place(new SpeedButton(gbFile, false), 94, 16, 17, 25, 4);
-    btPrevFile->setToolTip(QStringLiteral("Считывание ПРЕДЫДУЩЕГО файла из того же пути"));
-    btPrevFile->hide();
-    btFLoad = Button(gbFile, QStringLiteral("Открыть"), 112, 16, 50, 25, 4);
-    btFLoad->setToolTip(QStringLiteral("Считывание файла данных, выбранный путь используется соседними кнопками"));
-    btNextFile = Place(new SpeedButton(gbFile, true), 162, 16, 17, 25, 4);
-    btNextFile->setToolTip(QStringLiteral("Считывание СЛЕДУЮЩЕГО файла из того же пути"));
-    btNextFile->hide();
-    btComments = Button(gbFile, QStringLiteral("Просмотр комментариев"), 8, 48, 169, 25, 4);
-    btComments->setToolTip(QStringLiteral("Все комментарии файлов открытого пути выводятся в одно окно"));
-
-    GroupBox10 = Group(this, QStringLiteral("КОММЕНТАРИЙ К ФАЙЛУ"), 0, 468, 185, 77, 4, kCommentGroupColor);
-    mComment = Place(new QPlainTextEdit(GroupBox10), 8, 16, 169, 52, 4);
-    mComment->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mComment->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mComment->document()->setDocumentMargin(1);
-
-    Chart1 = Place(new chart::qt::ChartWidget(this), 192, 0, 537, 305, 6);
-    Series1 = &Chart1->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
-    display::ConfigureMeasurementChart(Chart1->Chart(), *Series1);
-    cbY = Place(new QComboBox(Chart1), 8, 280, 129, 21, 6);
-    cbY->addItems({QStringLiteral("Ось Y: ЛЮКСЫ"), QStringLiteral("Ось Y: единицы АЦП")});
-    cbX = Place(new QComboBox(Chart1), 408, 280, 121, 21, 6);
-    cbX->addItems({QStringLiteral("Ось Х: ВРЕМЯ, мс"), QStringLiteral("Ось Х: ВЫБОРКИ")});
-    eY = Place(new QLineEdit(Chart1), 48, 280, 89, 21, 6);
-    eY->setEnabled(false);
-    eY->hide();
-    eX = Place(new QLineEdit(Chart1), 448, 280, 81, 21, 6);
-    eX->setEnabled(false);
-    eX->hide();
-    btClipBoard = Button(Chart1, QStringLiteral("Копировать в буфер"), 312, 0, 129, 17, 4);
-    btHelp = Button(Chart1, QStringLiteral("ПОМОЩЬ"), 448, 0, 83, 17, 1);
-
-    GroupBox7 = Group(this, QStringLiteral("АВТОКОРРЕЛЯЦИОННАЯ ФУНКЦИЯ"), 192, 312, 537, 233, 5, kCorrelationColor);
-    ChartCorr = Place(new chart::qt::ChartWidget(GroupBox7), 8, 16, 521, 185, 5);
-    SeriesCorr = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
-    SeriesPeriod = &ChartCorr->Chart().AddSeries(std::make_unique<chart::TFastLineSeries>());
-    display::ConfigureCorrelationChart(ChartCorr->Chart(), *SeriesCorr, *SeriesPeriod);
-    Label1 =
-        Place(new QLabel(QStringLiteral("Сгладить автокорр.функцию скользящим окном"), GroupBox7), 9, 206, 248, 13, 5);
-    seSmooth = Place(new SpinEdit(GroupBox7, 0, 100, 0), 264, 203, 49, 22, 5);
-    chPeriod = Place(new QCheckBox(QStringLiteral("Показать период"), GroupBox7), 328, 206, 113, 17, 5);
-    chPeriod->setChecked(true);
-
-    gbCmnt = Group(this, QString(), 192, 308, 537, 236, 4, kCorrelationColor);
-    mAllCmnt = Place(new QPlainTextEdit(gbCmnt), 8, 8, 521, 193, 4);
-    mAllCmnt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    {
-        QPalette pal = mAllCmnt->palette();
-        pal.setColor(QPalette::Base, FromTColor(kCorrelationColor));
-        mAllCmnt->setPalette(pal);
-    }
-    eFind = Place(new QLineEdit(gbCmnt), 48, 210, 129, 21, 4);
-    eFindLabel = new QLabel(QStringLiteral("Искать:"), gbCmnt);
-    {
-        // A labelled edit with its label on the left, three pixels apart.
-        const int w = eFindLabel->fontMetrics().horizontalAdvance(eFindLabel->text()) + 1;
-        eFindLabel->setGeometry(48 - 3 - w, 210 + (21 - 13) / 2, w, 13);
-        eFindLabel->setBuddy(eFind);
-    }
-    btFind = Button(gbCmnt, QStringLiteral("Поиск"), 184, 208, 81, 25, 4);
-    btOpenFind = Button(gbCmnt, QStringLiteral("Открыть файл"), 272, 208, 81, 25, 4);
-    btPath = Button(gbCmnt, QStringLiteral("Выбрать путь"), 360, 208, 81, 25, 4);
-    btCancel = Button(gbCmnt, QStringLiteral("Отменить"), 448, 208, 81, 25, 4);
-    gbCmnt->hide();
-
-    // Controls are found by their layout names (tests, help, diagnostics).
-    const std::pair<QWidget*, const char*> named[] = {
-        {btnCOM, "btnCOM"},
-        {GroupBox3, "GroupBox3"},
-        {sePort, "sePort"},
-        {btnPort, "btnPort"},
-        {GroupBox5, "GroupBox5"},
-        {rgRange, "rgRange"},
-        {GroupBox2, "GroupBox2"},
-        {sePause, "sePause"},
-        {GroupBox1, "GroupBox1"},
-        {seTime, "seTime"},
-        {btnStart, "btnStart"},
-        {GroupBox9, "GroupBox9"},
-        {mResult, "mResult"},
-        {gbEEread, "gbEEread"},
-        {GroupBox6, "GroupBox6"},
-        {seRecord, "seRecord"},
-        {btEEprev, "btEEprev"},
-        {btLoad, "btLoad"},
-        {btEEnext, "btEEnext"},
-        {gbFile, "gbFile"},
-        {btFSave, "btFSave"},
-        {btPrevFile, "btPrevFile"},
-        {btFLoad, "btFLoad"},
-        {btNextFile, "btNextFile"},
-        {btComments, "btComments"},
-        {GroupBox10, "GroupBox10"},
-        {mComment, "mComment"},
-        {Chart1, "Chart1"},
-        {cbY, "cbY"},
-        {cbX, "cbX"},
-        {eY, "eY"},
-        {eX, "eX"},
-        {btClipBoard, "btClipBoard"},
-        {btHelp, "btHelp"},
-        {GroupBox7, "GroupBox7"},
-        {ChartCorr, "ChartCorr"},
-        {Label1, "Label1"},
-        {seSmooth, "seSmooth"},
-        {chPeriod, "chPeriod"},
-        {gbCmnt, "gbCmnt"},
-        {mAllCmnt, "mAllCmnt"},
-        {eFind, "eFind"},
-        {btFind, "btFind"},
-        {btOpenFind, "btOpenFind"},
-        {btPath, "btPath"},
-        {btCancel, "btCancel"},
-    };
-    for (const auto& [w, name] : named)
-        w->setObjectName(QString::fromLatin1(name));
-
-    TimRS = new MessageTimer(300, false, this);
-    TimPause = new MessageTimer(1000, false, this);
-    Timer3 = new MessageTimer(1000, true, this);  // enabled, with no handler: it never runs
 }
 
 void TForm1::ConnectHandlers()

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "analysis/measurement.h"
@@ -55,6 +56,23 @@ class UiServices;
 // The help file names the program start-up and the window carry.
 inline constexpr char kApplicationHelpFile[] = "SOVIKAN.HLP";
 inline constexpr char kWindowHelpFile[] = "Sovikan.hlp";
+
+// One control of the window's fixed layout: its name, its parent's name, its
+// rectangle in the parent, its help context (0: the parent's) and, where they
+// are fixed, its caption and the colour of its ground (0x00BBGGRR; 0: the
+// parent's).
+struct ControlPlacement {
+    const char* name;
+    const char* parent;
+    int left, top, width, height;
+    int helpContext;
+    const char* caption = nullptr;
+    unsigned color = 0;
+};
+
+// The window's controls in the order they are made, which is the order the
+// Tab key goes through them; a parent comes before its children.
+std::span<const ControlPlacement> WindowLayout();
 
 class TForm1 : public QWidget {
 public:
@@ -223,7 +241,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void BuildLayout();
+    void BuildLayout();  // makes the controls of WindowLayout()
     void ConnectHandlers();
     void ConfigureSerial();
     void WriteCommand(const std::vector<std::uint8_t>& bytes);

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QMouseEvent>
 #include <memory>
 #include <ostream>
 
 #include "app/form1.h"
+#include "chart/qt/chart_widget.h"
 #include "fake_ui.h"
 
 // Readable test output for Qt strings.
@@ -19,6 +22,14 @@ inline void PrintTo(const QString& s, std::ostream* os)
 // One QApplication for the whole test program.
 QApplication& TestApplication();
 
+// A double click on the port group, which sends the check command.
+inline void DoubleClickPortGroup(app::TForm1& form)
+{
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(150, 5), QPointF(150, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(form.GroupBox3, &dbl);
+}
+
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -28,6 +39,12 @@ protected:
     }
     void TearDown() override { form.reset(); }
 
+    // grab() runs the charts' paint at once, as the screen would.
+    void PaintCharts()
+    {
+        form->Chart1->grab();
+        form->ChartCorr->grab();
+    }
     template <typename T>
     T* Find(const char* name)
     {

@@ -28,12 +28,7 @@ protected:
         });
         form->Reprocess = true;
         form->ProcessReply();
-        Paint();
-    }
-    void Paint()
-    {
-        form->Chart1->grab();
-        form->ChartCorr->grab();
+        PaintCharts();
     }
     std::string LeftTitle() { return form->Chart1->Chart().LeftAxis().Title().Caption(); }
     std::string BottomTitle() { return form->Chart1->Chart().BottomAxis().Title().Caption(); }
@@ -64,28 +59,21 @@ TEST_F(FormDisplayTest, AxisSelectorsSwitchUnitsTitlesAndLabels)
     EXPECT_EQ(form->Series1->PointCount(), 400);
 }
 
-TEST_F(FormDisplayTest, WithoutSamplesTheSelectorsOnlyChangeTitles)
+// Before any record the selectors change only the titles, the pointer shows no
+// readout and the smoothing width is only stored.
+TEST_F(FormDisplayTest, BeforeAnyRecordTheControlsOnlyKeepTheirSettings)
 {
     Pick(form->cbY, 1);
     Pick(form->cbX, 1);
     EXPECT_EQ(LeftTitle(), "единицы АЦП");
     EXPECT_EQ(BottomTitle(), "ВЫБОРКИ");
     EXPECT_EQ(form->Series1->PointCount(), 0);
-}
-
-TEST_F(FormDisplayTest, StatisticsFollowTheShownStretch)
-{
-    LoadWave();
-    const QString whole = form->mResult->toPlainText();
-    EXPECT_TRUE(whole.startsWith(QStringLiteral("СРЕДНЕЕ     563 e0 люкс"))) << whole.toStdString();
-    form->Chart1->Chart().BottomAxis().SetRange(100, 199);
-    Paint();
-    EXPECT_EQ(form->Series1->FirstShownIndex(), 100);
-    EXPECT_TRUE(form->mResult->toPlainText().startsWith(QStringLiteral("СРЕДНЕЕ     740 e0 люкс")))
-        << form->mResult->toPlainText().toStdString();
-    form->Chart1->Chart().BottomAxis().SetAutomatic(true);
-    Paint();
-    EXPECT_EQ(form->mResult->toPlainText(), whole);
+    form->Chart1MouseMove(200, 100);
+    EXPECT_FALSE(form->eX->isVisibleTo(form.get()));
+    form->seSmooth->setValue(7);
+    EXPECT_EQ(form->SmoothWidth, 7);
+    EXPECT_EQ(form->SeriesCorr->PointCount(), 0);
+    EXPECT_FALSE(form->Reprocess);
 }
 
 TEST_F(FormDisplayTest, ReadoutShowsThePointUnderThePointer)
@@ -98,7 +86,7 @@ TEST_F(FormDisplayTest, ReadoutShowsThePointUnderThePointer)
     EXPECT_EQ(form->eY->text(), QStringLiteral("800.00"));
     Pick(form->cbY, 1);
     Pick(form->cbX, 1);
-    Paint();
+    PaintCharts();
     form->Chart1MouseMove(form->Series1->PointScreenX(120), 100);
     EXPECT_EQ(form->eX->text(), QStringLiteral("120"));
     EXPECT_EQ(form->eY->text(), QStringLiteral("1600"));
@@ -115,7 +103,7 @@ TEST_F(FormDisplayTest, ReadoutWithTwoPointsOnAColumnShowsTheHigherIndex)
 {
     LoadWave();
     form->Chart1->Chart().BottomAxis().SetRange(0, 2000);  // about 4 samples per pixel column
-    Paint();
+    PaintCharts();
     int k = 1;
     while (form->Series1->PointScreenX(k) != form->Series1->PointScreenX(k - 1))
         ++k;
@@ -126,15 +114,9 @@ TEST_F(FormDisplayTest, ReadoutWithTwoPointsOnAColumnShowsTheHigherIndex)
     form->Chart1MouseMove(column, 100);
     EXPECT_EQ(form->eX->text(), QString::number(std::nearbyint(highest * 0.25)));
     Pick(form->cbX, 1);
-    Paint();
+    PaintCharts();
     form->Chart1MouseMove(column, 100);
     EXPECT_EQ(form->eX->text(), QString::number(highest));
-}
-
-TEST_F(FormDisplayTest, WithNoPointsMouseMovesOnlyTakeTheFocus)
-{
-    form->Chart1MouseMove(200, 100);
-    EXPECT_FALSE(form->eX->isVisibleTo(form.get()));
 }
 
 TEST_F(FormDisplayTest, DoubleClickCopiesAWhitePictureAndKeepsTheColour)
@@ -190,14 +172,6 @@ TEST_F(FormDisplayTest, NoPeriodShowsTheMessage)
     EXPECT_EQ(form->ChartCorr->Chart().Title().Text().Count(), 0);
     EXPECT_EQ(form->SeriesCorr->PointCount(), 200);  // the flat curve stays on display
     EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
-}
-
-TEST_F(FormDisplayTest, SmoothingBeforeAnyRecordOnlyStoresTheValue)
-{
-    form->seSmooth->setValue(7);
-    EXPECT_EQ(form->SmoothWidth, 7);
-    EXPECT_EQ(form->SeriesCorr->PointCount(), 0);
-    EXPECT_FALSE(form->Reprocess);
 }
 
 }  // namespace

@@ -15,12 +15,11 @@
 #include <QTextDocument>
 #include <QPushButton>
 #include <QToolButton>
+#include <tuple>
 
 #include "helpers/sampled_record.h"
 #include "app/controls.h"
-
 #include "chart/chart.h"
-#include "chart/qt/chart_widget.h"
 #include "chart/series.h"
 #include "files/cp1251.h"
 #include "files/folder.h"
@@ -70,37 +69,27 @@ protected:
         ui.openAnswers.push_back(path);
         form->Guarded([&] { form->btFLoadClick(form->btFLoad); });
     }
-    void PaintCharts()
-    {
-        // grab() runs the widgets' paint at once, as the screen would.
-        form->Chart1->grab();
-        form->ChartCorr->grab();
-    }
     QTemporaryDir dir;
 };
 
-TEST_F(FormFilesTest, SavingA400SampleRecordWithoutCommentGives818Bytes)
+// A save writes the 818-byte measurement file (a record of 400 samples, no
+// comment) and names it in the file group, unless the name ends in ".txt" in
+// lower case: that is the text export, which leaves the caption.
+TEST_F(FormFilesTest, ASaveIsTheMeasurementFileUnlessTheNameEndsInLowerCaseTxt)
 {
     form->Record = Wave(400);
-    ui.saveAnswers.push_back(Path("m.svk"));
-    form->Guarded([&] { form->btFSaveClick(); });
+    for (const auto& [name, svk, title] : {std::tuple{"m.svk", true, "ФАЙЛ m.svk"},
+                                           {"upper.TXT", true, "ФАЙЛ upper.TXT"},
+                                           {"lower.txt", false, "ФАЙЛ upper.TXT"}}) {
+        ui.saveAnswers.push_back(Path(name));
+        form->Guarded([&] { form->btFSaveClick(); });
+        const QByteArray bytes = ReadAll(Path(name));
+        EXPECT_EQ(bytes.size() == 818, svk) << name;
+        EXPECT_TRUE(svk || bytes.endsWith("\r\n")) << name;
+        EXPECT_EQ(form->gbFile->title(), QString::fromUtf8(title));
+    }
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_EQ(ReadAll(Path("m.svk")).size(), 818);
-    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ m.svk"));
     EXPECT_TRUE(form->CurrentFileName.isEmpty());  // a save does not change it
-}
-
-TEST_F(FormFilesTest, OnlyLowerCaseTxtSelectsTheTextExport)
-{
-    form->Record = Wave(400);
-    ui.saveAnswers.push_back(Path("upper.TXT"));
-    ui.saveAnswers.push_back(Path("lower.txt"));
-    form->Guarded([&] { form->btFSaveClick(); });
-    form->Guarded([&] { form->btFSaveClick(); });
-    EXPECT_EQ(ReadAll(Path("upper.TXT")).size(), 818);
-    const QByteArray text = ReadAll(Path("lower.txt"));
-    EXPECT_TRUE(text.endsWith("\r\n"));
-    EXPECT_NE(text.size(), 818);
 }
 
 TEST_F(FormFilesTest, SaveAndOpenRoundTripWithCyrillicComment)

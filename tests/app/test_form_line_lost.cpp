@@ -4,7 +4,8 @@
 // against the meter stand-in on a pseudo-terminal (a hang-up the driver
 // reports at once) and against the scripted device (a quiet driver whose next
 // call fails, as Windows behaves). The user sees exactly one box per loss, and
-// nothing keeps working on the dead line afterwards.
+// nothing keeps working on the dead line afterwards. Last, the window against
+// the stand-in found at start-up, as a real meter is found.
 
 #include <time.h>
 
@@ -19,6 +20,7 @@
 
 #include "app/controls.h"
 #include "app/message_timer.h"
+#include "chart/chart.h"
 #include "chart/series.h"
 #include "files/svk_file.h"
 #include "form_fixture.h"
@@ -71,7 +73,8 @@ public:
     {
         process_.setProgram(QStringLiteral(SOVIKAN_METER_PROGRAM));
         process_.setArguments({QStringLiteral("--ports"), folder_ + QStringLiteral("/ports"), QStringLiteral("--sysfs"),
-                               folder_ + QStringLiteral("/sysfs"), QStringLiteral("--com"), QString::number(kCom)});
+                               folder_ + QStringLiteral("/sysfs"), QStringLiteral("--com"), QString::number(kCom),
+                               QStringLiteral("--log")});
         process_.start();
         ASSERT_TRUE(process_.waitForStarted(5000));
         QByteArray out;
@@ -91,10 +94,17 @@ public:
         process_.waitForFinished(3000);
     }
     void SendPartOfAReply() override { ADD_FAILURE() << "the stand-in answers commands only"; }
+    // One line for each command the stand-in received.
+    QByteArray Log()
+    {
+        log_ += process_.readAllStandardError();
+        return log_;
+    }
 
 private:
     QString folder_;
     QProcess process_;
+    QByteArray log_;
 };
 
 class ScriptedMeter : public Meter {
@@ -296,6 +306,41 @@ TEST(FormReadError, DuringAFileOpenLeavesNoReanalysisPending)
     EXPECT_FALSE(form.Reprocess);
     meter.line->Receive(ScriptedMeter::Reply());
     EXPECT_TRUE(RunUntil([&] { return form.Record.SampleCount == 400; }, 3000));
+    qunsetenv("SOVIKAN_SYSFS_ROOT");
+}
+
+// The stand-in found at start-up through the same discovery as a real meter:
+// a measurement, a record read from its memory, and its calibration.
+TEST(FormStandIn, FoundAtStartUpMeasuresReadsRecordsAndCalibrates)
+{
+    TestApplication();
+    QTemporaryDir dir;
+    qputenv("SOVIKAN_PORTS_DIR", (dir.path() + QStringLiteral("/ports")).toLocal8Bit());
+    qputenv("SOVIKAN_SYSFS_ROOT", (dir.path() + QStringLiteral("/sysfs")).toLocal8Bit());
+    StandInMeter meter(dir.path());
+    ASSERT_NO_FATAL_FAILURE(meter.Plug());
+    FakeUi ui;
+    app::TForm1 form(ui, analysis::NumberFormat{".", ","});
+    EXPECT_EQ(form.sePort->value(), kCom);
+    ASSERT_TRUE(form.VaComm1->Active());
+    auto replied = [&] { return form.Series1->PointCount() == 400 && !form.TimRS->Enabled(); };
+
+    form.btnStart->click();
+    ASSERT_TRUE(RunUntil(replied, 5000)) << meter.Log().toStdString();
+    EXPECT_TRUE(form.mResult->toPlainText().startsWith(QStringLiteral("СРЕДНЕЕ")));
+    EXPECT_EQ(form.ChartCorr->Chart().Title().Text().Count(), 1);
+    EXPECT_TRUE(ui.messages.empty());
+
+    const auto measured = form.Record.Samples;
+    form.seRecord->setValue(39);
+    form.btEEnext->click();
+    ASSERT_TRUE(RunUntil([&] { return meter.Log().contains("read record 0"); }, 3000)) << meter.Log().toStdString();
+    ASSERT_TRUE(RunUntil([&] { return form.Record.Samples != measured && replied(); }, 5000));
+
+    DoubleClickPortGroup(form);
+    ASSERT_TRUE(RunUntil([&] { return form.mResult->toPlainText().startsWith(QStringLiteral("OscCal=")); }, 3000));
+    EXPECT_EQ(form.mResult->document()->blockCount(), 10);
+    qunsetenv("SOVIKAN_PORTS_DIR");
     qunsetenv("SOVIKAN_SYSFS_ROOT");
 }
 

@@ -31,12 +31,7 @@ protected:
         form->ProcessReply();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        Paint();
-    }
-    void Paint()
-    {
-        form->Chart1->grab();
-        form->ChartCorr->grab();
+        PaintCharts();
     }
     void Snapshot(const char* name)
     {
@@ -78,7 +73,7 @@ protected:
             Snapshot(snapshot);
         QTest::mouseRelease(form->Chart1, Qt::LeftButton, Qt::NoModifier, to);
         QApplication::processEvents();
-        Paint();
+        PaintCharts();
     }
     QTemporaryDir dir;
 };

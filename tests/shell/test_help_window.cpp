@@ -1,11 +1,12 @@
 // The help pages beside the programs: a topic per help context, every link
-// resolved, and nothing shown (nor a crash) where the pages are missing.
+// resolved, and nothing shown where the folder or a page is missing.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QUrl>
@@ -80,13 +81,19 @@ TEST(Help, EveryLinkResolvesAndEveryPageIsReachedFromTheContents)
     EXPECT_EQ(reached, pages.keys());
 }
 
-TEST(Help, MissingHelpShowsNothingAndDoesNotCrash)
+// A help folder named in the environment without its contents page is passed
+// over for the one beside the program; a page that is not there shows nothing.
+TEST(Help, AMissingFolderOrPageShowsNothingOfItsOwn)
 {
-    qputenv("SOVIKAN_HELP_DIR", "/nonexistent-help");
+    QTemporaryDir empty;
+    qputenv("SOVIKAN_HELP_DIR", empty.path().toLocal8Bit());
+    EXPECT_NE(shell::HelpFolder(), QDir(empty.path()).absolutePath());
     shell::HelpWindow window;
-    window.ShowContext(3);  // still found through the other places, or nothing shown
+    window.ShowPage(QStringLiteral("no-such-page.html"));
+    EXPECT_FALSE(window.isVisible());
+    window.ShowContext(3);
+    EXPECT_EQ(window.isVisible(), !shell::HelpFolder().isEmpty());
     qunsetenv("SOVIKAN_HELP_DIR");
-    SUCCEED();
 }
 
 }  // namespace
