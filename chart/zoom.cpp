@@ -1,4 +1,5 @@
-// Mouse handling of the chart: clicks, the zoom rectangle, panning, the wheel.
+// Mouse handling of the chart: clicks, the zoom rectangle, panning, the wheel,
+// with the shared mouse settings and the zoom and pan records.
 
 #include "chart/chart.h"
 
@@ -6,6 +7,26 @@
 #include <cstdlib>
 
 namespace chart {
+
+bool TShiftState::Includes(const TShiftState& required) const
+{
+    return (!required.Shift || Shift) && (!required.Ctrl || Ctrl) && (!required.Alt || Alt) &&
+           (!required.Left || Left) && (!required.Right || Right) && (!required.Middle || Middle);
+}
+
+TChartMouseSettings& MouseSettings()
+{
+    static TChartMouseSettings settings;
+    return settings;
+}
+
+void TZoomPanningRecord::Check()
+{
+    if (X0 > X1)
+        std::swap(X0, X1);
+    if (Y0 > Y1)
+        std::swap(Y0, Y1);
+}
 
 void TChart::RepaintNow()
 {
