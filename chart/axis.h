@@ -100,6 +100,17 @@ struct TPixelMap {
     }
 };
 
+// The values of the series on an axis, found by the chart before each layout.
+struct TAxisExtremes {
+    // The lowest and highest values (0, 0 without data).
+    double Lowest = 0;
+    double Highest = 0;
+    // The lowest and highest finite values above zero (0, 0 without any);
+    // found for a logarithmic axis only.
+    double LowestPositive = 0;
+    double HighestPositive = 0;
+};
+
 class TCustomChartAxis {
 public:
     TCustomChartAxis(TChart& chart, TAxisKind kind);
@@ -159,10 +170,8 @@ public:
     // The room the axis takes from `rect` (its own side), the axis ends from the final rectangle.
     void CalcRoom(TCanvas& canvas, TRect& rect);
     void SetPixelsFrom(const TRect& plotRect);
-    // Takes the automatic ends from the series.
-    void AdjustMaxMin();
-    // The lowest and highest values of the series on this axis (0, 0 without data).
-    void DataExtremes(double& lowest, double& highest) const;
+    // Takes the automatic ends from the extremes of the series on this axis.
+    void AdjustMaxMin(const TAxisExtremes& extremes);
     // Whether an active series uses this axis (any series when none is active).
     bool IsUsed() const;
     bool IsShown() const;
@@ -235,7 +244,6 @@ private:
     std::vector<double> LogLabelValues(TCanvas& canvas, int lengthPixels) const;
     std::string LogLabelText(double value, bool askOwner) const;
     void DrawLogLabels(TCanvas& canvas);
-    void PositiveExtremes(double& lowest, double& highest) const;
     double LabelStepFor(TCanvas& canvas, int lengthPixels) const;
     void DrawTextLabels(TCanvas& canvas);
     void AddTick(int p);

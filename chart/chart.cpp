@@ -111,6 +111,44 @@ bool TChart::ActiveSeriesExists() const
     return std::any_of(series_.begin(), series_.end(), [](const auto& s) { return s->Active(); });
 }
 
+TAxisExtremes TChart::SeriesExtremes(const TChartAxis& axis) const
+{
+    TAxisExtremes e;
+    const bool anyActive = axis.IsUsed();
+    bool found = false;
+    for (const auto& s : series_) {
+        if (!s->AssociatedToAxis(axis) || s->PointCount() == 0 || (anyActive && !s->Active()))
+            continue;
+        const TChartValueList& list = axis.Horizontal() ? s->XValues() : s->YValues();
+        double l = list.Lowest();
+        double h = list.Highest();
+        if (!found) {
+            e.Lowest = l;
+            e.Highest = h;
+            found = true;
+        } else {
+            e.Lowest = std::min(e.Lowest, l);
+            e.Highest = std::max(e.Highest, h);
+        }
+    }
+    if (!axis.IsLogarithmic())
+        return e;
+    for (const auto& s : series_) {
+        if (!s->AssociatedToAxis(axis) || (anyActive && !s->Active()))
+            continue;
+        const TChartValueList& list = axis.Horizontal() ? s->XValues() : s->YValues();
+        for (int k = 0; k < list.Count(); ++k) {
+            const double v = list.ValueAt(k);
+            if (!(v > 0) || !std::isfinite(v))
+                continue;
+            if (e.HighestPositive == 0 || v < e.LowestPositive)
+                e.LowestPositive = v;
+            e.HighestPositive = std::max(e.HighestPositive, v);
+        }
+    }
+    return e;
+}
+
 void TChart::Paint(TCanvas& controlCanvas)
 {
     if (!dirty_ && buffer_ && BufferedDisplay_ && buffer_->Width() == width_ && buffer_->Height() == height_) {
@@ -253,8 +291,10 @@ void TChart::InternalDraw(TCanvas& canvas)
     DrawTitleFoot(canvas, title_, false, titleArea);
     DrawTitleFoot(canvas, foot_, true, titleArea);
 
-    for (int i = 0; i < 4; ++i)
-        axes_[static_cast<std::size_t>(i)]->AdjustMaxMin();
+    for (int i = 0; i < 4; ++i) {
+        TChartAxis& axis = *axes_[static_cast<std::size_t>(i)];
+        axis.AdjustMaxMin(SeriesExtremes(axis));
+    }
     for (int i = 0; i < 4; ++i) {
         TChartAxis& axis = *axes_[static_cast<std::size_t>(i)];
         if (axis.IsShown())

@@ -203,6 +203,8 @@ private:
     void DrawRegions(TCanvas& canvas);
     void ResetCanvas(TCanvas& canvas);
     bool ActiveSeriesExists() const;
+    // The extremes of the series on `axis` (of the active ones when any is active).
+    TAxisExtremes SeriesExtremes(const TChartAxis& axis) const;
     void SaveScales();
     void RestoreScales();
     bool PanAxes(bool horizontal, int from, int to);

@@ -319,8 +319,9 @@ void TChart::ScrollAxis(TChartAxis& axis, double delta, bool checkLimits)
 {
     bool apply = true;
     if (checkLimits) {
-        double lowest = 0, highest = 0;
-        axis.DataExtremes(lowest, highest);
+        const TAxisExtremes extremes = SeriesExtremes(axis);
+        const double lowest = extremes.Lowest;
+        const double highest = extremes.Highest;
         if (delta > 0)
             apply = highest > axis.Maximum();
         else if (delta < 0)
