@@ -16,10 +16,15 @@ namespace {
 // No axis is labelled with more steps than these.
 constexpr int kMostLabelSteps = 10000;
 
+int SizeOf(const TTickRequest& r, double value)
+{
+    return r.LabelSize ? r.LabelSize(value) : 0;
+}
+
 double LabelStep(const TTickRequest& r)
 {
     const double range = r.Maximum - r.Minimum;
-    int s = std::max(r.LabelSize(r.Maximum), r.LabelSize(r.Minimum));
+    int s = std::max(SizeOf(r, r.Maximum), SizeOf(r, r.Minimum));
     long long m = 1;
     if (s > 0) {
         long long divisor = r.LabelsSeparation > 0 ? s + RoundHalfEven(r.LabelsSeparation * 0.01 * s) : s;
@@ -99,7 +104,7 @@ std::vector<double> LogValues(const TTickRequest& r)
         double lastP = 0;
         double lastHalf = 0;
         for (std::size_t k = 0; k < values.size(); ++k) {
-            const int size = r.LabelSize(values[k]);
+            const int size = SizeOf(r, values[k]);
             const double half = (size + std::trunc(size * 0.02 * r.LabelsSeparation)) / 2.0;
             const double p = (logOf(values[k]) - lo) * perLog;
             if (k > 0 && p - lastP < lastHalf + half)

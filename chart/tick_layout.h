@@ -14,13 +14,14 @@ struct TTickRequest {
     double Maximum = 0;
     // The axis length in pixels.
     int LengthPixels = 0;
-    // The pixels the label of a value takes along the axis. A linear axis
-    // asks it for its two ends (its labels are spaced for the wider), a
-    // logarithmic one for every value it would label.
+    // The pixels the label of a value takes along the axis (none when not
+    // set). A linear axis asks it for its two ends (its labels are spaced for
+    // the wider), a logarithmic one for every value it would label.
     std::function<int(double)> LabelSize;
     // The smallest step (0: none).
     double Increment = 0;
-    // The room between two labels, in percent of a label's size (0: labels may touch).
+    // The room between two labels, in percent of a label's size (0: a linear
+    // axis keeps its smallest step, logarithmic labels may touch).
     int LabelsSeparation = 10;
     // Labels at whole multiples of the step instead of down from the maximum.
     bool RoundFirstLabel = true;
