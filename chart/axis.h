@@ -7,6 +7,7 @@
 #include "chart/canvas.h"
 #include "chart/pen.h"
 #include "chart/property.h"
+#include "chart/tick_layout.h"
 
 #include <cmath>
 #include <cstdint>
@@ -100,6 +101,17 @@ struct TPixelMap {
     }
 };
 
+// The values of the series on an axis, found by the chart before each layout.
+struct TAxisExtremes {
+    // The lowest and highest values (0, 0 without data).
+    double Lowest = 0;
+    double Highest = 0;
+    // The lowest and highest finite values above zero (0, 0 without any);
+    // found for a logarithmic axis only.
+    double LowestPositive = 0;
+    double HighestPositive = 0;
+};
+
 class TCustomChartAxis {
 public:
     TCustomChartAxis(TChart& chart, TAxisKind kind);
@@ -152,17 +164,11 @@ public:
     // The range moved by `fraction` of its length (of its logarithm on a logarithmic axis).
     void ScrolledRange(double fraction, double& minimum, double& maximum) const;
 
-    // The distance between value labels for the current range and axis length.
-    double ComputeLabelStep(TCanvas& canvas);
-    static double NextLabelStep(double step);
-
     // The room the axis takes from `rect` (its own side), the axis ends from the final rectangle.
     void CalcRoom(TCanvas& canvas, TRect& rect);
     void SetPixelsFrom(const TRect& plotRect);
-    // Takes the automatic ends from the series.
-    void AdjustMaxMin();
-    // The lowest and highest values of the series on this axis (0, 0 without data).
-    void DataExtremes(double& lowest, double& highest) const;
+    // Takes the automatic ends from the extremes of the series on this axis.
+    void AdjustMaxMin(const TAxisExtremes& extremes);
     // Whether an active series uses this axis (any series when none is active).
     bool IsUsed() const;
     bool IsShown() const;
@@ -221,22 +227,20 @@ private:
     int WidestLine(TCanvas& canvas, const std::string& text) const;
     void DrawTitle(TCanvas& canvas);
     void DrawLabel(TCanvas& canvas, int p, const std::string& text);
-    void DrawValueLabels(TCanvas& canvas, double step);
+    void DrawValueLabels(TCanvas& canvas, const TTickLayout& ticks);
     std::string LabelValue(double value, const std::string& picture, bool askOwner = true) const;
-    // The value picture for labels `step` apart, and the values labelled, top down.
+    // The value picture for labels `step` apart.
     std::string ValuePicture(double step) const;
-    std::vector<double> LabelValues(double step) const;
+    // The value labels on `lengthPixels` pixels of the current range, measured
+    // in the labels' font.
+    TTickLayout TickLayout(TCanvas& canvas, int lengthPixels) const;
     // The widest of the value labels drawn with the axis ends this rectangle gives.
     int DrawnLabelsWidth(TCanvas& canvas, const TRect& rect) const;
     int LengthIn(const TRect& rect) const;
-    // Logarithmic axes: the log of a value in the base, the values labelled
-    // (top down) on `lengthPixels` pixels, and their texts.
+    // Logarithmic axes: the log of a value in the base, and a label's text.
     double LogOf(double value) const;
-    std::vector<double> LogLabelValues(TCanvas& canvas, int lengthPixels) const;
     std::string LogLabelText(double value, bool askOwner) const;
-    void DrawLogLabels(TCanvas& canvas);
-    void PositiveExtremes(double& lowest, double& highest) const;
-    double LabelStepFor(TCanvas& canvas, int lengthPixels) const;
+    void DrawLogLabels(TCanvas& canvas, const std::vector<double>& values);
     void DrawTextLabels(TCanvas& canvas);
     void AddTick(int p);
     void DrawTickLine(TCanvas& canvas, int p, int from, int to);

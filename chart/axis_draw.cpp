@@ -58,8 +58,9 @@ void TCustomChartAxis::DrawLabel(TCanvas& canvas, int p, const std::string& text
     }
 }
 
-void TCustomChartAxis::DrawValueLabels(TCanvas& canvas, double step)
+void TCustomChartAxis::DrawValueLabels(TCanvas& canvas, const TTickLayout& ticks)
 {
+    const double step = ticks.Step;
     if (!(step > 0) || !(iMaximum_ >= iMinimum_))
         return;
     if (iMinimum_ == iMaximum_) {
@@ -67,16 +68,16 @@ void TCustomChartAxis::DrawValueLabels(TCanvas& canvas, double step)
         return;
     }
     const std::string picture = ValuePicture(step);
-    for (double q : LabelValues(step)) {
+    for (double q : ticks.Values) {
         int p = ValueToPixel(q);
         if (LabelsOnAxis_ || (startPixel_ < p && p < endPixel_))
             DrawLabel(canvas, p, LabelValue(q, picture));
     }
 }
 
-void TCustomChartAxis::DrawLogLabels(TCanvas& canvas)
+void TCustomChartAxis::DrawLogLabels(TCanvas& canvas, const std::vector<double>& values)
 {
-    for (double q : LogLabelValues(canvas, lengthPixels_)) {
+    for (double q : values) {
         int p = ValueToPixel(q);
         if (LabelsOnAxis_ || (startPixel_ < p && p < endPixel_))
             DrawLabel(canvas, p, LogLabelText(q, true));
@@ -273,8 +274,7 @@ void TCustomChartAxis::Draw(TCanvas& canvas)
 {
     ticksList_.clear();
     ticksList_.reserve(2000);
-    canvas.SetFont(labelsFont_.Spec());
-    double step = ComputeLabelStep(canvas);
+    const TTickLayout ticks = TickLayout(canvas, lengthPixels_);
     if (!title_.Caption().empty())
         DrawTitle(canvas);
     if (Labels_) {
@@ -284,9 +284,9 @@ void TCustomChartAxis::Draw(TCanvas& canvas)
         switch (LabelStyleInUse()) {
         case TAxisLabelStyle::talValue:
             if (IsLogarithmic())
-                DrawLogLabels(canvas);
+                DrawLogLabels(canvas, ticks.Values);
             else
-                DrawValueLabels(canvas, step);
+                DrawValueLabels(canvas, ticks);
             break;
         case TAxisLabelStyle::talText:
             DrawTextLabels(canvas);

@@ -5,9 +5,7 @@
 #include "chart/axis.h"
 
 #include "chart/axis_detail.h"
-#include "chart/chart.h"
 #include "chart/errors.h"
-#include "chart/series.h"
 
 #include <algorithm>
 #include <cmath>
@@ -120,12 +118,13 @@ void TCustomChartAxis::UpdateMap()
     map_.FromEnd = Horizontal() ? Inverted_ : !Inverted_;
 }
 
-void TCustomChartAxis::AdjustMaxMin()
+void TCustomChartAxis::AdjustMaxMin(const TAxisExtremes& extremes)
 {
     double lo = 0, hi = 0;
     if (IsLogarithmic()) {
         // Whole decades (powers of the base) around the positive data.
-        PositiveExtremes(lo, hi);
+        lo = extremes.LowestPositive;
+        hi = extremes.HighestPositive;
         const double base = LogarithmicBase_;
         if (hi > 0) {
             lo = std::pow(base, std::floor(LogOf(lo) + 1e-9));
@@ -137,58 +136,14 @@ void TCustomChartAxis::AdjustMaxMin()
         if (!(hi > lo))
             hi = lo * base;
     } else {
-        DataExtremes(lo, hi);
+        lo = extremes.Lowest;
+        hi = extremes.Highest;
     }
     if (automaticMaximum_)
         maximum_ = hi;
     if (automaticMinimum_)
         minimum_ = lo;
     UpdateRange();
-}
-
-void TCustomChartAxis::DataExtremes(double& lowest, double& highest) const
-{
-    bool anyActive = IsUsed();
-    bool found = false;
-    double lo = 0, hi = 0;
-    for (int i = 0; i < chart_.SeriesCount(); ++i) {
-        const TChartSeries& s = chart_.Series(i);
-        if (!s.AssociatedToAxis(*this) || s.PointCount() == 0 || (anyActive && !s.Active()))
-            continue;
-        const TChartValueList& list = Horizontal() ? s.XValues() : s.YValues();
-        double l = list.Lowest();
-        double h = list.Highest();
-        if (!found) {
-            lo = l;
-            hi = h;
-            found = true;
-        } else {
-            lo = std::min(lo, l);
-            hi = std::max(hi, h);
-        }
-    }
-    lowest = lo;
-    highest = hi;
-}
-
-void TCustomChartAxis::PositiveExtremes(double& lowest, double& highest) const
-{
-    bool anyActive = IsUsed();
-    lowest = highest = 0;
-    for (int i = 0; i < chart_.SeriesCount(); ++i) {
-        const TChartSeries& s = chart_.Series(i);
-        if (!s.AssociatedToAxis(*this) || (anyActive && !s.Active()))
-            continue;
-        const TChartValueList& list = Horizontal() ? s.XValues() : s.YValues();
-        for (int k = 0; k < list.Count(); ++k) {
-            const double v = list.ValueAt(k);
-            if (!(v > 0) || !std::isfinite(v))
-                continue;
-            if (highest == 0 || v < lowest)
-                lowest = v;
-            highest = std::max(highest, v);
-        }
-    }
 }
 
 double TCustomChartAxis::PixelToValue(int pixel) const

@@ -32,100 +32,6 @@ private:
 
 }  // namespace
 
-// --- small parts -------------------------------------------------------------
-
-void TChartStrings::Clear()
-{
-    lines_.clear();
-    Notify();
-}
-
-void TChartStrings::Add(const std::string& line)
-{
-    lines_.push_back(line);
-    Notify();
-}
-
-void TChartStrings::SetText(std::vector<std::string> lines)
-{
-    lines_ = std::move(lines);
-    Notify();
-}
-
-const std::string& TChartStrings::operator[](int index) const
-{
-    if (index < 0 || index >= Count())
-        throw EListError(index);
-    return lines_[static_cast<std::size_t>(index)];
-}
-
-TChartTitle::TChartTitle(TColor fontColor, std::function<void()> onChange)
-    : font_(fontColor), onChange_(std::move(onChange))
-{
-    text_.SetOnChange(onChange_);
-    font_.SetOnChange(onChange_);
-    frame_.SetOnChange(onChange_);
-}
-
-void TChartTitle::SetVisible(bool v)
-{
-    visible_ = v;
-    onChange_();
-}
-
-void TChartTitle::SetAlignment(TTitleAlignment v)
-{
-    alignment_ = v;
-    onChange_();
-}
-
-void TChartTitle::SetBrush(TColor color, TBrushStyle style)
-{
-    brushColor_ = color;
-    brushStyle_ = style;
-    onChange_();
-}
-
-void TChartTitle::SetAdjustFrame(bool v)
-{
-    adjustFrame_ = v;
-    onChange_();
-}
-
-TChartWall::TChartWall(std::function<void()> onChange) : onChange_(std::move(onChange))
-{
-    pen_.SetOnChange(onChange_);
-}
-
-void TChartWall::SetBrush(TColor color, TBrushStyle style)
-{
-    brushColor_ = color;
-    brushStyle_ = style;
-    onChange_();
-}
-
-bool TShiftState::Includes(const TShiftState& required) const
-{
-    return (!required.Shift || Shift) && (!required.Ctrl || Ctrl) && (!required.Alt || Alt) &&
-           (!required.Left || Left) && (!required.Right || Right) && (!required.Middle || Middle);
-}
-
-TChartMouseSettings& MouseSettings()
-{
-    static TChartMouseSettings settings;
-    return settings;
-}
-
-void TZoomPanningRecord::Check()
-{
-    if (X0 > X1)
-        std::swap(X0, X1);
-    if (Y0 > Y1)
-        std::swap(Y0, Y1);
-}
-
-// --- the chart ---------------------------------------------------------------
-
 TChart::TChart()
     : title_(clBlue, [this] { Invalidate(); }),
       foot_(clRed, [this] { Invalidate(); }),
@@ -203,6 +109,44 @@ TCanvas* TChart::Canvas() const
 bool TChart::ActiveSeriesExists() const
 {
     return std::any_of(series_.begin(), series_.end(), [](const auto& s) { return s->Active(); });
+}
+
+TAxisExtremes TChart::SeriesExtremes(const TChartAxis& axis) const
+{
+    TAxisExtremes e;
+    const bool anyActive = axis.IsUsed();
+    bool found = false;
+    for (const auto& s : series_) {
+        if (!s->AssociatedToAxis(axis) || s->PointCount() == 0 || (anyActive && !s->Active()))
+            continue;
+        const TChartValueList& list = axis.Horizontal() ? s->XValues() : s->YValues();
+        double l = list.Lowest();
+        double h = list.Highest();
+        if (!found) {
+            e.Lowest = l;
+            e.Highest = h;
+            found = true;
+        } else {
+            e.Lowest = std::min(e.Lowest, l);
+            e.Highest = std::max(e.Highest, h);
+        }
+    }
+    if (!axis.IsLogarithmic())
+        return e;
+    for (const auto& s : series_) {
+        if (!s->AssociatedToAxis(axis) || (anyActive && !s->Active()))
+            continue;
+        const TChartValueList& list = axis.Horizontal() ? s->XValues() : s->YValues();
+        for (int k = 0; k < list.Count(); ++k) {
+            const double v = list.ValueAt(k);
+            if (!(v > 0) || !std::isfinite(v))
+                continue;
+            if (e.HighestPositive == 0 || v < e.LowestPositive)
+                e.LowestPositive = v;
+            e.HighestPositive = std::max(e.HighestPositive, v);
+        }
+    }
+    return e;
 }
 
 void TChart::Paint(TCanvas& controlCanvas)
@@ -347,8 +291,10 @@ void TChart::InternalDraw(TCanvas& canvas)
     DrawTitleFoot(canvas, title_, false, titleArea);
     DrawTitleFoot(canvas, foot_, true, titleArea);
 
-    for (int i = 0; i < 4; ++i)
-        axes_[static_cast<std::size_t>(i)]->AdjustMaxMin();
+    for (int i = 0; i < 4; ++i) {
+        TChartAxis& axis = *axes_[static_cast<std::size_t>(i)];
+        axis.AdjustMaxMin(SeriesExtremes(axis));
+    }
     for (int i = 0; i < 4; ++i) {
         TChartAxis& axis = *axes_[static_cast<std::size_t>(i)];
         if (axis.IsShown())

@@ -4,8 +4,11 @@
 // mouse zoom and scroll.
 
 #include "chart/axis.h"
+#include "chart/bar_series.h"
 #include "chart/canvas.h"
+#include "chart/chart_parts.h"
 #include "chart/pen.h"
+#include "chart/point_series.h"
 #include "chart/property.h"
 #include "chart/series.h"
 
@@ -28,86 +31,6 @@ public:
     // A canvas drawing straight onto the visible control (the zoom frame), or null.
     virtual TCanvas* LiveCanvas() = 0;
 };
-
-// Text lines that tell their owner of every change.
-class TChartStrings {
-public:
-    void Clear();
-    void Add(const std::string& line);
-    void SetText(std::vector<std::string> lines);
-    int Count() const { return static_cast<int>(lines_.size()); }
-    const std::string& operator[](int index) const;
-    const std::vector<std::string>& Lines() const { return lines_; }
-    void SetOnChange(std::function<void()> f) { onChange_ = std::move(f); }
-
-private:
-    void Notify()
-    {
-        if (onChange_)
-            onChange_();
-    }
-    std::vector<std::string> lines_;
-    std::function<void()> onChange_;
-};
-
-enum class TTitleAlignment { taLeftJustify, taCenter, taRightJustify };
-
-// The title above the plotting rectangle, or the foot below it.
-class TChartTitle {
-public:
-    TChartTitle(TColor fontColor, std::function<void()> onChange);
-    TChartStrings& Text() { return text_; }
-    const TChartStrings& Text() const { return text_; }
-    TChartFont& Font() { return font_; }
-    TChartPen& Frame() { return frame_; }
-    bool Visible() const { return visible_; }
-    void SetVisible(bool v);
-    TTitleAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TTitleAlignment v);
-    TColor BrushColor() const { return brushColor_; }
-    TBrushStyle BrushStyle() const { return brushStyle_; }
-    void SetBrush(TColor color, TBrushStyle style);
-    bool AdjustFrame() const { return adjustFrame_; }
-    void SetAdjustFrame(bool v);
-
-private:
-    TChartStrings text_;
-    TChartFont font_;
-    TChartPen frame_{clBlack, 1, TPenStyle::psSolid, false};
-    bool visible_ = true;
-    TTitleAlignment alignment_ = TTitleAlignment::taCenter;
-    TColor brushColor_ = clWhite;
-    TBrushStyle brushStyle_ = TBrushStyle::bsClear;
-    bool adjustFrame_ = true;
-    std::function<void()> onChange_;
-};
-
-// The frame around the plotting rectangle.
-class TChartWall {
-public:
-    explicit TChartWall(std::function<void()> onChange);
-    TChartPen& Pen() { return pen_; }
-    TColor BrushColor() const { return brushColor_; }
-    TBrushStyle BrushStyle() const { return brushStyle_; }
-    void SetBrush(TColor color, TBrushStyle style);
-
-private:
-    TChartPen pen_;
-    TColor brushColor_ = clWhite;
-    TBrushStyle brushStyle_ = TBrushStyle::bsClear;
-    std::function<void()> onChange_;
-};
-
-enum class TLegendAlignment { laLeft, laRight, laTop, laBottom };
-
-// Stored only: legends are not drawn by this engine.
-struct TChartLegend {
-    bool Visible = true;
-    TLegendAlignment Alignment = TLegendAlignment::laRight;
-};
-
-// Stored only: bevels are not drawn by this engine.
-enum class TBevelCut { bvNone, bvLowered, bvRaised };
 
 enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -280,6 +203,8 @@ private:
     void DrawRegions(TCanvas& canvas);
     void ResetCanvas(TCanvas& canvas);
     bool ActiveSeriesExists() const;
+    // The extremes of the series on `axis` (of the active ones when any is active).
+    TAxisExtremes SeriesExtremes(const TChartAxis& axis) const;
     void SaveScales();
     void RestoreScales();
     bool PanAxes(bool horizontal, int from, int to);

@@ -145,44 +145,4 @@ private:
     int lastPenY_ = 0;
 };
 
-// Vertical bars from the horizontal axis (from zero when the vertical range
-// holds it) to each value, in the point's colour (a spectrum).
-class TBarSeries : public TChartSeries {
-public:
-    TBarSeries();
-
-    // The bar's box on screen: left, top, right (exclusive), bottom (exclusive).
-    TRect BarBounds(int index) const;
-    void DrawAllValues(TCanvas& canvas) override;
-    int Clicked(int x, int y) const override;
-
-    // Pixels; 0: seven tenths of the closest spacing of two shown bars, at least 1.
-    CHART_PROPERTY(int, BarWidth, 0)
-
-private:
-    int BarPixels() const;
-};
-
-// Points drawn as filled circles in the point's colour, with their labels
-// beside them (numbered points on a chart). Points on the same spot share
-// one label ("8, 10, 20"); each label goes where it covers no other label and
-// no point of the chart's point series, further out with a leader line when
-// the places next to its point are taken.
-class TPointSeries : public TChartSeries {
-public:
-    TPointSeries();
-
-    TChartPen& PointerPen() { return pointerPen_; }
-    TChartFont& LabelsFont() { return labelsFont_; }
-    void DrawAllValues(TCanvas& canvas) override;
-    // The point whose circle holds (x, y), the nearest when circles overlap.
-    int Clicked(int x, int y) const override;
-
-    CHART_PROPERTY(int, PointerRadius, 4)
-
-private:
-    TChartPen pointerPen_;
-    TChartFont labelsFont_;
-};
-
 }  // namespace chart

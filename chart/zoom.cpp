@@ -1,4 +1,5 @@
-// Mouse handling of the chart: clicks, the zoom rectangle, panning, the wheel.
+// Mouse handling of the chart: clicks, the zoom rectangle, panning, the wheel,
+// with the shared mouse settings and the zoom and pan records.
 
 #include "chart/chart.h"
 
@@ -6,6 +7,26 @@
 #include <cstdlib>
 
 namespace chart {
+
+bool TShiftState::Includes(const TShiftState& required) const
+{
+    return (!required.Shift || Shift) && (!required.Ctrl || Ctrl) && (!required.Alt || Alt) &&
+           (!required.Left || Left) && (!required.Right || Right) && (!required.Middle || Middle);
+}
+
+TChartMouseSettings& MouseSettings()
+{
+    static TChartMouseSettings settings;
+    return settings;
+}
+
+void TZoomPanningRecord::Check()
+{
+    if (X0 > X1)
+        std::swap(X0, X1);
+    if (Y0 > Y1)
+        std::swap(Y0, Y1);
+}
 
 void TChart::RepaintNow()
 {
@@ -298,8 +319,9 @@ void TChart::ScrollAxis(TChartAxis& axis, double delta, bool checkLimits)
 {
     bool apply = true;
     if (checkLimits) {
-        double lowest = 0, highest = 0;
-        axis.DataExtremes(lowest, highest);
+        const TAxisExtremes extremes = SeriesExtremes(axis);
+        const double lowest = extremes.Lowest;
+        const double highest = extremes.Highest;
         if (delta > 0)
             apply = highest > axis.Maximum();
         else if (delta < 0)
