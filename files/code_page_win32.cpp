@@ -2,22 +2,9 @@
 #include <windows.h>
 
 #include "files/code_page.h"
+#include "files/wide_win32.h"
 
 namespace files::platform {
-
-namespace {
-
-std::wstring Widen(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
-}  // namespace
 
 std::vector<std::optional<char>> EncodeCp1251Characters(const std::vector<std::string_view>& characters)
 {
