@@ -24,8 +24,7 @@
 #include "chart/series.h"
 #include "files/svk_file.h"
 #include "form_fixture.h"
-#include "meter_replies.h"
-#include "pty_peer.h"
+#include "meter_fixture.h"
 #include "serial/scripted_device.h"
 #include "serial/va_comm.h"
 
@@ -125,7 +124,7 @@ public:
         const std::vector<std::uint8_t> reply = Reply();
         line->Receive(std::vector<std::uint8_t>(reply.begin(), reply.begin() + 300));
     }
-    static std::vector<std::uint8_t> Reply() { return MeasurementReply(SquareWave(400), 0.5f, 5, 1, 2.5f); }
+    static std::vector<std::uint8_t> Reply() { return MeasurementReply(); }
 
     std::shared_ptr<serial::ScriptedLine> line = std::make_shared<serial::ScriptedLine>();
 
@@ -268,7 +267,7 @@ TEST_P(FormLineLostTest, UnpluggedInTheMiddleOfAReply)
 TEST_P(FormLineLostTest, UnpluggedWhileAFileIsOpened)
 {
     const QString path = dir.path() + QStringLiteral("/f.svk");
-    WriteRecordFile(path.toStdString(), 300);
+    WriteRecordFile(path, 300);
     meter->Unplug();
     // Before the window has run its loop: the re-analysis reads from the dead line.
     form->CurrentFileName = path;
@@ -297,7 +296,7 @@ TEST(FormReadError, DuringAFileOpenLeavesNoReanalysisPending)
     form.btnPort->click();
     ASSERT_TRUE(form.VaComm1->Active());
     const QString path = dir.path() + QStringLiteral("/f.svk");
-    WriteRecordFile(path.toStdString(), 300);
+    WriteRecordFile(path, 300);
     meter.line->Fail(serial::ScriptedCall::Read, EPIPE, 1);
     form.CurrentFileName = path;
     form.Guarded([&] { form.btFLoadClick(form.btNextFile); });
