@@ -21,6 +21,7 @@
 #include "chart/series.h"
 #include "fake_ui.h"
 #include "files/cp1251.h"
+#include "serial/va_comm.h"
 
 // Readable test output for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os)
@@ -65,7 +66,12 @@ inline void DoubleClickPortGroup(app::TForm1& form)
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override { MakeForm(); }
-    void TearDown() override { form.reset(); }
+    void TearDown() override
+    {
+        form.reset();
+        qunsetenv("SOVIKAN_PORTS_DIR");
+        qunsetenv("SOVIKAN_SYSFS_ROOT");
+    }
     void MakeForm(serial::CommDeviceFactory factory = {})
     {
         TestApplication();
@@ -74,6 +80,20 @@ protected:
     }
 
     QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+    // The folders, under the test's, where the window looks for ports and for the system's devices.
+    void LookIn(const QString& ports, const QString& sysfs)
+    {
+        qputenv("SOVIKAN_PORTS_DIR", Path(ports).toLocal8Bit());
+        qputenv("SOVIKAN_SYSFS_ROOT", Path(sysfs).toLocal8Bit());
+    }
+    // «Установить» on port `com`, which opens.
+    void SetPort(int com)
+    {
+        form->sePort->setValue(com);
+        form->btnPort->click();
+        ASSERT_TRUE(form->VaComm1->Active());
+        ASSERT_EQ(form->VaComm1->PortNum(), com);
+    }
     // grab() runs the charts' paint at once, as the screen would.
     void PaintCharts()
     {

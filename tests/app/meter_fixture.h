@@ -10,7 +10,6 @@
 #include "form_fixture.h"
 #include "helpers/pty_pair.h"
 #include "helpers/sampled_record.h"
-#include "serial/va_comm.h"
 
 // A measurement reply (leading byte 0x55) of a square wave with a period of 40
 // samples around 20000; by default 400 samples at 0.25 ms, range 5.
@@ -38,6 +37,7 @@ inline void WriteRecordFile(const QString& path, int count)
 struct PtyPort : PtyPair {
     PtyPort(const QString& ports, int com) : link(ports.toStdString() + "/com" + std::to_string(com))
     {
+        std::filesystem::create_directories(link.parent_path());
         std::filesystem::remove(link);
         std::filesystem::create_symlink(path(), link);
     }
@@ -67,25 +67,16 @@ class PtyFormTest : public FormTest {
 protected:
     void SetUp() override
     {
+        TestApplication();
         ASSERT_TRUE(dir.isValid());
-        qputenv("SOVIKAN_PORTS_DIR", dir.path().toLocal8Bit());
-        qputenv("SOVIKAN_SYSFS_ROOT", Path(QStringLiteral("no-sysfs")).toLocal8Bit());
-        peer = std::make_unique<PtyPort>(dir.path(), 58);
+        LookIn(QStringLiteral("ports"), QStringLiteral("no-sysfs"));
+        peer = std::make_unique<PtyPort>(Path(QStringLiteral("ports")), 58);
         FormTest::SetUp();
     }
     void TearDown() override
     {
         FormTest::TearDown();
         peer.reset();
-        qunsetenv("SOVIKAN_PORTS_DIR");
-        qunsetenv("SOVIKAN_SYSFS_ROOT");
-    }
-    void OpenPort58()
-    {
-        form->sePort->setValue(58);
-        form->btnPortClick();
-        ASSERT_TRUE(form->VaComm1->Active());
-        ASSERT_EQ(form->VaComm1->PortNum(), 58);
     }
     // The reply sent, and the event loop run until the window shows it.
     void Reply(const std::vector<std::uint8_t>& bytes, int points)

@@ -35,7 +35,7 @@ TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
 
 TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
 {
-    OpenPort58();
+    SetPort(58);
     form->SetSelectedRangeItem(0);
     form->seTime->setValue(255);
     form->gbFile->setTitle(QStringLiteral("ФАЙЛ x.svk"));
@@ -57,7 +57,7 @@ TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
 
 TEST_F(FormDeviceTest, RecordCommandsWrapAround)
 {
-    OpenPort58();
+    SetPort(58);
     form->seRecord->setValue(39);
     form->btEEnextClick();
     EXPECT_EQ(form->seRecord->value(), 0);
@@ -83,7 +83,7 @@ TEST_F(FormDeviceTest, RecordCommandsWrapAround)
 
 TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 {
-    OpenPort58();
+    SetPort(58);
     DoubleClickPortGroup(*form);
     EXPECT_EQ(peer->Read(1), (Bytes{32}));
     // Closing right after "Измерение" with a click still queued: the check
@@ -104,7 +104,7 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 
 TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
 {
-    OpenPort58();
+    SetPort(58);
     Reply(MeasurementReply(), 400);
     EXPECT_EQ(form->Record.RangeIndex, 5);
     EXPECT_FLOAT_EQ(form->Record.SampleInterval, 0.25f);
@@ -120,7 +120,7 @@ TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
 
 TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
 {
-    OpenPort58();
+    SetPort(58);
     const float factors[9] = {1.5f, 2.0f, 2.5f, 3.0f, 3.5f, 4.0f, 4.5f, 5.0f, 0.1f};
     Bytes cal(sizeof factors);
     std::memcpy(cal.data(), factors, sizeof factors);
@@ -138,7 +138,7 @@ TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
 
 TEST_F(FormDeviceTest, ReprocessReadsAndDropsWaitingBytes)
 {
-    OpenPort58();
+    SetPort(58);
     Reply(MeasurementReply(), 400);
     const auto before = form->Record.Samples;
     peer->Send(MeasurementReply(200, 1.0f, 3, 2, 5.0f));
@@ -156,7 +156,7 @@ TEST_F(FormDeviceTest, ReprocessReadsAndDropsWaitingBytes)
 // «Установить» again on an open port reopens it.
 TEST_F(FormDeviceTest, AnUnopenablePortFallsBackToPortOne)
 {
-    OpenPort58();
+    SetPort(58);
     form->btnPortClick();
     EXPECT_EQ(form->VaComm1->PortNum(), 58);
     EXPECT_TRUE(form->VaComm1->Active());
@@ -166,9 +166,9 @@ TEST_F(FormDeviceTest, AnUnopenablePortFallsBackToPortOne)
         ui.messages.clear();
         std::unique_ptr<PtyPort> port1;
         if (port1Opens)
-            port1 = std::make_unique<PtyPort>(dir.path(), 1);
+            port1 = std::make_unique<PtyPort>(Path(QStringLiteral("ports")), 1);
         else
-            std::filesystem::create_symlink("/nonexistent/tty", Path(QStringLiteral("com1")).toStdString());
+            std::filesystem::create_symlink("/nonexistent/tty", Path(QStringLiteral("ports/com1")).toStdString());
         form->sePort->setValue(77);  // no such device
         form->btnPortClick();
         EXPECT_EQ(form->VaComm1->Active(), port1Opens);

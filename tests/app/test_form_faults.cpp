@@ -13,7 +13,7 @@ protected:
     void SetUp() override
     {
         PtyFormTest::SetUp();
-        OpenPort58();
+        SetPort(58);
     }
 };
 
