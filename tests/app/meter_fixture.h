@@ -69,8 +69,8 @@ protected:
     {
         TestApplication();
         ASSERT_TRUE(dir.isValid());
-        LookIn(QStringLiteral("ports"), QStringLiteral("no-sysfs"));
-        peer = std::make_unique<PtyPort>(Path(QStringLiteral("ports")), 58);
+        LookIn("ports", "no-sysfs");
+        peer = std::make_unique<PtyPort>(Path("ports"), 58);
         FormTest::SetUp();
     }
     void TearDown() override

@@ -166,9 +166,9 @@ TEST_F(FormDeviceTest, AnUnopenablePortFallsBackToPortOne)
         ui.messages.clear();
         std::unique_ptr<PtyPort> port1;
         if (port1Opens)
-            port1 = std::make_unique<PtyPort>(Path(QStringLiteral("ports")), 1);
+            port1 = std::make_unique<PtyPort>(Path("ports"), 1);
         else
-            std::filesystem::create_symlink("/nonexistent/tty", Path(QStringLiteral("ports/com1")).toStdString());
+            std::filesystem::create_symlink("/nonexistent/tty", Path("ports/com1").toStdString());
         form->sePort->setValue(77);  // no such device
         form->btnPortClick();
         EXPECT_EQ(form->VaComm1->Active(), port1Opens);

@@ -64,10 +64,10 @@ TEST_F(FormFaultTest, ABurstSplitOverTwoReplyWindows)
 
 TEST_F(FormFaultTest, BytesArrivingWhileAFileIsOpenedAreDropped)
 {
-    WriteRecordFile(Path(QStringLiteral("f.svk")), 400);
+    WriteRecordFile(Path("f.svk"), 400);
     peer->Send(MeasurementReply(100));
     RunUntil([&] { return form->VaComm1->InQueCount() == 211; }, 1000);
-    StepTo(Path(QStringLiteral("f.svk")));
+    StepTo(Path("f.svk"));
     EXPECT_EQ(form->Record.Samples[1], 901);
     EXPECT_EQ(form->VaComm1->InQueCount(), 0);
     Idle(500);

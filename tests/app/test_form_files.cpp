@@ -45,7 +45,7 @@ TEST_F(FormFilesTest, ASaveIsTheMeasurementFileUnlessTheNameEndsInLowerCaseTxt)
     for (const auto& [name, svk, title] : {std::tuple{"m.svk", true, "ФАЙЛ m.svk"},
                                            {"upper.TXT", true, "ФАЙЛ upper.TXT"},
                                            {"lower.txt", false, "ФАЙЛ upper.TXT"}}) {
-        const QByteArray bytes = Save(QString::fromLatin1(name));
+        const QByteArray bytes = Save(name);
         EXPECT_EQ(bytes.size() == 818, svk) << name;
         EXPECT_TRUE(svk || bytes.endsWith("\r\n")) << name;
         EXPECT_EQ(Caption(), QString::fromUtf8(title));
@@ -58,21 +58,21 @@ TEST_F(FormFilesTest, SaveAndOpenRoundTripWithCyrillicComment)
 {
     form->Record = Wave();
     form->mComment->setPlainText(QStringLiteral("Лампа ДРЛ\nкабинет 12"));
-    const QByteArray bytes = Save(QStringLiteral("r.svk"));
+    const QByteArray bytes = Save("r.svk");
     // The comment is code page 1251 on disk, its lines end in CR LF.
     EXPECT_EQ(bytes.mid(818, 4), QByteArray("\xCB\xE0\xEC\xEF", 4));
     EXPECT_NE(bytes.indexOf("\r\n"), -1);
 
     form->Record = analysis::MeasurementRecord{};
     form->mComment->clear();
-    Open(Path(QStringLiteral("r.svk")));
+    Open(Path("r.svk"));
     ASSERT_TRUE(ui.errors.empty());
     EXPECT_EQ(form->Record.SampleCount, 400);
     EXPECT_EQ(form->Record.Samples[39], Wave().Samples[39]);
     EXPECT_EQ(form->Record.LuxFactor, 0.5f);
     EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("Лампа ДРЛ\nкабинет 12"));
     EXPECT_EQ(Caption(), QStringLiteral("ФАЙЛ r.svk"));
-    EXPECT_EQ(form->CurrentFileName, Path(QStringLiteral("r.svk")));
+    EXPECT_EQ(form->CurrentFileName, Path("r.svk"));
     EXPECT_TRUE(form->btNextFile->isVisibleTo(form.get()));
     EXPECT_TRUE(form->btPrevFile->isVisibleTo(form.get()));
     EXPECT_FALSE(form->Reprocess);
@@ -86,12 +86,12 @@ TEST_F(FormFilesTest, EveryByteOfACommentSurvivesOpenAndSave)
                                                        "a\x98"
                                                        "b\xA0"
                                                        "c\r\n\xC0\x01z");
-    QFile in(Path(QStringLiteral("in.svk")));
+    QFile in(Path("in.svk"));
     ASSERT_TRUE(in.open(QIODevice::WriteOnly));
     in.write(bytes.data(), static_cast<qint64>(bytes.size()));
     in.close();
     Open(in.fileName());
-    EXPECT_EQ(Save(QStringLiteral("out.svk")), QByteArray::fromStdString(bytes));
+    EXPECT_EQ(Save("out.svk"), QByteArray::fromStdString(bytes));
     EXPECT_TRUE(ui.errors.empty());
 }
 
@@ -102,10 +102,10 @@ TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
 #endif
     // "Изм.svk" written by a Windows machine: code page 1251 bytes.
     files::WriteMeasurementFile(dir.path().toStdString() + "/\xC8\xE7\xEC.svk", Wave(), "cp");
-    WriteSvk(QStringLiteral("a.svk"), "utf");
+    WriteSvk("a.svk", "utf");
     const QString shown = QStringLiteral("ФАЙЛ Изм.svk");
 
-    Open(Path(QStringLiteral("a.svk")));
+    Open(Path("a.svk"));
     form->btNextFileClick();
     const bool listedAfter = Caption() == shown;
     if (!listedAfter)
@@ -120,7 +120,7 @@ TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
     const int header = static_cast<int>(
         form->mAllCmnt->toPlainText().split(QLatin1Char('\n')).indexOf(QStringLiteral("===Изм.svk:===")));
     ASSERT_GE(header, 0) << form->mAllCmnt->toPlainText().toStdString();
-    Open(Path(QStringLiteral("a.svk")));
+    Open(Path("a.svk"));
     form->mAllCmnt->setTextCursor(QTextCursor(form->mAllCmnt->document()->findBlockByNumber(header + 1)));
     form->btOpenFindClick();
     EXPECT_EQ(Caption(), shown);
@@ -131,8 +131,8 @@ TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
 TEST_F(FormFilesTest, OpeningAMissingFileShowsTheMessageAndKeepsTheRecord)
 {
     form->Record = Wave(100);
-    StepTo(Path(QStringLiteral("gone.svk")));
-    EXPECT_EQ(ui.errors, std::vector<QString>{QStringLiteral("Cannot open file ") + Path(QStringLiteral("gone.svk"))});
+    StepTo(Path("gone.svk"));
+    EXPECT_EQ(ui.errors, std::vector<QString>{QStringLiteral("Cannot open file ") + Path("gone.svk")});
     EXPECT_EQ(form->Record.SampleCount, 100);
     EXPECT_TRUE(ui.openDialogs.empty());  // the stepping sender opens without a dialog
 }
@@ -142,44 +142,41 @@ TEST_F(FormFilesTest, OpeningAMissingFileShowsTheMessageAndKeepsTheRecord)
 // A comment with characters outside code page 1251 is refused before writing.
 TEST_F(FormFilesTest, AFailedSaveLeavesTheOldFileAndSaysWhy)
 {
-    const char* readOnly = "файл только для чтения или в эту папку нельзя писать";
-    struct Case {
-        const char* name;
-        bool fullDisk;  // else the old file is read-only
-        const char* reason;
-    };
-    std::vector<Case> cases{{"r.svk", false, readOnly}, {"r.txt", false, readOnly}};
+    // The names, and whether the disk is full (else the old file is read-only).
+    std::vector<std::pair<const char*, bool>> cases{{"r.svk", false}, {"r.txt", false}};
 #ifndef _WIN32
-    cases.push_back({"f.svk", true, "на диске нет места"});
-    cases.push_back({"f.txt", true, "на диске нет места"});
+    cases.insert(cases.end(), {{"f.svk", true}, {"f.txt", true}});
 #endif
     form->Record = Wave();
     form->mComment->setPlainText(QStringLiteral("новый"));
     const QString caption = Caption();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString path = Path(QString::fromLatin1(c.name));
-        WriteSvk(QString::fromLatin1(c.name), "старый");
+    for (const auto& [name, fullDisk] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = Path(name);
+        WriteSvk(name, "старый");
         const QByteArray before = ReadBytes(path);
-        if (!c.fullDisk)
+        if (!fullDisk)
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
         ui.errors.clear();
 #ifndef _WIN32
         // The disk takes no more than 10 bytes of a file; writing on fails as on a full disk.
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit full{10, limit.rlim_max};
+        const rlimit full{fullDisk ? 10 : limit.rlim_cur, limit.rlim_max};
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (c.fullDisk)
-            setrlimit(RLIMIT_FSIZE, &full);
+        setrlimit(RLIMIT_FSIZE, &full);
 #endif
-        EXPECT_EQ(Save(QString::fromLatin1(c.name)), before);
+        EXPECT_EQ(Save(name), before);
 #ifndef _WIN32
         setrlimit(RLIMIT_FSIZE, &limit);
         std::signal(SIGXFSZ, oldHandler);
 #endif
-        EXPECT_EQ(ui.errors, std::vector<QString>{
-                                 QStringLiteral("Файл %1 не сохранён: %2.").arg(path, QString::fromUtf8(c.reason))});
+        EXPECT_EQ(
+            ui.errors,
+            std::vector<QString>{
+                QStringLiteral("Файл %1 не сохранён: %2.")
+                    .arg(path, fullDisk ? QStringLiteral("на диске нет места")
+                                        : QStringLiteral("файл только для чтения или в эту папку нельзя писать"))});
         EXPECT_EQ(Caption(), caption);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
@@ -188,16 +185,16 @@ TEST_F(FormFilesTest, AFailedSaveLeavesTheOldFileAndSaysWhy)
 
     form->mComment->setPlainText(QStringLiteral("лампа € ok 😀"));
     ui.errors.clear();
-    EXPECT_TRUE(Save(QStringLiteral("e.svk")).isEmpty());
+    EXPECT_TRUE(Save("e.svk").isEmpty());
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_TRUE(ui.errors[0].contains(QStringLiteral("😀")));
-    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("e.svk"))));
+    EXPECT_FALSE(QFile::exists(Path("e.svk")));
 }
 
 TEST_F(FormFilesTest, SteppingThroughTheFolderInItsListingOrder)
 {
     for (const char* name : {"a.svk", "b.svk", "c.svk"})
-        WriteSvk(QString::fromLatin1(name), name);
+        WriteSvk(name, name);
     const std::vector<std::string> listing = files::ListSvkEntries(dir.path().toStdString() + "/");
     ASSERT_EQ(listing.size(), 3u);
     const QString first = QString::fromStdString(listing[0]);
@@ -229,9 +226,9 @@ TEST_F(FormFilesTest, SteppingThroughTheFolderInItsListingOrder)
 
 TEST_F(FormFilesTest, CommentBrowserGathersSearchesAndOpens)
 {
-    WriteSvk(QStringLiteral("a.svk"), "x lamp\r\ny lamp");
-    WriteSvk(QStringLiteral("b.svk"), "");
-    Open(Path(QStringLiteral("a.svk")));
+    WriteSvk("a.svk", "x lamp\r\ny lamp");
+    WriteSvk("b.svk", "");
+    Open(Path("a.svk"));
     form->btCommentsClick();
     ASSERT_TRUE(form->gbCmnt->isVisibleTo(form.get()));
     const QStringList lines = form->mAllCmnt->toPlainText().split(QLatin1Char('\n'));
@@ -253,7 +250,7 @@ TEST_F(FormFilesTest, CommentBrowserGathersSearchesAndOpens)
     // The caret in a's comment opens a.svk; Escape hides the panel.
     form->Record = analysis::MeasurementRecord{};
     form->btOpenFindClick();
-    EXPECT_EQ(form->CurrentFileName, Path(QStringLiteral("a.svk")));
+    EXPECT_EQ(form->CurrentFileName, Path("a.svk"));
     EXPECT_EQ(form->Record.SampleCount, 400);
     form->mAllCmntKeyPress(QChar(27));
     EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
@@ -261,14 +258,14 @@ TEST_F(FormFilesTest, CommentBrowserGathersSearchesAndOpens)
 
 TEST_F(FormFilesTest, CommentBrowserWithoutFilesAsksThenExplains)
 {
-    form->CurrentFileName = Path(QStringLiteral("none.svk"));
+    form->CurrentFileName = Path("none.svk");
     form->btCommentsClick();  // empty folder: the dialog, cancelled
     EXPECT_EQ(ui.openDialogs.size(), 1u);
     EXPECT_EQ(ui.Texts(), QStringList{QStringLiteral("Выберите путь, содержащий файлы *.svk")});
     EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
 
-    WriteSvk(QStringLiteral("q.svk"), "found");
-    ui.openAnswers.push_back(Path(QStringLiteral("q.svk")));
+    WriteSvk("q.svk", "found");
+    ui.openAnswers.push_back(Path("q.svk"));
     form->btPathClick();
     EXPECT_TRUE(form->gbCmnt->isVisibleTo(form.get()));
     EXPECT_TRUE(form->mAllCmnt->toPlainText().contains(QStringLiteral("found")));
@@ -276,26 +273,26 @@ TEST_F(FormFilesTest, CommentBrowserWithoutFilesAsksThenExplains)
 
 TEST_F(FormFilesTest, TextExportOfTheShownStretch)
 {
-    WriteSvk(QStringLiteral("t.svk"), "comment line");
-    Open(Path(QStringLiteral("t.svk")));
+    WriteSvk("t.svk", "comment line");
+    Open(Path("t.svk"));
     form->show();
     PaintCharts();
-    QStringList lines = Export(QStringLiteral("all.txt"));
+    QStringList lines = Export("all.txt");
     ASSERT_EQ(lines.size(), 400 + 4);  // rows, caption, origin, one comment line, and the end
     EXPECT_EQ(lines[0], QStringLiteral("  0.0000\t500.0000"));
     EXPECT_EQ(lines[2], QStringLiteral("  0.5000\t510.0000"));
     EXPECT_EQ(lines[400], QStringLiteral("  T,ms          Люксы"));
-    EXPECT_EQ(lines[401], QStringLiteral("Данные из файла ") + Path(QStringLiteral("t.svk")));
+    EXPECT_EQ(lines[401], QStringLiteral("Данные из файла ") + Path("t.svk"));
     EXPECT_EQ(lines[402], QStringLiteral("comment line"));
     EXPECT_EQ(lines[403], QString());
     // A comment ending in a line break gives no empty last line.
     form->mComment->setPlainText(QStringLiteral("comment line\n"));
-    EXPECT_EQ(Export(QStringLiteral("break.txt")), lines);
+    EXPECT_EQ(Export("break.txt"), lines);
 
     // Zoom into samples 100 .. 199 of the bottom axis.
     form->Chart1->Chart().BottomAxis().SetRange(100, 199);
     PaintCharts();
-    lines = Export(QStringLiteral("zoom.txt"));
+    lines = Export("zoom.txt");
     ASSERT_EQ(lines.size(), 100 + 4);
     EXPECT_EQ(lines[0], QStringLiteral(" 25.0000\t600.0000"));
 
@@ -314,7 +311,7 @@ TEST_F(FormFilesTest, ExportAfterAMeasurementNamesTheMeterMemory)
     form->mComment->setPlainText(QStringLiteral("ignored"));
     form->show();
     PaintCharts();
-    const QStringList lines = Export(QStringLiteral("m.txt"));
+    const QStringList lines = Export("m.txt");
     EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("Данные из памяти совикана"), QString()}));
     EXPECT_FALSE(lines.join(QString()).contains(QStringLiteral("ignored")));
 }

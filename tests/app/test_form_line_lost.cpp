@@ -100,7 +100,7 @@ protected:
     {
         TestApplication();
         ASSERT_TRUE(dir.isValid());
-        LookIn(QStringLiteral("ports"), QStringLiteral("no-sysfs"));
+        LookIn("ports", "no-sysfs");
         if (GetParam() == "standin") {
             meter = std::make_unique<StandInMeter>(dir.path());
         } else {
@@ -208,10 +208,10 @@ TEST_P(FormLineLostTest, UnpluggedInTheMiddleOfAReply)
 
 TEST_P(FormLineLostTest, UnpluggedWhileAFileIsOpened)
 {
-    WriteRecordFile(Path(QStringLiteral("f.svk")), 300);
+    WriteRecordFile(Path("f.svk"), 300);
     meter->Unplug();
     // Before the window has run its loop: the re-analysis reads from the dead line.
-    StepTo(Path(QStringLiteral("f.svk")));
+    StepTo(Path("f.svk"));
     EXPECT_FALSE(form->Reprocess);
     EXPECT_EQ(form->Series1->PointCount(), 300);
     ExpectOneBoxAndQuiet();
@@ -230,13 +230,13 @@ protected:
 // box, and the re-analysis flag does not stay set to swallow the next reply.
 TEST_F(FormMeterTest, AReadErrorDuringAFileOpenLeavesNoReanalysisPending)
 {
-    LookIn(QStringLiteral("ports"), QStringLiteral("no-sysfs"));
+    LookIn("ports", "no-sysfs");
     ScriptedMeter meter;
     MakeForm(meter.Factory());
     SetPort(kCom);
-    WriteRecordFile(Path(QStringLiteral("f.svk")), 300);
+    WriteRecordFile(Path("f.svk"), 300);
     meter.line->Fail(serial::ScriptedCall::Read, EPIPE, 1);
-    StepTo(Path(QStringLiteral("f.svk")));
+    StepTo(Path("f.svk"));
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_TRUE(ui.errors[0].startsWith(QStringLiteral("Read error (32)")));
     EXPECT_FALSE(form->Reprocess);
@@ -249,7 +249,7 @@ TEST_F(FormMeterTest, AReadErrorDuringAFileOpenLeavesNoReanalysisPending)
 // a measurement, a record read from its memory, and its calibration.
 TEST_F(FormMeterTest, TheStandInFoundAtStartUpMeasuresReadsRecordsAndCalibrates)
 {
-    LookIn(QStringLiteral("ports"), QStringLiteral("sysfs"));
+    LookIn("ports", "sysfs");
     StandInMeter meter(dir.path());
     ASSERT_NO_FATAL_FAILURE(meter.Plug());
     MakeForm();

@@ -45,7 +45,7 @@ protected:
         return lines.join(QLatin1Char('\n'));
     }
     // The rows of the text export: all lines but the caption, the origin and the end.
-    int ExportRows() { return static_cast<int>(Export(QStringLiteral("z.txt")).size()) - 3; }
+    int ExportRows() { return static_cast<int>(Export("z.txt").size()) - 3; }
     void Drag(QPoint from, QPoint to, const char* snapshot = nullptr)
     {
         QTest::mousePress(form->Chart1, Qt::LeftButton, Qt::NoModifier, from);
