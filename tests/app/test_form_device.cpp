@@ -102,7 +102,7 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
     EXPECT_TRUE(peer->Read(1, 300).empty());
 }
 
-TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
+TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysedAndAReanalysisDropsWaitingBytes)
 {
     SetPort(58);
     Reply(MeasurementReply(), 400);
@@ -116,6 +116,17 @@ TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
     EXPECT_GT(form->SeriesCorr->PointCount(), 0);
     EXPECT_EQ(form->SeriesPeriod->PointCount(), 2);
     EXPECT_TRUE(ui.messages.empty());
+
+    // A re-analysis reads and drops the bytes waiting on the line.
+    const auto before = form->Record.Samples;
+    peer->Send(MeasurementReply(200, 1.0f, 3, 2, 5.0f));
+    RunUntil([&] { return form->VaComm1->InQueCount() >= 411; }, 1000);
+    form->TimRS->SetEnabled(false);
+    form->Reprocess = true;
+    form->ProcessReply();
+    EXPECT_FALSE(form->Reprocess);
+    EXPECT_EQ(form->Record.Samples, before);  // the waiting reply was dropped
+    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
 }
 
 TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
@@ -134,21 +145,6 @@ TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
     EXPECT_EQ(lines[2], QStringLiteral("1.50000,  //kR[0] Sensitive"));
     EXPECT_EQ(lines[9], QStringLiteral("5.00000   //kR[7]"));
     EXPECT_FALSE(form->btEEnext->isVisibleTo(form.get()));
-}
-
-TEST_F(FormDeviceTest, ReprocessReadsAndDropsWaitingBytes)
-{
-    SetPort(58);
-    Reply(MeasurementReply(), 400);
-    const auto before = form->Record.Samples;
-    peer->Send(MeasurementReply(200, 1.0f, 3, 2, 5.0f));
-    RunUntil([&] { return form->VaComm1->InQueCount() >= 411; }, 1000);
-    form->TimRS->SetEnabled(false);
-    form->Reprocess = true;
-    form->ProcessReply();
-    EXPECT_FALSE(form->Reprocess);
-    EXPECT_EQ(form->Record.Samples, before);  // the waiting reply was dropped
-    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
 }
 
 // A port that cannot be opened falls back to port 1 silently; when port 1 does
