@@ -3,7 +3,7 @@
 // and help request and answers dialogs from a queue, so no test ever blocks.
 
 #include <QImage>
-#include <QString>
+#include <QStringList>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -28,6 +28,15 @@ struct FakeUi : app::UiServices {
     std::optional<QString> clipboardText;
     std::optional<QImage> clipboardImage;
     std::vector<int> helpRequests;
+
+    // The texts of the boxes shown so far, in order.
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const Message& m : messages)
+            texts << m.text;
+        return texts;
+    }
 
     void ShowMessage(QWidget*, app::MessageIcon icon, const QString& title, const QString& text,
                      int helpContext) override
@@ -61,8 +70,6 @@ private:
             return std::nullopt;
         const QString name = q.front();
         q.pop_front();
-        if (name.isNull())
-            return std::nullopt;
-        return name;
+        return name.isNull() ? std::nullopt : std::optional(name);
     }
 };

@@ -7,16 +7,12 @@
 #include <QTest>
 #include <cstring>
 
-#include "app/controls.h"
 #include "app/message_timer.h"
-#include "chart/series.h"
-#include "form_fixture.h"
-#include "meter_replies.h"
-#include "pty_form_fixture.h"
-#include "serial/va_comm.h"
+#include "meter_fixture.h"
 
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
 using FormDeviceTest = PtyFormTest;
 
 TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
@@ -29,25 +25,24 @@ TEST_F(FormDeviceTest, NoMeterFoundLeavesPortOneClosedAndEveryCommandSaysSo)
     form->btLoad->click();
     form->btEEnext->click();
     DoubleClickPortGroup(*form);
-    ASSERT_EQ(ui.messages.size(), 4u);
-    for (const auto& m : ui.messages) {
+    const QString closed = QStringLiteral("Порт COM1 не открыт. Подключите прибор, выберите номер его порта и "
+                                          "нажмите «Установить».");
+    EXPECT_EQ(ui.Texts(), QStringList(4, closed));
+    for (const auto& m : ui.messages)
         EXPECT_EQ(m.title, QStringLiteral("Предупреждение"));
-        EXPECT_EQ(m.text, QStringLiteral("Порт COM1 не открыт. Подключите прибор, выберите номер его порта и "
-                                         "нажмите «Установить»."));
-    }
     EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
 {
-    OpenPort58();
+    SetPort(58);
     form->SetSelectedRangeItem(0);
     form->seTime->setValue(255);
     form->gbFile->setTitle(QStringLiteral("ФАЙЛ x.svk"));
     form->btnStartClick();
     EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ "));
     EXPECT_EQ(form->TimPause->Interval(), 1);
-    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{48, 255}));
+    EXPECT_EQ(peer->Read(2), (Bytes{48, 255}));
     EXPECT_FALSE(form->TimPause->Enabled());
 
     form->SetSelectedRangeItem(8);
@@ -57,19 +52,19 @@ TEST_F(FormDeviceTest, MeasureCommandAfterThePause)
     EXPECT_EQ(form->TimPause->Interval(), 2000);
     EXPECT_TRUE(peer->Read(2, 500).empty());  // still pausing
     form->btnStartClick();                    // unchanged pause: no restart, one command
-    EXPECT_EQ(peer->Read(4, 3000), (std::vector<std::uint8_t>{56, 1}));
+    EXPECT_EQ(peer->Read(4, 3000), (Bytes{56, 1}));
 }
 
 TEST_F(FormDeviceTest, RecordCommandsWrapAround)
 {
-    OpenPort58();
+    SetPort(58);
     form->seRecord->setValue(39);
     form->btEEnextClick();
     EXPECT_EQ(form->seRecord->value(), 0);
-    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{64, 0}));
+    EXPECT_EQ(peer->Read(2), (Bytes{64, 0}));
     form->btEEprevClick();
     EXPECT_EQ(form->seRecord->value(), 39);
-    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{64, 39}));
+    EXPECT_EQ(peer->Read(2), (Bytes{64, 39}));
     // The spin buttons step one past either end; the change handler wraps.
     form->seRecord->setValue(40);
     EXPECT_EQ(form->seRecord->value(), 0);
@@ -83,14 +78,14 @@ TEST_F(FormDeviceTest, RecordCommandsWrapAround)
     EXPECT_EQ(form->seRecord->value(), 0);
     EXPECT_TRUE(peer->Read(1, 200).empty());  // no read without a press
     form->btLoadClick();
-    EXPECT_EQ(peer->Read(2), (std::vector<std::uint8_t>{64, 0}));
+    EXPECT_EQ(peer->Read(2), (Bytes{64, 0}));
 }
 
 TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 {
-    OpenPort58();
+    SetPort(58);
     DoubleClickPortGroup(*form);
-    EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
+    EXPECT_EQ(peer->Read(1), (Bytes{32}));
     // Closing right after "Измерение" with a click still queued: the check
     // byte goes out, the pending measurement and the click do not.
     form->show();
@@ -102,17 +97,15 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
                                                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     form->close();
     form.reset();
-    EXPECT_EQ(peer->Read(1), (std::vector<std::uint8_t>{32}));
-    RunUntil([] { return false; }, 100);
+    EXPECT_EQ(peer->Read(1), (Bytes{32}));
+    Idle(100);
     EXPECT_TRUE(peer->Read(1, 300).empty());
 }
 
-TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
+TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysedAndAReanalysisDropsWaitingBytes)
 {
-    OpenPort58();
-    peer->Write(MeasurementReply(SquareWave(400), 0.5f, 5, 1, 2.5f));
-    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
-    EXPECT_EQ(form->Record.SampleCount, 400);
+    SetPort(58);
+    Reply(MeasurementReply(), 400);
     EXPECT_EQ(form->Record.RangeIndex, 5);
     EXPECT_FLOAT_EQ(form->Record.SampleInterval, 0.25f);
     EXPECT_EQ(form->mResult->document()->blockCount(), 5);
@@ -123,22 +116,27 @@ TEST_F(FormDeviceTest, MeasurementReplyIsDecodedShownAndAnalysed)
     EXPECT_GT(form->SeriesCorr->PointCount(), 0);
     EXPECT_EQ(form->SeriesPeriod->PointCount(), 2);
     EXPECT_TRUE(ui.messages.empty());
+
+    // A re-analysis reads and drops the bytes waiting on the line.
+    const auto before = form->Record.Samples;
+    peer->Send(MeasurementReply(200, 1.0f, 3, 2, 5.0f));
+    RunUntil([&] { return form->VaComm1->InQueCount() >= 411; }, 1000);
+    form->TimRS->SetEnabled(false);
+    form->Reprocess = true;
+    form->ProcessReply();
+    EXPECT_FALSE(form->Reprocess);
+    EXPECT_EQ(form->Record.Samples, before);  // the waiting reply was dropped
+    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
 }
 
 TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
 {
-    OpenPort58();
-    std::vector<std::uint8_t> cal;
-    auto put = [&cal](float f) {
-        std::uint8_t b[4];
-        std::memcpy(b, &f, 4);
-        cal.insert(cal.end(), b, b + 4);
-    };
-    for (int i = 0; i < 8; ++i)
-        put(1.5f + 0.5f * i);
-    put(0.1f);
+    SetPort(58);
+    const float factors[9] = {1.5f, 2.0f, 2.5f, 3.0f, 3.5f, 4.0f, 4.5f, 5.0f, 0.1f};
+    Bytes cal(sizeof factors);
+    std::memcpy(cal.data(), factors, sizeof factors);
     cal.push_back(0xA7);
-    peer->Write(cal);
+    peer->Send(cal);
     ASSERT_TRUE(RunUntil([&] { return !form->mResult->toPlainText().isEmpty(); }, 3000));
     const QStringList lines = form->mResult->toPlainText().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 10);
@@ -149,58 +147,36 @@ TEST_F(FormDeviceTest, ShortReplyIsListedAsCalibration)
     EXPECT_FALSE(form->btEEnext->isVisibleTo(form.get()));
 }
 
-TEST_F(FormDeviceTest, ReprocessReadsAndDropsWaitingBytes)
-{
-    OpenPort58();
-    peer->Write(MeasurementReply(SquareWave(400), 0.5f, 5, 1, 2.5f));
-    ASSERT_TRUE(RunUntil([&] { return form->Series1->PointCount() == 400; }, 3000));
-    const auto before = form->Record.Samples;
-    peer->Write(MeasurementReply(SquareWave(200), 1.0f, 3, 2, 5.0f));
-    RunUntil([&] { return form->VaComm1->InQueCount() >= 411; }, 1000);
-    form->TimRS->SetEnabled(false);
-    form->Reprocess = true;
-    form->ProcessReply();
-    EXPECT_FALSE(form->Reprocess);
-    EXPECT_EQ(form->Record.SampleCount, 400);  // the waiting reply was dropped
-    EXPECT_EQ(form->Record.Samples, before);
-    EXPECT_EQ(form->VaComm1->InQueCount(), 0);
-}
-
 // A port that cannot be opened falls back to port 1 silently; when port 1 does
-// not open either, one box names port 1 and gives the system's words.
+// not open either, one box names port 1 and gives the system's words. Pressing
+// «Установить» again on an open port reopens it.
 TEST_F(FormDeviceTest, AnUnopenablePortFallsBackToPortOne)
 {
+    SetPort(58);
+    form->btnPortClick();
+    EXPECT_EQ(form->VaComm1->PortNum(), 58);
+    EXPECT_TRUE(form->VaComm1->Active());
+    EXPECT_TRUE(ui.messages.empty());
     for (const bool port1Opens : {false, true}) {
         SCOPED_TRACE(port1Opens);
         ui.messages.clear();
-        std::unique_ptr<PtyPeer> port1;
+        std::unique_ptr<PtyPort> port1;
         if (port1Opens)
-            port1 = std::make_unique<PtyPeer>(ports.path().toStdString(), 1);
+            port1 = std::make_unique<PtyPort>(Path("ports"), 1);
         else
-            std::filesystem::create_symlink("/nonexistent/tty", ports.path().toStdString() + "/com1");
+            std::filesystem::create_symlink("/nonexistent/tty", Path("ports/com1").toStdString());
         form->sePort->setValue(77);  // no such device
         form->btnPortClick();
         EXPECT_EQ(form->VaComm1->Active(), port1Opens);
+        EXPECT_EQ(ui.Texts(), port1Opens ? QStringList() : QStringList{QStringLiteral("Невозможно открыть порт 1")});
         if (port1Opens) {
             EXPECT_EQ(form->sePort->value(), 1);
-            EXPECT_TRUE(ui.messages.empty());
             continue;
         }
-        ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].icon, app::MessageIcon::Warning);
         EXPECT_EQ(ui.messages[0].title, QStringLiteral("Предупреждение"));
-        EXPECT_EQ(ui.messages[0].text, QStringLiteral("Невозможно открыть порт 1"));
         EXPECT_TRUE(ui.messages[0].details.contains(QStringLiteral("No such file or directory")));
     }
-}
-
-TEST_F(FormDeviceTest, PressingSetAgainReopensTheSamePort)
-{
-    OpenPort58();
-    form->btnPortClick();
-    EXPECT_TRUE(form->VaComm1->Active());
-    EXPECT_EQ(form->VaComm1->PortNum(), 58);
-    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

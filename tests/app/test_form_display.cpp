@@ -1,20 +1,14 @@
 // What the window does with its charts: axis selectors, statistics of the
 // shown stretch, the mouse readout, chart pictures and the analysis controls.
 
-#include <cmath>
-
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <cmath>
 
-#include "helpers/sampled_record.h"
-#include "app/controls.h"
-#include "chart/chart.h"
-#include "chart/qt/chart_widget.h"
-#include "chart/series.h"
 #include "form_fixture.h"
+#include "helpers/sampled_record.h"
 
 namespace {
 
@@ -23,12 +17,9 @@ protected:
     // A 400-sample record with a period of 40 samples, analysed as after a reply.
     void LoadWave(bool plateau = true)
     {
-        form->Record = SampledRecord(400, 0.5f, [&](int i) {
+        Show(SampledRecord(400, 0.5f, [&](int i) {
             return 1000 + (i % 40 < 20 ? 100 : -100) + (plateau && i >= 100 && i < 200 ? 500 : 0);
-        });
-        form->Reprocess = true;
-        form->ProcessReply();
-        PaintCharts();
+        }));
     }
     std::string LeftTitle() { return form->Chart1->Chart().LeftAxis().Title().Caption(); }
     std::string BottomTitle() { return form->Chart1->Chart().BottomAxis().Title().Caption(); }
@@ -56,7 +47,6 @@ TEST_F(FormDisplayTest, AxisSelectorsSwitchUnitsTitlesAndLabels)
     Pick(form->cbX, 0);
     EXPECT_EQ(LeftTitle(), "ЛЮКСЫ");
     EXPECT_EQ(form->Series1->PointLabel(8), "2");
-    EXPECT_EQ(form->Series1->PointCount(), 400);
 }
 
 // Before any record the selectors change only the titles, the pointer shows no
@@ -160,12 +150,9 @@ TEST_F(FormDisplayTest, PeriodTitleMarkerAndTheAnalysisControls)
 
 TEST_F(FormDisplayTest, NoPeriodShowsTheMessage)
 {
-    form->Record = SampledRecord(400, 0.5f, [](int) { return 1234; });
     form->gbCmnt->show();
-    form->Reprocess = true;
-    form->ProcessReply();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Выберите менее чувствительный диапазон или диапазон АВТО."));
+    Show(SampledRecord(400, 0.5f, [](int) { return 1234; }));
+    EXPECT_EQ(ui.Texts(), QStringList{QStringLiteral("Выберите менее чувствительный диапазон или диапазон АВТО.")});
     EXPECT_EQ(ui.messages[0].icon, app::MessageIcon::Information);
     EXPECT_EQ(ui.messages[0].helpContext, 3);
     EXPECT_TRUE(ui.messages[0].title.isEmpty());

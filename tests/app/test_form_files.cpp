@@ -1,30 +1,18 @@
 // Saving, opening, stepping through a folder, the comment browser and the
 // text export, driven through the window's handlers on a real folder.
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QGroupBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocument>
-#include <QPushButton>
-#include <QToolButton>
 #include <tuple>
 
-#include "helpers/sampled_record.h"
-#include "app/controls.h"
-#include "chart/chart.h"
-#include "chart/series.h"
-#include "files/cp1251.h"
 #include "files/folder.h"
 #include "files/svk_file.h"
 #include "form_fixture.h"
+#include "helpers/sampled_record.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -34,42 +22,18 @@
 
 namespace {
 
-analysis::MeasurementRecord Wave(int n)
+analysis::MeasurementRecord Wave(int n = 400)
 {
     return SampledRecord(n, 0.5f, [](int i) { return 1000 + (i % 40) * 10; });
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-QStringList Decoded(const QString& path)
-{
-    const QByteArray bytes = ReadAll(path);
-    return QString::fromStdString(files::DecodeCp1251(bytes.toStdString())).split(QStringLiteral("\r\n"));
-}
-
 class FormFilesTest : public FormTest {
 protected:
-    void SetUp() override
+    void WriteSvk(const QString& name, const std::string& comment)
     {
-        FormTest::SetUp();
-        ASSERT_TRUE(dir.isValid());
+        files::WriteMeasurementFile(Path(name).toStdString(), Wave(), comment);
     }
-    QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
-    void WriteSvk(const QString& name, const analysis::MeasurementRecord& r, const std::string& comment)
-    {
-        files::WriteMeasurementFile(Path(name).toStdString(), r, comment);
-    }
-    void Open(const QString& path)
-    {
-        ui.openAnswers.push_back(path);
-        form->Guarded([&] { form->btFLoadClick(form->btFLoad); });
-    }
-    QTemporaryDir dir;
+    QString Caption() const { return form->gbFile->title(); }
 };
 
 // A save writes the 818-byte measurement file (a record of 400 samples, no
@@ -77,16 +41,14 @@ protected:
 // lower case: that is the text export, which leaves the caption.
 TEST_F(FormFilesTest, ASaveIsTheMeasurementFileUnlessTheNameEndsInLowerCaseTxt)
 {
-    form->Record = Wave(400);
+    form->Record = Wave();
     for (const auto& [name, svk, title] : {std::tuple{"m.svk", true, "ФАЙЛ m.svk"},
                                            {"upper.TXT", true, "ФАЙЛ upper.TXT"},
                                            {"lower.txt", false, "ФАЙЛ upper.TXT"}}) {
-        ui.saveAnswers.push_back(Path(name));
-        form->Guarded([&] { form->btFSaveClick(); });
-        const QByteArray bytes = ReadAll(Path(name));
+        const QByteArray bytes = Save(name);
         EXPECT_EQ(bytes.size() == 818, svk) << name;
         EXPECT_TRUE(svk || bytes.endsWith("\r\n")) << name;
-        EXPECT_EQ(form->gbFile->title(), QString::fromUtf8(title));
+        EXPECT_EQ(Caption(), QString::fromUtf8(title));
     }
     EXPECT_TRUE(ui.errors.empty());
     EXPECT_TRUE(form->CurrentFileName.isEmpty());  // a save does not change it
@@ -94,49 +56,43 @@ TEST_F(FormFilesTest, ASaveIsTheMeasurementFileUnlessTheNameEndsInLowerCaseTxt)
 
 TEST_F(FormFilesTest, SaveAndOpenRoundTripWithCyrillicComment)
 {
-    form->Record = Wave(400);
+    form->Record = Wave();
     form->mComment->setPlainText(QStringLiteral("Лампа ДРЛ\nкабинет 12"));
-    ui.saveAnswers.push_back(Path("r.svk"));
-    form->Guarded([&] { form->btFSaveClick(); });
-    ASSERT_TRUE(ui.errors.empty());
+    const QByteArray bytes = Save("r.svk");
+    // The comment is code page 1251 on disk, its lines end in CR LF.
+    EXPECT_EQ(bytes.mid(818, 4), QByteArray("\xCB\xE0\xEC\xEF", 4));
+    EXPECT_NE(bytes.indexOf("\r\n"), -1);
 
     form->Record = analysis::MeasurementRecord{};
     form->mComment->clear();
     Open(Path("r.svk"));
     ASSERT_TRUE(ui.errors.empty());
     EXPECT_EQ(form->Record.SampleCount, 400);
-    EXPECT_EQ(form->Record.Samples[39], Wave(400).Samples[39]);
+    EXPECT_EQ(form->Record.Samples[39], Wave().Samples[39]);
     EXPECT_EQ(form->Record.LuxFactor, 0.5f);
     EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("Лампа ДРЛ\nкабинет 12"));
-    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ r.svk"));
+    EXPECT_EQ(Caption(), QStringLiteral("ФАЙЛ r.svk"));
     EXPECT_EQ(form->CurrentFileName, Path("r.svk"));
     EXPECT_TRUE(form->btNextFile->isVisibleTo(form.get()));
     EXPECT_TRUE(form->btPrevFile->isVisibleTo(form.get()));
     EXPECT_FALSE(form->Reprocess);
     EXPECT_EQ(form->Series1->PointCount(), 400);
-    // The comment is code page 1251 on disk.
-    const QByteArray bytes = ReadAll(Path("r.svk"));
-    EXPECT_EQ(bytes.mid(818, 4), QByteArray("\xCB\xE0\xEC\xEF", 4));
-    EXPECT_NE(bytes.indexOf("\r\n"), -1);
 }
 
 TEST_F(FormFilesTest, EveryByteOfACommentSurvivesOpenAndSave)
 {
     // 0x98 has no character in code page 1251; 0xA0 is a no-break space.
-    const std::string comment = "a\x98"
-                                "b\xA0"
-                                "c\r\n\xC0\x01z";
-    {
-        QFile f(Path("in.svk"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        const std::string bytes = files::EncodeMeasurement(Wave(400), 400, comment);
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    }
-    Open(Path("in.svk"));
-    ui.saveAnswers.push_back(Path("out.svk"));
-    form->Guarded([&] { form->btFSaveClick(); });
+    const std::string bytes = files::EncodeMeasurement(Wave(), 400,
+                                                       "a\x98"
+                                                       "b\xA0"
+                                                       "c\r\n\xC0\x01z");
+    QFile in(Path("in.svk"));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    in.close();
+    Open(in.fileName());
+    EXPECT_EQ(Save("out.svk"), QByteArray::fromStdString(bytes));
     EXPECT_TRUE(ui.errors.empty());
-    EXPECT_EQ(ReadAll(Path("out.svk")), ReadAll(Path("in.svk")));
 }
 
 TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
@@ -145,36 +101,29 @@ TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
     GTEST_SKIP() << "Windows file names are UTF-16: a name is never a byte string of another code page";
 #endif
     // "Изм.svk" written by a Windows machine: code page 1251 bytes.
-    const std::string folder = dir.path().toStdString() + "/";
-    const std::string cpName = "\xC8\xE7\xEC.svk";
-    files::WriteMeasurementFile(folder + cpName, Wave(400), "cp");
-    WriteSvk("a.svk", Wave(400), "utf");
+    files::WriteMeasurementFile(dir.path().toStdString() + "/\xC8\xE7\xEC.svk", Wave(), "cp");
+    WriteSvk("a.svk", "utf");
     const QString shown = QStringLiteral("ФАЙЛ Изм.svk");
 
     Open(Path("a.svk"));
     form->btNextFileClick();
-    const bool listedAfter = form->gbFile->title() == shown;
+    const bool listedAfter = Caption() == shown;
     if (!listedAfter)
         form->btPrevFileClick();  // the folder lists it first
-    EXPECT_EQ(form->gbFile->title(), shown);
+    EXPECT_EQ(Caption(), shown);
     EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("cp"));
     // Stepping goes on from it, back to a.svk.
-    if (listedAfter)
-        form->btPrevFileClick();
-    else
-        form->btNextFileClick();
-    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ a.svk"));
-    EXPECT_TRUE(ui.errors.empty());
+    listedAfter ? form->btPrevFileClick() : form->btNextFileClick();
+    EXPECT_EQ(Caption(), QStringLiteral("ФАЙЛ a.svk"));
 
     form->btCommentsClick();
-    const QStringList lines = form->mAllCmnt->toPlainText().split(QLatin1Char('\n'));
-    const int header = static_cast<int>(lines.indexOf(QStringLiteral("===Изм.svk:===")));
+    const int header = static_cast<int>(
+        form->mAllCmnt->toPlainText().split(QLatin1Char('\n')).indexOf(QStringLiteral("===Изм.svk:===")));
     ASSERT_GE(header, 0) << form->mAllCmnt->toPlainText().toStdString();
     Open(Path("a.svk"));
-    QTextCursor cursor(form->mAllCmnt->document()->findBlockByNumber(header + 1));
-    form->mAllCmnt->setTextCursor(cursor);
+    form->mAllCmnt->setTextCursor(QTextCursor(form->mAllCmnt->document()->findBlockByNumber(header + 1)));
     form->btOpenFindClick();
-    EXPECT_EQ(form->gbFile->title(), shown);
+    EXPECT_EQ(Caption(), shown);
     EXPECT_EQ(form->mComment->toPlainText(), QStringLiteral("cp"));
     EXPECT_TRUE(ui.errors.empty());
 }
@@ -182,70 +131,61 @@ TEST_F(FormFilesTest, NamesThatAreNotUtf8OpenStepAndShow)
 TEST_F(FormFilesTest, OpeningAMissingFileShowsTheMessageAndKeepsTheRecord)
 {
     form->Record = Wave(100);
-    form->CurrentFileName = Path("gone.svk");
-    form->Guarded([&] { form->btFLoadClick(form->btNextFile); });
-    ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ui.errors[0], QStringLiteral("Cannot open file ") + Path("gone.svk"));
+    StepTo(Path("gone.svk"));
+    EXPECT_EQ(ui.errors, std::vector<QString>{QStringLiteral("Cannot open file ") + Path("gone.svk")});
     EXPECT_EQ(form->Record.SampleCount, 100);
     EXPECT_TRUE(ui.openDialogs.empty());  // the stepping sender opens without a dialog
 }
 
 // A save that fails, through a full disk or onto a read-only file, leaves the
 // file as it was and says once which file and why; the window stays as it was.
+// A comment with characters outside code page 1251 is refused before writing.
 TEST_F(FormFilesTest, AFailedSaveLeavesTheOldFileAndSaysWhy)
 {
-    struct Case {
-        const char* name;
-        bool fullDisk;  // else the old file is read-only
-        const char* reason;
-    };
-    std::vector<Case> cases{{"r.svk", false, "файл только для чтения или в эту папку нельзя писать"},
-                            {"r.txt", false, "файл только для чтения или в эту папку нельзя писать"}};
+    // The names, and whether the disk is full (else the old file is read-only).
+    std::vector<std::pair<const char*, bool>> cases{{"r.svk", false}, {"r.txt", false}};
 #ifndef _WIN32
-    cases.push_back({"f.svk", true, "на диске нет места"});
-    cases.push_back({"f.txt", true, "на диске нет места"});
+    cases.insert(cases.end(), {{"f.svk", true}, {"f.txt", true}});
 #endif
-    for (const Case& c : cases) {
-        const QString path = Path(QString::fromLatin1(c.name));
-        WriteSvk(QString::fromLatin1(c.name), Wave(400), "старый");
-        const QByteArray before = ReadAll(path);
-        if (!c.fullDisk)
+    form->Record = Wave();
+    form->mComment->setPlainText(QStringLiteral("новый"));
+    const QString caption = Caption();
+    for (const auto& [name, fullDisk] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = Path(name);
+        WriteSvk(name, "старый");
+        const QByteArray before = ReadBytes(path);
+        if (!fullDisk)
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
-        form->Record = Wave(400);
-        form->mComment->setPlainText(QStringLiteral("новый"));
-        const QString caption = form->gbFile->title();
         ui.errors.clear();
-        ui.saveAnswers.push_back(path);
 #ifndef _WIN32
         // The disk takes no more than 10 bytes of a file; writing on fails as on a full disk.
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit full{10, limit.rlim_max};
+        const rlimit full{fullDisk ? 10 : limit.rlim_cur, limit.rlim_max};
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (c.fullDisk)
-            setrlimit(RLIMIT_FSIZE, &full);
+        setrlimit(RLIMIT_FSIZE, &full);
 #endif
-        form->Guarded([&] { form->btFSaveClick(); });
+        EXPECT_EQ(Save(name), before);
 #ifndef _WIN32
         setrlimit(RLIMIT_FSIZE, &limit);
         std::signal(SIGXFSZ, oldHandler);
 #endif
-        ASSERT_EQ(ui.errors.size(), 1u) << c.name;
-        EXPECT_EQ(ui.errors[0], QStringLiteral("Файл %1 не сохранён: %2.").arg(path, QString::fromUtf8(c.reason)));
-        EXPECT_EQ(ReadAll(path), before) << c.name;
-        EXPECT_EQ(form->gbFile->title(), caption);
+        EXPECT_EQ(
+            ui.errors,
+            std::vector<QString>{
+                QStringLiteral("Файл %1 не сохранён: %2.")
+                    .arg(path, fullDisk ? QStringLiteral("на диске нет места")
+                                        : QStringLiteral("файл только для чтения или в эту папку нельзя писать"))});
+        EXPECT_EQ(Caption(), caption);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), static_cast<qsizetype>(cases.size()));
-}
 
-TEST_F(FormFilesTest, CharactersOutside1251AreReportedBeforeWriting)
-{
-    form->Record = Wave(400);
     form->mComment->setPlainText(QStringLiteral("лампа € ok 😀"));
-    ui.saveAnswers.push_back(Path("e.svk"));
-    form->Guarded([&] { form->btFSaveClick(); });
+    ui.errors.clear();
+    EXPECT_TRUE(Save("e.svk").isEmpty());
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_TRUE(ui.errors[0].contains(QStringLiteral("😀")));
     EXPECT_FALSE(QFile::exists(Path("e.svk")));
@@ -254,21 +194,19 @@ TEST_F(FormFilesTest, CharactersOutside1251AreReportedBeforeWriting)
 TEST_F(FormFilesTest, SteppingThroughTheFolderInItsListingOrder)
 {
     for (const char* name : {"a.svk", "b.svk", "c.svk"})
-        WriteSvk(QString::fromLatin1(name), Wave(400), name);
+        WriteSvk(name, name);
     const std::vector<std::string> listing = files::ListSvkEntries(dir.path().toStdString() + "/");
     ASSERT_EQ(listing.size(), 3u);
     const QString first = QString::fromStdString(listing[0]);
-    const QString middle = QString::fromStdString(listing[1]);
     const QString last = QString::fromStdString(listing[2]);
 
-    Open(Path(middle));
+    Open(Path(QString::fromStdString(listing[1])));
     form->btNextFileClick();
     EXPECT_EQ(form->CurrentFileName, Path(last));
-    EXPECT_EQ(form->gbFile->title(), QStringLiteral("ФАЙЛ ") + last);
+    EXPECT_EQ(Caption(), QStringLiteral("ФАЙЛ ") + last);
     EXPECT_EQ(form->mComment->toPlainText(), last);
     form->btNextFileClick();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Больше нет файлов"));
+    EXPECT_EQ(ui.Texts(), QStringList{QStringLiteral("Больше нет файлов")});
     EXPECT_EQ(ui.messages[0].title, QStringLiteral("Information"));
     form->btPrevFileClick();
     form->btPrevFileClick();
@@ -281,15 +219,15 @@ TEST_F(FormFilesTest, SteppingThroughTheFolderInItsListingOrder)
     ui.messages.clear();
     form->btNextFileClick();
     form->btPrevFileClick();
-    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(form->CurrentFileName, Path(first));
     EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(FormFilesTest, CommentBrowserGathersSearchesAndOpens)
 {
-    WriteSvk("a.svk", Wave(400), "x lamp\r\ny lamp");
-    WriteSvk("b.svk", Wave(400), "");
+    WriteSvk("a.svk", "x lamp\r\ny lamp");
+    WriteSvk("b.svk", "");
     Open(Path("a.svk"));
     form->btCommentsClick();
     ASSERT_TRUE(form->gbCmnt->isVisibleTo(form.get()));
@@ -323,11 +261,10 @@ TEST_F(FormFilesTest, CommentBrowserWithoutFilesAsksThenExplains)
     form->CurrentFileName = Path("none.svk");
     form->btCommentsClick();  // empty folder: the dialog, cancelled
     EXPECT_EQ(ui.openDialogs.size(), 1u);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Выберите путь, содержащий файлы *.svk"));
+    EXPECT_EQ(ui.Texts(), QStringList{QStringLiteral("Выберите путь, содержащий файлы *.svk")});
     EXPECT_FALSE(form->gbCmnt->isVisibleTo(form.get()));
 
-    WriteSvk("q.svk", Wave(400), "found");
+    WriteSvk("q.svk", "found");
     ui.openAnswers.push_back(Path("q.svk"));
     form->btPathClick();
     EXPECT_TRUE(form->gbCmnt->isVisibleTo(form.get()));
@@ -336,15 +273,11 @@ TEST_F(FormFilesTest, CommentBrowserWithoutFilesAsksThenExplains)
 
 TEST_F(FormFilesTest, TextExportOfTheShownStretch)
 {
-    WriteSvk("t.svk", Wave(400), "comment line");
+    WriteSvk("t.svk", "comment line");
     Open(Path("t.svk"));
     form->show();
     PaintCharts();
-    ASSERT_EQ(form->Series1->FirstShownIndex(), 0);
-    ASSERT_EQ(form->Series1->LastShownIndex(), 399);
-
-    form->Guarded([&] { form->WriteTextExport(Path("all.txt")); });
-    QStringList lines = Decoded(Path("all.txt"));
+    QStringList lines = Export("all.txt");
     ASSERT_EQ(lines.size(), 400 + 4);  // rows, caption, origin, one comment line, and the end
     EXPECT_EQ(lines[0], QStringLiteral("  0.0000\t500.0000"));
     EXPECT_EQ(lines[2], QStringLiteral("  0.5000\t510.0000"));
@@ -354,14 +287,12 @@ TEST_F(FormFilesTest, TextExportOfTheShownStretch)
     EXPECT_EQ(lines[403], QString());
     // A comment ending in a line break gives no empty last line.
     form->mComment->setPlainText(QStringLiteral("comment line\n"));
-    form->Guarded([&] { form->WriteTextExport(Path("break.txt")); });
-    EXPECT_EQ(Decoded(Path("break.txt")), lines);
+    EXPECT_EQ(Export("break.txt"), lines);
 
     // Zoom into samples 100 .. 199 of the bottom axis.
     form->Chart1->Chart().BottomAxis().SetRange(100, 199);
     PaintCharts();
-    form->Guarded([&] { form->WriteTextExport(Path("zoom.txt")); });
-    lines = Decoded(Path("zoom.txt"));
+    lines = Export("zoom.txt");
     ASSERT_EQ(lines.size(), 100 + 4);
     EXPECT_EQ(lines[0], QStringLiteral(" 25.0000\t600.0000"));
 
@@ -375,18 +306,14 @@ TEST_F(FormFilesTest, TextExportOfTheShownStretch)
 
 TEST_F(FormFilesTest, ExportAfterAMeasurementNamesTheMeterMemory)
 {
-    form->Record = Wave(400);
-    form->Reprocess = true;
-    form->ProcessReply();
+    Show(Wave());
     form->btnStartClick();  // caption "ФАЙЛ ": the data comes from the meter
     form->mComment->setPlainText(QStringLiteral("ignored"));
     form->show();
     PaintCharts();
-    form->Guarded([&] { form->WriteTextExport(Path("m.txt")); });
-    const QByteArray bytes = ReadAll(Path("m.txt"));
-    EXPECT_TRUE(bytes.endsWith("\xC4\xE0\xED\xED\xFB\xE5 \xE8\xE7 \xEF\xE0\xEC\xFF\xF2\xE8 "
-                               "\xF1\xEE\xE2\xE8\xEA\xE0\xED\xE0\r\n"));
-    EXPECT_FALSE(bytes.contains("ignored"));
+    const QStringList lines = Export("m.txt");
+    EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("Данные из памяти совикана"), QString()}));
+    EXPECT_FALSE(lines.join(QString()).contains(QStringLiteral("ignored")));
 }
 
 }  // namespace

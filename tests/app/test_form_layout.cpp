@@ -7,35 +7,21 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
-#include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMap>
+#include <QRadioButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTimer>
-#include <QUrl>
-#include <algorithm>
 #include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "app/application.h"
-#include "app/controls.h"
-#include "shell/help_window.h"
-#include "app/qt_ui_services.h"
-#include "shell/qt_texts.h"
 #include "app/message_timer.h"
+#include "app/qt_ui_services.h"
 #include "form_fixture.h"
+#include "shell/help_window.h"
+#include "shell/qt_texts.h"
 
 namespace {
 
@@ -147,9 +133,8 @@ TEST_F(FormTest, HelpOpensTheContentsOrTheTopicOfTheControl)
 {
     form->btHelp->click();
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    for (QWidget* w : {static_cast<QWidget*>(form->seSmooth), static_cast<QWidget*>(form->cbX),
-                       static_cast<QWidget*>(form->btClipBoard),
-                       static_cast<QWidget*>(form->rgRangeItems->button(3))})  // an item asks its group
+    for (QWidget* w : std::initializer_list<QWidget*>{form->seSmooth, form->cbX, form->btClipBoard,
+                                                      form->rgRangeItems->button(3)})  // an item asks its group
         QApplication::sendEvent(w, &f1);
     // The title bar's «?», then a click on a control.
     QHelpEvent query(QEvent::QueryWhatsThis, QPoint(1, 1), QPoint(1, 1));
@@ -160,6 +145,8 @@ TEST_F(FormTest, HelpOpensTheContentsOrTheTopicOfTheControl)
     EXPECT_EQ(ui.helpRequests, (std::vector<int>{0, 5, 6, 4, 3, 4, 1}));
 }
 
+// Closing the window, with the port closed, shows nothing and ends the program
+// with the help open.
 TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithTheHelpOpen)
 {
     shell::HelpWindow help;
@@ -173,6 +160,8 @@ TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithTheHelpOpen)
     });
     QApplication::exec();
     EXPECT_TRUE(ended);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(FormTest, TitlesAreTheCaptionsAsTheyStand)
@@ -234,14 +223,6 @@ TEST(MessageBoxes, DetailsHelpAndQtsOwnTextsInRussian)
     EXPECT_TRUE(dialog.contains(QStringLiteral("Отмена"))) << dialog.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(dialog.contains(QStringLiteral("Перейти к:"))) << dialog.join(QLatin1Char('|')).toStdString();
 #endif
-}
-
-TEST_F(FormTest, ClosingWithThePortClosedShowsNothing)
-{
-    form->show();
-    form->close();
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_TRUE(ui.errors.empty());
 }
 
 }  // namespace

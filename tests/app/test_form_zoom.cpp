@@ -3,20 +3,12 @@
 // With SOVIKAN_SCREENSHOT_DIR set, the window is saved during the drag,
 // after the zoom and after the undo.
 
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "helpers/sampled_record.h"
 #include "analysis/statistics.h"
-#include "chart/chart.h"
-#include "chart/qt/chart_widget.h"
-#include "chart/series.h"
-#include "files/cp1251.h"
 #include "form_fixture.h"
+#include "helpers/sampled_record.h"
 
 namespace {
 
@@ -25,13 +17,11 @@ protected:
     void SetUp() override
     {
         FormTest::SetUp();
-        form->Record = SampledRecord(
-            400, 0.025f, [](int i) { return 20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0); });
-        form->Reprocess = true;
-        form->ProcessReply();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        PaintCharts();
+        Show(SampledRecord(400, 0.025f, [](int i) {
+            return 20000 + (i % 40 < 20 ? 1500 : -1500) + (i >= 100 && i < 200 ? 8000 : 0);
+        }));
     }
     void Snapshot(const char* name)
     {
@@ -54,15 +44,8 @@ protected:
             lines << QString::fromStdString(l);
         return lines.join(QLatin1Char('\n'));
     }
-    int ExportRows()
-    {
-        const QString path = dir.path() + QStringLiteral("/z.txt");
-        form->Guarded([&] { form->WriteTextExport(path); });
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        const auto text = QString::fromStdString(files::DecodeCp1251(f.readAll().toStdString()));
-        return static_cast<int>(text.split(QStringLiteral("\r\n")).size()) - 3;  // caption, origin, end
-    }
+    // The rows of the text export: all lines but the caption, the origin and the end.
+    int ExportRows() { return static_cast<int>(Export("z.txt").size()) - 3; }
     void Drag(QPoint from, QPoint to, const char* snapshot = nullptr)
     {
         QTest::mousePress(form->Chart1, Qt::LeftButton, Qt::NoModifier, from);
@@ -75,7 +58,6 @@ protected:
         QApplication::processEvents();
         PaintCharts();
     }
-    QTemporaryDir dir;
 };
 
 TEST_F(FormZoomTest, ZoomIntoAStretchAndBack)
