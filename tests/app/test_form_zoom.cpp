@@ -1,5 +1,6 @@
 // Zooming the measurement chart with real mouse events: the statistics and
-// the text export follow the shown stretch, and undo restores the whole.
+// the text export follow the shown stretch, and undo restores the whole. (The
+// drags themselves, also one too small to zoom: tests/chart/test_zoom.cpp.)
 // With SOVIKAN_SCREENSHOT_DIR set, the window is saved during the drag,
 // after the zoom and after the undo.
 
@@ -72,32 +73,19 @@ TEST_F(FormZoomTest, ZoomIntoAStretchAndBack)
     const QPoint to(form->Series1->PointScreenX(200), plot.Bottom - 3);
     Drag(from, to, "zoom-1-drag.png");
 
-    EXPECT_TRUE(form->Chart1->Chart().Zoomed());
     const int first = form->Series1->FirstShownIndex();
     const int last = form->Series1->LastShownIndex();
     EXPECT_NEAR(first, 100, 1);
     EXPECT_NEAR(last, 200, 1);
     EXPECT_EQ(form->mResult->toPlainText(), Expected(first, last));
-    EXPECT_NE(form->mResult->toPlainText(), whole);
     EXPECT_EQ(ExportRows(), last - first + 1);
     Snapshot("zoom-2-zoomed.png");
 
     // A drag the other way undoes the zoom.
     Drag(to, from);
-    EXPECT_FALSE(form->Chart1->Chart().Zoomed());
-    EXPECT_EQ(form->Series1->FirstShownIndex(), 0);
     EXPECT_EQ(form->mResult->toPlainText(), whole);
     EXPECT_EQ(ExportRows(), 400);
     Snapshot("zoom-3-undone.png");
-}
-
-TEST_F(FormZoomTest, ASmallDragDoesNothing)
-{
-    const chart::TRect plot = form->Chart1->Chart().PlotRect();
-    const QPoint from(plot.Left + 50, plot.Top + 20);
-    Drag(from, from + QPoint(16, 100));
-    EXPECT_FALSE(form->Chart1->Chart().Zoomed());
-    EXPECT_EQ(form->Series1->FirstShownIndex(), 0);
 }
 
 }  // namespace
