@@ -108,19 +108,19 @@ TEST_F(FormDeviceTest, CheckCommandFromTheGroupAndOnClose)
 TEST_F(FormDeviceTest, RepliesAreShownAsMeasurementOrCalibration)
 {
     SetPort(58);
-    Reply(MeasurementReply(), 400);
-    EXPECT_TRUE(form->mResult->toPlainText().startsWith(QStringLiteral("СРЕДНЕЕ     1000")));
-    EXPECT_TRUE(form->btEEnext->isVisibleTo(form.get()));
-    EXPECT_TRUE(form->btEEprev->isVisibleTo(form.get()));
-    EXPECT_EQ(form->SeriesPeriod->PointCount(), 2);
-    EXPECT_TRUE(ui.messages.empty());
-
     Bytes cal(36, 0);
     cal.push_back(0xA7);
     peer->Send(cal);
     ASSERT_TRUE(RunUntil([&] { return form->mResult->toPlainText().startsWith(QStringLiteral("OscCal=A7")); }, 3000));
     EXPECT_EQ(form->mResult->document()->blockCount(), 10);
     EXPECT_FALSE(form->btEEnext->isVisibleTo(form.get()));
+
+    Reply(MeasurementReply(), 400);
+    EXPECT_TRUE(form->mResult->toPlainText().startsWith(QStringLiteral("СРЕДНЕЕ     1000")));
+    EXPECT_TRUE(form->btEEnext->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->btEEprev->isVisibleTo(form.get()));
+    EXPECT_EQ(form->SeriesPeriod->PointCount(), 2);
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 // A port that cannot be opened falls back to port 1 silently; when port 1 does
