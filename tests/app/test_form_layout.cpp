@@ -154,10 +154,14 @@ TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithTheHelpOpen)
     form->show();
     bool ended = true;
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
-    QTimer::singleShot(2000, qApp, [&] {
+    // The guard dies with the test, so it cannot fire into a later one.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
         ended = false;
         QCoreApplication::quit();
     });
+    guard.start(2000);
     QApplication::exec();
     EXPECT_TRUE(ended);
     EXPECT_TRUE(ui.messages.empty());
