@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/spectrum.h"
+#include "analysis/fourier.h"
 #include "analysis/statistics.h"
 
 namespace analysis {

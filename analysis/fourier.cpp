@@ -1,4 +1,4 @@
-#include "analysis/spectrum.h"
+#include "analysis/fourier.h"
 
 #include <kiss_fft.h>
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "analysis/flicker.h"
-#include "analysis/spectrum.h"
+#include "analysis/fourier.h"
 #include "wave_record.h"
 
 namespace {
